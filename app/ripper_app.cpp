@@ -1,0 +1,65 @@
+#include "app/ripper_app.h"
+
+#include "app/ripper_dlg.h"
+#include "settings/qsettings_profile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+CRipperApp::CRipperApp(PlatformServices services, std::unique_ptr<IProfile> profile)
+    : services(std::move(services)), profile(std::move(profile))
+{
+}
+
+CRipperApp::~CRipperApp() = default;
+
+bool CRipperApp::InitInstance()
+{
+    if (!PrepareInstance()) return false;
+    {
+        CRipperDlg dialog(*this);
+        dialog.DoModal();
+    }
+    return false;
+}
+
+int CRipperApp::ExitInstance()
+{
+    return 0;
+}
+
+bool CRipperApp::PrepareInstance()
+{
+    InitModuleFolder();
+    productName = app_text::kProductName;
+    codecsIniPath = moduleFolder + app_text::kCodecsIni;
+    if (CheckSingleInstance()) return false;
+    if (!profile)
+        profile = std::make_unique<QSettingsProfile>(QString::fromStdString(productName), app_text::kProfileName);
+    return true;
+}
+
+void CRipperApp::InitModuleFolder()
+{
+    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
+    const auto slash = executable.rfind('/');
+    moduleFolder = slash == std::string::npos ? std::string() : executable.substr(0, slash + 1);
+}
+
+bool CRipperApp::CheckSingleInstance()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QDir().mkpath(folder);
+    instanceMutex = std::make_unique<QLockFile>(folder + "/" + QString::fromStdString(productName) + ".lock");
+    // A running instance may hold its lock for days; only a dead holder's lock is stale.
+    instanceMutex->setStaleLockTime(0);
+    if (instanceMutex->tryLock(0) || instanceMutex->error() != QLockFile::LockFailedError) return false;
+    services.messageBoxes->Show(nullptr, app_text::kSecondInstance, productName, MbButtons::Ok, MbIcon::Information);
+    return true;
+}
+
+void CRipperApp::OnHelp()
+{
+    services.shell->Open(moduleFolder + app_text::kHelpFile);
+}
