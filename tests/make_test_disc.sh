@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Makes a real DVD-Video folder with ffmpeg and dvdauthor.
+#
+#   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu]
+#                         --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
+#
+# Each --title adds a title (a program chain) to the current title set, cut
+# into CHAPTERS equal chapters (default 1); --vts starts the next title set;
+# --menu gives the first title set a menu, so that VTS_01_0.VOB exists.
+# OUT/VIDEO_TS is written; an existing OUT is left alone. The disc is built
+# beside OUT and moved into place, so a reader never sees half a disc.
+set -euo pipefail
+
+out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTERS] ...}
+shift
+[ -d "$out/VIDEO_TS" ] && exit 0
+
+system=pal aspect=4:3 menu=0
+titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
+while [ $# -gt 0 ]; do
+  case $1 in
+    --system) system=$2; shift 2 ;;
+    --aspect) aspect=$2; shift 2 ;;
+    --menu) menu=1; shift ;;
+    --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
+    --vts) titlesets+=(""); shift ;;
+    *) echo "make_test_disc.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+case $system in
+  pal) size=720x576 rate=25 target=pal-dvd format=PAL ;;
+  ntsc) size=720x480 rate=30000/1001 target=ntsc-dvd format=NTSC ;;
+  *) echo "make_test_disc.sh: system must be pal or ntsc" >&2; exit 2 ;;
+esac
+
+work=$(mktemp -d "$(dirname "$out")/.disc.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# One MPEG-2 program stream per title: a moving test picture with a counter
+# and a stereo tone whose pitch tells the titles apart.
+encode() {  # file seconds tone
+  ffmpeg -nostdin -v error -y \
+    -f lavfi -i "testsrc2=size=$size:rate=$rate:duration=$2" \
+    -f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=$2" \
+    -ac 2 -target "$target" -aspect "$aspect" -b:v 2500k "$1"
+}
+
+chapter_marks() {  # seconds chapters -> "0,0:02,0:04"
+  local seconds=$1 chapters=$2 marks="0" k
+  for ((k = 1; k < chapters; k++)); do
+    local at=$((seconds * k / chapters))
+    marks+=",$((at / 60)):$(printf '%02d' $((at % 60)))"
+  done
+  echo "$marks"
+}
+
+xml="<dvdauthor dest=\"$work/disc\"><vmgm />"
+n=0
+for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
+  xml+="<titleset>"
+  if [ "$ts" -eq 0 ] && [ "$menu" -eq 1 ]; then
+    encode "$work/menu.mpg" 2 220
+    xml+="<menus><video format=\"$system\" aspect=\"$aspect\" /><pgc entry=\"root\"><vob file=\"$work/menu.mpg\" /><post>jump title 1;</post></pgc></menus>"
+  fi
+  xml+="<titles><video format=\"$system\" aspect=\"$aspect\" />"
+  for title in ${titlesets[$ts]}; do
+    seconds=${title%%:*} chapters=1
+    [ "$title" != "$seconds" ] && chapters=${title#*:}
+    n=$((n + 1))
+    encode "$work/title$n.mpg" "$seconds" $((330 + 110 * n))
+    xml+="<pgc><vob file=\"$work/title$n.mpg\" chapters=\"$(chapter_marks "$seconds" "$chapters")\" /></pgc>"
+  done
+  xml+="</titles></titleset>"
+done
+xml+="</dvdauthor>"
+echo "$xml" > "$work/dvd.xml"
+VIDEO_FORMAT=$format dvdauthor -x "$work/dvd.xml" > "$work/dvdauthor.log" 2>&1 ||
+  { cat "$work/dvdauthor.log" >&2; exit 1; }
+
+mkdir -p "$(dirname "$out")"
+mv "$work/disc" "$out" 2>/dev/null || [ -d "$out/VIDEO_TS" ]

@@ -1,0 +1,55 @@
+#include "tests/stand_ins.h"
+
+MbResult ScriptedMessageBoxes::Show(QWidget*, const std::string& text, const std::string& caption,
+                                    MbButtons buttons, MbIcon icon)
+{
+    asked.push_back({text, caption, buttons, icon});
+    if (onShow) onShow(asked.back());
+    if (!answers.empty()) {
+        MbResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    switch (buttons) {
+    case MbButtons::Ok: return MbResult::Ok;
+    case MbButtons::YesNo: return MbResult::No;
+    default: return MbResult::Cancel;
+    }
+}
+
+std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(QWidget*, const std::string& title)
+{
+    folderTitles.push_back(title);
+    if (folderAnswers.empty()) return std::nullopt;
+    auto answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedFileDialogs::SaveAs(QWidget*, const std::string& proposedPath,
+                                                       const std::string& defaultExtension, const std::string& filter)
+{
+    saveAsCalls.push_back({proposedPath, defaultExtension, filter});
+    if (saveAsAnswers.empty()) return std::nullopt;
+    auto answer = saveAsAnswers.front();
+    saveAsAnswers.pop_front();
+    return answer;
+}
+
+StandIns::StandIns()
+{
+    auto boxesOwned = std::make_unique<ScriptedMessageBoxes>();
+    auto dialogsOwned = std::make_unique<ScriptedFileDialogs>();
+    auto shellOwned = std::make_unique<RecordingShell>();
+    boxes = boxesOwned.get();
+    dialogs = dialogsOwned.get();
+    shell = shellOwned.get();
+    services.messageBoxes = std::move(boxesOwned);
+    services.fileDialogs = std::move(dialogsOwned);
+    services.shell = std::move(shellOwned);
+}
+
+PlatformServices StandIns::Take()
+{
+    return std::move(services);
+}

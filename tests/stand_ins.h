@@ -1,0 +1,60 @@
+#pragma once
+// Scripted stand-ins for the machine's services: they record what the
+// program asked and answer from a script, so a window can run headless.
+#include "platform/platform_services.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct AskedBox {
+    std::string text, caption;
+    MbButtons buttons;
+    MbIcon icon;
+};
+
+class ScriptedMessageBoxes : public IMessageBoxes {
+public:
+    MbResult Show(QWidget* owner, const std::string& text, const std::string& caption, MbButtons buttons,
+                  MbIcon icon) override;
+    // Answers in order; once they run out, a box gets its cancelling answer.
+    std::deque<MbResult> answers;
+    // Runs when a box is shown, before it is answered (the world may change meanwhile).
+    std::function<void(const AskedBox&)> onShow;
+    std::vector<AskedBox> asked;
+};
+
+class ScriptedFileDialogs : public IFileDialogs {
+public:
+    std::optional<std::string> BrowseForFolder(QWidget* owner, const std::string& title) override;
+    std::optional<std::string> SaveAs(QWidget* owner, const std::string& proposedPath,
+                                      const std::string& defaultExtension, const std::string& filter) override;
+    std::deque<std::optional<std::string>> folderAnswers, saveAsAnswers;
+    std::vector<std::string> folderTitles;
+    struct SaveAsCall {
+        std::string proposedPath, defaultExtension, filter;
+    };
+    std::vector<SaveAsCall> saveAsCalls;
+};
+
+class RecordingShell : public IShell {
+public:
+    void Open(const std::string& path) override { opened.push_back(path); }
+    std::vector<std::string> opened;
+};
+
+// Services made of the stand-ins above; each is reachable through the
+// pointers for scripting and checking.
+struct StandIns {
+    StandIns();
+    PlatformServices Take();
+
+    ScriptedMessageBoxes* boxes;
+    ScriptedFileDialogs* dialogs;
+    RecordingShell* shell;
+
+private:
+    PlatformServices services;
+};

@@ -1,0 +1,80 @@
+#include "tests/test_discs.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::map<std::string, std::string> kRecipes = {
+    {"pal-3ch", "--system pal --title 6:3"},
+    {"ntsc-2vts", "--system ntsc --title 9:3 --vts --title 5"},
+    {"pal-16x9-menu", "--system pal --aspect 16:9 --menu --title 5:2 --title 3"},
+    {"pal-30s", "--system pal --title 30:5"},
+    {"ntsc-30s", "--system ntsc --title 30:5"},
+};
+
+}  // namespace
+
+std::string ShellQuote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string RunCommand(const std::string& command, int* status)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run: " + command);
+    std::array<char, 4096> buffer;
+    while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+    int result = pclose(pipe);
+    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+std::string TestDisc(const std::string& name)
+{
+    auto recipe = kRecipes.find(name);
+    if (recipe == kRecipes.end()) throw std::invalid_argument("no such test disc: " + name);
+    const fs::path folder = fs::path(TARVOK_TEST_DISC_DIR) / name;
+    if (fs::exists(folder / "VIDEO_TS")) return folder;
+
+    // Tests run in parallel: one builds, the others wait for it.
+    fs::create_directories(TARVOK_TEST_DISC_DIR);
+    int lock = open((fs::path(TARVOK_TEST_DISC_DIR) / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+    flock(lock, LOCK_EX);
+    int status = 0;
+    std::string output = RunCommand(ShellQuote(TARVOK_TEST_DISC_SCRIPT) + " " + ShellQuote(folder) + " " +
+                                        recipe->second + " 2>&1",
+                                    &status);
+    flock(lock, LOCK_UN);
+    close(lock);
+    if (status != 0) throw std::runtime_error("making test disc " + name + " failed: " + output);
+    return folder;
+}
+
+std::string ScratchFolder()
+{
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "scratch";
+    for (char& c : name)
+        if (c == '/') c = '_';
+    const fs::path folder = fs::path(TARVOK_TEST_SCRATCH_DIR) / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}

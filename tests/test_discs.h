@@ -1,0 +1,23 @@
+#pragma once
+// Real DVD-Video folders made with ffmpeg and dvdauthor, built once per build
+// tree and shared by every test that reads or converts a disc.
+#include <string>
+#include <vector>
+
+// Names of the discs on offer:
+//   "pal-3ch"       PAL 4:3, one title of 6 s in three chapters
+//   "ntsc-2vts"     NTSC 4:3, two title sets: 9 s in three chapters, then 5 s
+//   "pal-16x9-menu" PAL 16:9, a menu, titles of 5 s (two chapters) and 3 s in one title set
+//   "pal-30s"       PAL 4:3, one title of 30 s in five chapters (a conversion that lasts)
+//   "ntsc-30s"      NTSC 4:3, one title of 30 s in five chapters
+// Returns the folder that holds VIDEO_TS, building it on first use.
+std::string TestDisc(const std::string& name);
+
+// A fresh empty folder under the build's scratch area, named after the running test.
+std::string ScratchFolder();
+
+// Runs a shell command, returning its standard output; `status` gets the exit status.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+
+// Quotes a path for the shell.
+std::string ShellQuote(const std::string& text);
