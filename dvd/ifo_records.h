@@ -1,0 +1,72 @@
+#pragma once
+// Records read from DVD-Video information files.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// From the video manager file.
+struct DiscInfo {
+    uint8_t regionMask = 0;  // bit k set: does not play in region k+1
+    uint16_t volumeCount = 0;
+    uint16_t volumeNumber = 0;
+};
+
+// A cell of a program chain, an entry of the cell address table, or a piece
+// of a chapter in the title model.
+struct CellInfo {
+    int index = 0;  // position in the list that holds it
+    uint8_t selected = 1;
+    uint16_t vobId = 0;
+    uint16_t cellId = 0;
+    uint8_t category = 0;  // bits 7-6: block mode
+    uint8_t angleMarker = 0;
+    uint32_t firstSector = 0xFFFFFFFF;
+    uint32_t lastSector = 0;
+    double seconds = 0;
+    uint32_t sectorCount = 0;
+};
+
+// Sectors a chain's or a chapter's cell covers: none when it ends where it starts.
+inline uint32_t CellSectorCount(uint32_t firstSector, uint32_t lastSector)
+{
+    return lastSector > firstSector ? lastSector - firstSector + 1 : 0;
+}
+
+struct ProgramChain {
+    int programCount = 0;
+    std::vector<uint8_t> programMap;  // 1-based entry cell of each program
+    std::vector<std::unique_ptr<CellInfo>> cells;
+    int index = 0;
+    double seconds = 0;
+    int angleCount = 0;
+};
+
+struct ProgramChainTable {
+    ProgramChain& NewProgramChain();
+    void AddCellAddress(uint16_t vobId, uint16_t cellId, uint32_t firstSector, uint32_t lastSector);
+
+    std::vector<std::unique_ptr<ProgramChain>> programChains;
+    std::vector<std::unique_ptr<CellInfo>> cellAddresses;
+};
+
+// The seven texts decoded from a file's video attributes.
+struct VideoAttributes {
+    std::string videoCoding, tvSystem, aspectRatio, panScan, resolution, letterbox, filmMode;
+};
+
+// How many cells one disc may make (raw chain cells and chapter cells
+// together). Real discs stay far below it; a hostile file that points many
+// program chains at the same cells would otherwise take all memory.
+inline constexpr std::size_t kMaxCellsPerDisc = 250000;
+
+struct CellBudget {
+    std::size_t remaining = kMaxCellsPerDisc;
+    // False, and nothing taken, when fewer than `count` cells are left.
+    bool Take(std::size_t count)
+    {
+        if (count > remaining) return false;
+        remaining -= count;
+        return true;
+    }
+};
