@@ -1,0 +1,57 @@
+#pragma once
+// One title set as the user browses it: program chains, angles, chapters and
+// the cells of each chapter, sized from the set's VOB files.
+#include "dvd/ifo_reader.h"
+#include "dvd/ifo_records.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ChapterInfo {
+    std::string Label() const;  // "Chapter %d"
+    int chapterIndex = 0;
+    std::vector<std::unique_ptr<CellInfo>> cells;
+};
+
+struct AngleInfo {
+    std::string Label() const;  // "Angle %d [hh:mm:ss]"
+    // Totals of the selected cells of all chapters.
+    void UpdateStatistics();
+    int angleIndex = 0;
+    std::vector<std::unique_ptr<ChapterInfo>> chapters;
+    double seconds = 0;
+    uint32_t sectors = 0;
+};
+
+struct PgcEntry {
+    std::string Label() const;  // "Program Chain %d"
+    int number = 0;  // 1-based
+    std::vector<std::unique_ptr<AngleInfo>> angles;
+};
+
+struct TitleSet : VideoAttributes {
+    // `budget` bounds the cells one disc may make; a title set read on its
+    // own gets a budget of its own.
+    explicit TitleSet(MessageList* messages, CellBudget* budget = nullptr);
+
+    // Reads VTS_nn_0.IFO and sizes the set from its VOB files.
+    void LoadTitleSet(const std::string& videoTsPath, int titleSetNumber);
+    void MarkAngleCells();
+    void BuildChapters();
+    std::string GetTitleLabel() const;  // "Title %d [%lu MB]"
+
+    MessageList* messages;
+    uint64_t totalBytes = 0;
+    int16_t number = 0;
+    std::unique_ptr<ProgramChainTable> programChainTable;  // only while loading
+    std::vector<std::unique_ptr<PgcEntry>> pgcEntries;
+    CellBudget* cellBudget;
+
+private:
+    CellBudget ownBudget;
+};
+
+// hh:mm:ss of a duration; hours are not limited to two digits.
+std::string FormatDuration(double seconds);
