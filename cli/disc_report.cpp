@@ -1,0 +1,99 @@
+#include "cli/disc_report.h"
+
+#include "dvd/regions.h"
+
+#include <iomanip>
+
+void PrintDiscTree(std::ostream& out, const DvdSource& source)
+{
+    out << "VIDEO_TS: " << source.GetVideoTsPath() << "\n";
+    if (const DiscInfo* disc = source.GetDiscInfo())
+        out << "Regions: " << FormatRegions(disc->regionMask) << "   Volume: " << disc->volumeNumber << "/"
+            << disc->volumeCount << "\n";
+    else
+        out << "Regions: unknown   Volume: unknown (no video manager file)\n";
+    out << std::fixed << std::setprecision(3);
+    for (const auto& titleSet : source.TitleSets()) {
+        const TitleSet& t = *titleSet;
+        out << t.GetTitleLabel() << "  " << t.videoCoding << ", " << t.tvSystem << ", " << t.aspectRatio << ", "
+            << t.resolution << ", pan-scan " << t.panScan << ", letterbox " << t.letterbox;
+        if (!t.filmMode.empty()) out << ", " << t.filmMode;
+        out << "\n";
+        for (const auto& entry : t.pgcEntries) {
+            out << "  " << entry->Label() << "\n";
+            for (const auto& angle : entry->angles) {
+                out << "    " << angle->Label() << "  " << angle->seconds << " s, " << angle->sectors << " sectors\n";
+                for (const auto& chapter : angle->chapters) {
+                    out << "      " << chapter->Label() << "\n";
+                    for (const auto& cell : chapter->cells)
+                        out << "        cell " << cell->vobId << "/" << cell->cellId << "  sectors " << cell->firstSector
+                            << "-" << cell->lastSector << " (" << cell->sectorCount << ")  " << cell->seconds << " s"
+                            << (cell->selected ? "" : "  (not selected)") << "\n";
+                }
+            }
+        }
+    }
+    if (!source.Messages().empty()) {
+        out << "Messages:\n";
+        for (const auto& message : source.Messages()) out << "  " << message << "\n";
+    }
+}
+
+nlohmann::json DiscToJson(const DvdSource& source)
+{
+    using nlohmann::json;
+    json result;
+    result["videoTsPath"] = source.GetVideoTsPath();
+    if (const DiscInfo* disc = source.GetDiscInfo())
+        result["disc"] = {{"regionMask", disc->regionMask},
+                          {"regions", FormatRegions(disc->regionMask)},
+                          {"volumeNumber", disc->volumeNumber},
+                          {"volumeCount", disc->volumeCount}};
+    else
+        result["disc"] = nullptr;
+
+    json titleSets = json::array();
+    for (const auto& titleSet : source.TitleSets()) {
+        const TitleSet& t = *titleSet;
+        json chains = json::array();
+        for (const auto& entry : t.pgcEntries) {
+            json angles = json::array();
+            for (const auto& angle : entry->angles) {
+                json chapters = json::array();
+                for (const auto& chapter : angle->chapters) {
+                    json cells = json::array();
+                    for (const auto& cell : chapter->cells)
+                        cells.push_back({{"vobId", cell->vobId},
+                                         {"cellId", cell->cellId},
+                                         {"firstSector", cell->firstSector},
+                                         {"lastSector", cell->lastSector},
+                                         {"sectorCount", cell->sectorCount},
+                                         {"seconds", cell->seconds},
+                                         {"selected", cell->selected != 0}});
+                    chapters.push_back({{"index", chapter->chapterIndex}, {"label", chapter->Label()}, {"cells", cells}});
+                }
+                angles.push_back({{"index", angle->angleIndex},
+                                  {"label", angle->Label()},
+                                  {"seconds", angle->seconds},
+                                  {"sectors", angle->sectors},
+                                  {"chapters", chapters}});
+            }
+            chains.push_back({{"number", entry->number}, {"angles", angles}});
+        }
+        titleSets.push_back({{"number", t.number},
+                             {"label", t.GetTitleLabel()},
+                             {"totalBytes", t.totalBytes},
+                             {"video",
+                              {{"coding", t.videoCoding},
+                               {"tvSystem", t.tvSystem},
+                               {"aspect", t.aspectRatio},
+                               {"panScan", t.panScan},
+                               {"resolution", t.resolution},
+                               {"letterbox", t.letterbox},
+                               {"filmMode", t.filmMode}}},
+                             {"programChains", chains}});
+    }
+    result["titleSets"] = titleSets;
+    result["messages"] = json(std::vector<std::string>(source.Messages().begin(), source.Messages().end()));
+    return result;
+}

@@ -1,0 +1,10 @@
+#pragma once
+// A loaded disc written out for people (a tree) and for programs (JSON).
+#include "dvd/dvd_source.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+void PrintDiscTree(std::ostream& out, const DvdSource& source);
+nlohmann::json DiscToJson(const DvdSource& source);
