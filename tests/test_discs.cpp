@@ -74,7 +74,12 @@ std::string ScratchFolder()
     for (char& c : name)
         if (c == '/') c = '_';
     const fs::path folder = fs::path(TARVOK_TEST_SCRATCH_DIR) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    // Emptied the first time a test asks, kept for the rest of it.
+    static std::string preparedFor;
+    if (preparedFor != name) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        preparedFor = name;
+    }
     return folder;
 }

@@ -13,7 +13,8 @@
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
 
-// A fresh empty folder under the build's scratch area, named after the running test.
+// A folder of the running test's own under the build's scratch area, empty
+// when the test first asks for it.
 std::string ScratchFolder();
 
 // Runs a shell command, returning its standard output; `status` gets the exit status.

@@ -1,0 +1,126 @@
+#include "tests/reference_readers.h"
+#include "tests/test_discs.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+std::string TarvokRip(const std::string& arguments, int* status, const std::string& environment = "")
+{
+    return RunCommand(environment + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " " + arguments +
+                          " 2>" + ShellQuote(ScratchFolder() + "/stderr.txt"),
+                      status);
+}
+
+std::string LastStderr()
+{
+    std::ifstream file(ScratchFolder() + "/stderr.txt");
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A mount table that presents `root` as a mounted UDF volume.
+std::string MountTableFor(const std::string& root)
+{
+    const std::string path = ScratchFolder() + "/mountinfo";
+    std::ofstream(path) << "22 1 253:1 / / rw - ext4 /dev/vda1 rw\n"
+                        << "40 22 11:7 / " << root << " ro - udf /dev/tarvok-test-sr7 ro\n";
+    return path;
+}
+
+}  // namespace
+
+TEST(CliInfoTest, JsonAgreesWithLsdvd)
+{
+    for (const std::string name : {"ntsc-2vts", "pal-16x9-menu"}) {
+        SCOPED_TRACE(name);
+        const std::string disc = TestDisc(name);
+        int status = -1;
+        // The three ways of naming the disc give the same report.
+        const json fromRoot = json::parse(TarvokRip("info --json " + ShellQuote(disc), &status));
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(json::parse(TarvokRip("info " + ShellQuote(disc + "/VIDEO_TS/") + " --json", &status)), fromRoot);
+        EXPECT_EQ(fromRoot["videoTsPath"], disc + "/VIDEO_TS");
+        EXPECT_EQ(fromRoot["disc"]["regions"], "1-2-3-4-5-6-7-8");
+        EXPECT_EQ(fromRoot["disc"]["volumeNumber"], 1);
+        EXPECT_EQ(fromRoot["disc"]["volumeCount"], 1);
+        EXPECT_TRUE(fromRoot["messages"].empty());
+
+        for (const LsdvdTrack& track : LsdvdTracks(disc)) {
+            SCOPED_TRACE("track vts " + std::to_string(track.vts) + " ttn " + std::to_string(track.ttn));
+            const json* titleSet = nullptr;
+            for (const json& set : fromRoot["titleSets"])
+                if (set["number"] == track.vts) titleSet = &set;
+            ASSERT_NE(titleSet, nullptr);
+            const json& angle = (*titleSet)["programChains"][track.ttn - 1]["angles"][0];
+            EXPECT_NEAR(angle["seconds"].get<double>(), track.length, 0.05);
+            EXPECT_EQ(angle["chapters"].size(), static_cast<std::size_t>(track.chapters));
+            std::size_t cells = 0, sectors = 0;
+            for (const json& chapter : angle["chapters"])
+                for (const json& cell : chapter["cells"]) {
+                    ++cells;
+                    sectors += cell["sectorCount"].get<std::size_t>();
+                    EXPECT_TRUE(cell["selected"].get<bool>());
+                }
+            EXPECT_EQ(cells, static_cast<std::size_t>(track.cells));
+            EXPECT_EQ(sectors, angle["sectors"].get<std::size_t>());
+        }
+        const json& first = fromRoot["titleSets"][0];
+        EXPECT_EQ(first["label"], "Title 1 [" + std::to_string((first["totalBytes"].get<uint64_t>() + 65536) / 1048576) + " MB]");
+        EXPECT_EQ(first["video"]["coding"], "MPEG 2");
+    }
+}
+
+TEST(CliInfoTest, TextReportAndDiscoveryThroughTheMountTable)
+{
+    const std::string disc = TestDisc("pal-3ch");
+    int status = -1;
+    const std::string text = TarvokRip("info", &status, "TARVOK_MOUNTINFO=" + ShellQuote(MountTableFor(disc)));
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(text.find("VIDEO_TS: " + disc + "/VIDEO_TS"), std::string::npos);
+    EXPECT_NE(text.find("Regions: 1-2-3-4-5-6-7-8   Volume: 1/1"), std::string::npos);
+    EXPECT_NE(text.find("Title 1 ["), std::string::npos);
+    EXPECT_NE(text.find("  Program Chain 1\n    Angle 1 [00:00:06]"), std::string::npos);
+    EXPECT_NE(text.find("      Chapter 3\n        cell 1/3"), std::string::npos);
+}
+
+TEST(CliInfoTest, NoDiscOrNoIfoExitsWithTwo)
+{
+    int status = -1;
+    const std::string empty = ScratchFolder() + "/empty";
+    fs::create_directories(empty);
+    TarvokRip("info", &status, "TARVOK_MOUNTINFO=" + ShellQuote(MountTableFor(empty)));
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(LastStderr(), "tarvok-rip: no video DVD found on any mounted volume\n");
+
+    TarvokRip("info " + ShellQuote(empty), &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(LastStderr(), "tarvok-rip: no VIDEO_TS folder at " + empty + "\n");
+
+    fs::create_directories(empty + "/VIDEO_TS");
+    TarvokRip("info --json " + ShellQuote(empty), &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(LastStderr(), "tarvok-rip: no IFO file in " + empty + "/VIDEO_TS\n");
+
+    TarvokRip("info --bogus", &status);
+    EXPECT_EQ(status, 64);
+}
+
+TEST(CliInfoTest, DamagedDiscStillLoadsWithMessages)
+{
+    const std::string root = ScratchFolder() + "/disc";
+    fs::create_directories(root);
+    fs::copy(TestDisc("pal-3ch") + "/VIDEO_TS", root + "/VIDEO_TS");
+    fs::resize_file(root + "/VIDEO_TS/VTS_01_0.IFO", 2100);  // the tables are cut off
+    int status = -1;
+    const json report = json::parse(TarvokRip("info --json " + ShellQuote(root), &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(report["messages"].empty());
+    EXPECT_EQ(report["titleSets"].size(), 1u);
+}

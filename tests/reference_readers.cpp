@@ -1,0 +1,58 @@
+#include "tests/reference_readers.h"
+
+#include "tests/test_discs.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <regex>
+#include <sstream>
+
+std::vector<ReferenceTitle> DvdreadTitles(const std::string& disc)
+{
+    int status = -1;
+    std::istringstream lines(RunCommand(ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/dvdread_cells") + " " +
+                                        ShellQuote(disc) + " 2>/dev/null", &status));
+    EXPECT_EQ(status, 0);
+    std::vector<ReferenceTitle> titles;
+    std::string line;
+    // libdvdread prints a banner of its own on standard output: keep only our lines.
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string kind;
+        fields >> kind;
+        if (kind == "title") {
+            titles.emplace_back();
+            fields >> titles.back().vts >> titles.back().pgc >> titles.back().seconds >> titles.back().chapters;
+        } else if (kind == "cell" && !titles.empty()) {
+            uint32_t first = 0, last = 0;
+            double seconds = 0;
+            fields >> first >> last >> seconds;
+            titles.back().cellSectors.emplace_back(first, last);
+            titles.back().cellSeconds.push_back(seconds);
+        }
+    }
+    return titles;
+}
+
+std::vector<LsdvdTrack> LsdvdTracks(const std::string& disc)
+{
+    const std::string xml = RunCommand("lsdvd -q -c -d -v -Ox " + ShellQuote(disc) + " 2>/dev/null");
+    std::vector<LsdvdTrack> tracks;
+    const std::regex track("<track>([\\s\\S]*?)</track>");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), track); it != std::sregex_iterator(); ++it) {
+        const std::string body = (*it)[1];
+        auto field = [&](const std::string& name) {
+            std::smatch match;
+            std::regex_search(body, match, std::regex("<" + name + ">([^<]*)</" + name + ">"));
+            return match[1].str();
+        };
+        auto count = [&](const std::string& name) {
+            const std::regex open("<" + name + ">");
+            return static_cast<int>(std::distance(std::sregex_iterator(body.begin(), body.end(), open), std::sregex_iterator()));
+        };
+        tracks.push_back({std::stod(field("length")), std::stoi(field("vts")), std::stoi(field("ttn")), count("chapter"), count("cell")});
+    }
+    return tracks;
+}
+
