@@ -1,0 +1,85 @@
+#pragma once
+// Every variable and command the program exchanges with its three movies.
+
+namespace movie_file {
+inline constexpr char kMain[] = "dvdRipper.qml";
+inline constexpr char kSettings[] = "settings.qml";
+inline constexpr char kSmallWindow[] = "smallwin.qml";
+}  // namespace movie_file
+
+// Variables of the main movie.
+namespace main_var {
+inline constexpr char kOutputDir[] = "_root.outputDir";
+inline constexpr char kMovieClip[] = "_root.movieClip";
+inline constexpr char kEntire[] = "_root.Entire";
+inline constexpr char kAboutText[] = "_root.aboutText";
+inline constexpr char kPreview[] = "_root.preiview";
+inline constexpr char kDisableArea[] = "_root.disableArea";
+inline constexpr char kProgress[] = "_root.Progress_mc._xscale";
+inline constexpr char kProgressText[] = "_root.progresstxt";
+inline constexpr char kStopButton[] = "_root.stopBtn";
+inline constexpr char kRegion[] = "_root.region";
+inline constexpr char kVolume[] = "_root.volume";
+inline constexpr char kFilmMode[] = "_root.mode";
+inline constexpr char kLetterbox[] = "_root.letter";
+inline constexpr char kResolution[] = "_root.sourceRes";
+inline constexpr char kPanScan[] = "_root.scan";
+inline constexpr char kAspect[] = "_root.aspect";
+inline constexpr char kTvSystem[] = "_root.tvsys";
+inline constexpr char kCoding[] = "_root.compression";
+}  // namespace main_var
+
+// Commands of the main movie.
+namespace main_cmd {
+inline constexpr char kHelp[] = "ID_FS_Help";
+inline constexpr char kAbout[] = "ID_FS_About";
+inline constexpr char kCloseAbout[] = "ID_FS_closeAbout";
+inline constexpr char kMinimize[] = "ID_FS_Minimize";
+inline constexpr char kQuit[] = "ID_FS_Quit";
+inline constexpr char kLoadDvd[] = "ID_FS_loadDVD";
+inline constexpr char kDrag[] = "Drag";
+inline constexpr char kSetting[] = "ID_FS_setting";
+inline constexpr char kBrowse[] = "ID_FS_Browse";
+inline constexpr char kStart[] = "ID_FS_Start";
+inline constexpr char kStop[] = "ID_FS_Stop";
+}  // namespace main_cmd
+
+// Variables of the settings movie.
+namespace settings_var {
+inline constexpr char kOverwriting[] = "_root.overwriting";
+inline constexpr char kShutdown[] = "_root.stutdown";
+inline constexpr char kOpenFolder[] = "_root.output";
+inline constexpr char kLockDvd[] = "_root.lockDVD";
+inline constexpr char kEjectDvd[] = "_root.ejectDVD";
+inline constexpr char kVideoCodecList[] = "_root.video_codec";
+inline constexpr char kVideoMethodList[] = "_root.video_method";
+inline constexpr char kVideoBitrateList[] = "_root.video_bitrate";
+inline constexpr char kVideoScaleList[] = "_root.video_channel";
+inline constexpr char kAudioCodecList[] = "_root.audio_codec";
+inline constexpr char kAudioBitrateList[] = "_root.audio_bitrate";
+inline constexpr char kAudioChannelList[] = "_root.audio_channel";
+inline constexpr char kAudioRateList[] = "_root.audio_rate";
+inline constexpr char kVideoCodec[] = "_root.VSelectedCodec";
+inline constexpr char kVideoMethod[] = "_root.SelectedVMethod";
+inline constexpr char kVideoBitrate[] = "_root.SelectedVBitrate";
+inline constexpr char kVideoScale[] = "_root.SelectedVChannel";
+inline constexpr char kAudioCodec[] = "_root.SelectedCodec";
+inline constexpr char kAudioBitrate[] = "_root.SelectedBitrate";
+inline constexpr char kAudioChannel[] = "_root.SelectedChannel";
+inline constexpr char kAudioRate[] = "_root.SelectedRate";
+inline constexpr char kVideoReady[] = "_root.videoSettingFlag";
+inline constexpr char kAudioReady[] = "_root.audioSettingFlag";
+}  // namespace settings_var
+
+// Commands of the settings movie.
+namespace settings_cmd {
+inline constexpr char kOk[] = "ID_FS_Ok";
+inline constexpr char kCancel[] = "ID_FS_Cancel";
+inline constexpr char kQuit[] = "ID_FS_Quit";
+inline constexpr char kDrag[] = "Drag";
+inline constexpr char kContainerChanged[] = "ID_FS_VMethod";
+}  // namespace settings_cmd
+
+class QString;
+// Commands are compared without regard to case.
+bool IsCommand(const QString& command, const char* known);
