@@ -1,0 +1,21 @@
+#pragma once
+// What ffprobe and ffmpeg make of a converted file.
+#include <string>
+
+struct MediaFacts {
+    int videoStreams = 0;
+    int audioStreams = 0;
+    double duration = 0;     // seconds, of the container
+    long videoFrames = 0;    // counted by decoding (only when asked)
+    double frameRate = 0;    // of the first video stream
+    std::string videoCodec, audioCodec;
+};
+
+MediaFacts ProbeMedia(const std::string& file, bool countFrames = false);
+
+// What `ffmpeg -v error -i FILE -f null -` prints: empty for a file that decodes cleanly.
+std::string DecodeErrors(const std::string& file);
+
+// The same, less the one complaint about the empty end-of-stream packet that
+// libvlc's Ogg muxer writes after the last audio packet (players ignore it).
+std::string DecodeErrorsBesidesOggEndOfStream(const std::string& file);

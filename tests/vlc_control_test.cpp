@@ -1,0 +1,168 @@
+#include "dvd/dvd_source.h"
+#include "rip/vlc_control.h"
+#include "settings/codecs_ini.h"
+#include "settings/rip_settings.h"
+#include "tests/media_probe.h"
+#include "tests/test_discs.h"
+#include "tests/volume_stand_in.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The default conversion's option text, the output file given with dst=
+// (a quote or backslash in it escaped, as libvlc's option syntax wants).
+std::string Chain(const std::string& output, const std::string& mux = "ts", const std::string& video = "mp1v",
+                  const std::string& audio = "mpga")
+{
+    std::string quoted;
+    for (char c : output) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return ":sout=#transcode{vcodec=" + video + ",vb=1024,scale=1,acodec=" + audio +
+           ",ab=128,channels=2,samplerate=48000,deinterlace}:standard{access=file,mux=" + mux + ",dst=\"" + quoted + "\"}";
+}
+
+struct Poll {
+    bool sawAdvance = false;
+    bool sawNegativeAdvance = false;  // one value negative while the other advanced
+    int ticks = 0;
+};
+
+// Polls as the rip runner does: time, then position, once a second, until both are negative.
+Poll PollUntilDone(CVLCControl& control, int maxSeconds = 120)
+{
+    Poll poll;
+    for (; poll.ticks < maxSeconds; ++poll.ticks) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const int time = control.GetTime();
+        const float position = control.GetPosition();
+        if (time < 0 && position < 0) break;
+        if (time > 0 && position > 0) poll.sawAdvance = true;
+        if ((time > 0) != (position > 0) && (time < 0 || position < 0)) poll.sawNegativeAdvance = true;
+    }
+    return poll;
+}
+
+double TitleSeconds(const std::string& disc)
+{
+    FixedVolumeTable volumes;
+    DvdSource source(volumes);
+    source.Load(disc + "/VIDEO_TS");
+    return source.TitleSets().at(0)->pgcEntries.at(0)->angles.at(0)->seconds;
+}
+
+}  // namespace
+
+TEST(VlcControlTest, ControlWithoutAnItemDoesNothing)
+{
+    VlcInstance vlc(false);
+    CVLCControl control(vlc);
+    EXPECT_LT(control.GetPosition(), 0);
+    EXPECT_LT(control.GetTime(), 0);
+    control.stop();
+    control.playlistClear();
+    EXPECT_LT(control.GetPosition(), 0);
+    EXPECT_FALSE(control.EncounteredError());
+}
+
+TEST(VlcControlTest, ConvertsADiscAndReportsTheEnd)
+{
+    const std::string disc = TestDisc("pal-30s");
+    const std::string output = ScratchFolder() + "/MY MOVIE, \"cut\".mpg";  // spaces, a comma and quotes survive
+    VlcInstance vlc(false);
+    CVLCControl control(vlc);
+    const auto start = std::chrono::steady_clock::now();
+    control.addTarget("dvdsimple://" + disc, {Chain(output)}, 10, -666);
+    const Poll poll = PollUntilDone(control);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("conversion of a 30 s PAL title: %.1f s wall, %d polls\n", wall, poll.ticks);
+
+    EXPECT_TRUE(poll.sawAdvance);
+    EXPECT_LT(control.GetTime(), 0);
+    EXPECT_LT(control.GetPosition(), 0);
+    EXPECT_FALSE(control.EncounteredError());
+    control.stop();
+    control.playlistClear();
+
+    ASSERT_TRUE(fs::exists(output));
+    const MediaFacts facts = ProbeMedia(output);
+    EXPECT_EQ(facts.videoStreams, 1);
+    EXPECT_EQ(facts.audioStreams, 1);
+    EXPECT_EQ(facts.videoCodec, "mpeg1video");
+    EXPECT_EQ(facts.audioCodec, "mp2");
+    const double title = TitleSeconds(disc);
+    EXPECT_NEAR(facts.duration, title, title * 0.05);
+}
+
+TEST(VlcControlTest, FailedItemEndsWithoutAdvancing)
+{
+    VlcInstance vlc(false);
+    CVLCControl control(vlc);
+    control.addTarget("dvdsimple://" + ScratchFolder() + "/no-such-disc", {Chain(ScratchFolder() + "/out.mpg")}, 10, -666);
+    const Poll poll = PollUntilDone(control, 30);
+    EXPECT_FALSE(poll.sawAdvance);
+    EXPECT_LT(poll.ticks, 30);
+    EXPECT_TRUE(control.EncounteredError());
+    EXPECT_LT(control.GetTime(), 0);
+}
+
+TEST(VlcControlTest, StopLeavesThePartialFile)
+{
+    const std::string output = ScratchFolder() + "/partial.mpg";
+    VlcInstance vlc(false);
+    CVLCControl control(vlc);
+    control.addTarget("dvdsimple://" + TestDisc("pal-30s"), {Chain(output)}, 10, -666);
+    for (int i = 0; i < 50 && !(control.GetTime() > 0 && control.GetPosition() > 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_GT(control.GetPosition(), 0);
+    control.stop();
+    EXPECT_LT(control.GetPosition(), 0);
+    EXPECT_LT(control.GetTime(), 0);
+    control.playlistClear();
+    ASSERT_TRUE(fs::exists(output));
+    EXPECT_GT(fs::file_size(output), 0u);
+    EXPECT_LT(ProbeMedia(output).duration, 29.0);
+}
+
+// Every codec that codecs.ini offers, each paired with the first codec of the
+// other kind, written through its container's mux.
+TEST(VlcControlTest, EveryListedCodecConvertsIntoItsContainer)
+{
+    const char* muxes[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg"};
+    const char* extensions[] = {".mpg", ".mpg", ".mpg", ".asf", ".mp4", ".mov", ".avi", ".ogg"};
+    const std::string disc = TestDisc("pal-3ch");
+    VlcInstance vlc(false);
+    for (int container = 0; container < TableSize(kContainerTable); ++container) {
+        const CodecLists lists = ReadCodecLists(container, std::string(TARVOK_RUNTIME_DIR) + "/codecs.ini");
+        ASSERT_FALSE(lists.videoCodecs.empty());
+        ASSERT_FALSE(lists.audioCodecs.empty());
+        std::vector<std::pair<std::string, std::string>> pairs;
+        for (const std::string& video : lists.videoCodecs) pairs.emplace_back(video, lists.audioCodecs[0]);
+        for (std::size_t a = 1; a < lists.audioCodecs.size(); ++a) pairs.emplace_back(lists.videoCodecs[0], lists.audioCodecs[a]);
+        for (const auto& [video, audio] : pairs) {
+            SCOPED_TRACE(std::string(kContainerTable[container]) + " " + video + "/" + audio);
+            const std::string output = ScratchFolder() + "/" + muxes[container] + "-" + video + "-" + audio + extensions[container];
+            CVLCControl control(vlc);
+            control.addTarget("dvdsimple://" + disc, {Chain(output, muxes[container], video, audio)}, 10, -666);
+            while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            EXPECT_FALSE(control.EncounteredError());
+            // As the runner does at the end of an item: the file is complete once stopped.
+            control.stop();
+            control.playlistClear();
+            const MediaFacts facts = ProbeMedia(output, true);
+            EXPECT_EQ(facts.videoStreams, 1);
+            EXPECT_EQ(facts.audioStreams, 1);
+            // Pictures of the 150 on the disc (ASF's header duration is no guide).
+            EXPECT_GT(facts.videoFrames, 100);
+            EXPECT_EQ(DecodeErrorsBesidesOggEndOfStream(output), "");
+        }
+    }
+}
