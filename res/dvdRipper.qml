@@ -200,7 +200,7 @@ Rectangle {
         x: 139; y: 120
         width: 410; height: 238
         radius: 6
-        color: Qt.rgba(0, 0.2, 0.32, 0.45)
+        color: "#006699"  // the native lists' own panel colour
         border.color: Qt.rgba(1, 0.8, 0, 0.35)
     }
 
