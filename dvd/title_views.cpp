@@ -1,0 +1,63 @@
+#include "dvd/title_views.h"
+
+#include <QMouseEvent>
+#include <QPixmap>
+
+ImageList::ImageList(const QString& stripPath)
+{
+    const QPixmap strip(stripPath);
+    for (int x = 0; x + 16 <= strip.width(); x += 16) icons.emplace_back(strip.copy(x, 0, 16, 16));
+}
+
+QIcon ImageList::Icon(int index) const
+{
+    return index >= 0 && index < Count() ? icons[index] : QIcon();
+}
+
+TitleTreeView::TitleTreeView(QWidget* parent) : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setDragEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setIconSize(QSize(16, 16));
+}
+
+ChapterListView::ChapterListView(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setIconSize(QSize(16, 16));
+    setDragEnabled(false);
+}
+
+void ChapterListView::SetItemState(int row, unsigned stateBits)
+{
+    QListWidgetItem* row_item = item(row);
+    if (!row_item) return;
+    row_item->setData(kItemStateRole, stateBits);
+    const int image = static_cast<int>((stateBits & kStateImageMask) >> 12);
+    // A chapter without cells shows no picture, but keeps the place for one.
+    QIcon icon = image ? stateImages.Icon(image) : QIcon();
+    if (icon.isNull()) {
+        QPixmap blank(16, 16);
+        blank.fill(Qt::transparent);
+        icon = QIcon(blank);
+    }
+    row_item->setIcon(icon);
+}
+
+unsigned ChapterListView::ItemState(int row) const
+{
+    const QListWidgetItem* row_item = item(row);
+    return row_item ? row_item->data(kItemStateRole).toUInt() : 0;
+}
+
+void ChapterListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint point = event->position().toPoint();
+    const QModelIndex index = indexAt(point);
+    emit rowClicked(point.x() + viewport()->x(), index.isValid() ? index.row() : -1);
+}
