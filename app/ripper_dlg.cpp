@@ -1,9 +1,94 @@
 #include "app/ripper_dlg.h"
 
+#include "app/about_dlg.h"
 #include "app/ripper_app.h"
+#include "dvd/title_tree.h"
+#include "platform/mount_watcher.h"
+#include "ui/movie_vocabulary.h"
+#include "ui/shockwave_flash.h"
 
-CRipperDlg::CRipperDlg(CRipperApp& app) : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint), app(app)
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QShortcut>
+#include <QTimerEvent>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const QColor kPanelColour(0, 102, 153);
+const QColor kItemTextColour(255, 204, 0);
+const QColor kLabelTextColour(255, 255, 255);
+
+// Places given in dialog units of the window's 8-point font.
+QRect DialogUnits(double x, double y, double width, double height)
 {
+    return QRect(qRound(x * 1.5), qRound(y * 1.625), qRound(width * 1.5), qRound(height * 1.625));
+}
+
+std::string AboutText()
+{
+    return std::string(app_text::kProductName) +
+           "\n Version  1.0.0.0"
+           "\n Copyright (C) 2026 Tarvok"
+           "\n All rights reserved."
+           "\n Web site: <a href=\"https://tarvok.example/\">https://tarvok.example/</a>"
+           "\n Contact mail: support@tarvok.example";
+}
+
+QString PanelStyle()
+{
+    return QString("QTreeWidget, QListWidget { background: %1; color: %2; border: 1px solid rgba(255, 204, 0, 90);"
+                   " selection-background-color: %2; selection-color: #003d5c; font-size: 12px; }"
+                   "QLabel { color: %3; background: %1; font-size: 10px; font-weight: bold; }")
+        .arg(kPanelColour.name(), kItemTextColour.name(), kLabelTextColour.name());
+}
+
+}  // namespace
+
+CRipperDlg::CRipperDlg(CRipperApp& app)
+    : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint), source(*app.Services().volumes), app(app)
+{
+    // The movie first: the native controls created after it lie above it.
+    movie = new CShockwaveFlash(this);
+    titlesLabel = new QLabel(main_text::kTitlesLabel, this);
+    chaptersLabel = new QLabel(main_text::kChaptersLabel, this);
+    titleTree = new TitleTreeView(this);
+    chapterList = new ChapterListView(this);
+    appIcon = QIcon();
+    for (int size : {16, 32, 48, 64, 128, 256})
+        appIcon.addFile(QString::fromStdString(app.moduleFolder) + QString("tarvok-dvd-ripper-%1.png").arg(size));
+    titleImages = ImageList(QString::fromStdString(app.moduleFolder) + "title_images.png");
+    chapterImages = ImageList(QString::fromStdString(app.moduleFolder) + "chapter_images.png");
+    startupTimerId = 0;
+    selectedDrive.clear();
+    settings.SetDefaults();
+
+    movie->setGeometry(0, 0, 550, 440);
+    titlesLabel->setGeometry(DialogUnits(97, 78, 32, 7).adjusted(0, 0, 0, 2));
+    chaptersLabel->setGeometry(DialogUnits(267, 77, 37, 8));
+    titleTree->setGeometry(DialogUnits(96, 86, 162, 132));
+    chapterList->setGeometry(DialogUnits(266, 86, 98, 132));
+
+    connect(titleTree, &QTreeWidget::currentItemChanged, this, &CRipperDlg::OnTitleTreeSelChanged);
+    connect(chapterList, &ChapterListView::rowClicked, this, &CRipperDlg::OnChapterListClick);
+
+    windowMenu = new QMenu(this);
+    connect(windowMenu->addAction(main_text::kAboutMenuEntry), &QAction::triggered, this, &CRipperDlg::ShowAboutBox);
+    // A frameless window has no system menu: Alt+Space opens ours.
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this, &CRipperDlg::ShowWindowMenu);
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { this->app.OnHelp(); });
+
+    qApp->installEventFilter(this);
+}
+
+CRipperDlg::~CRipperDlg()
+{
+    qApp->removeEventFilter(this);
+    deviceWatcher.reset();
 }
 
 int CRipperDlg::DoModal()
@@ -14,6 +99,125 @@ int CRipperDlg::DoModal()
 
 void CRipperDlg::OnInitDialog()
 {
+    setWindowIcon(appIcon);
     setGeometry(50, 50, 550, 440);
     setWindowTitle(QString::fromStdString(app.productName));
+    setStyleSheet(PanelStyle());
+    titleTree->SetImageList(titleImages);
+    chapterList->SetStateImageList(chapterImages);
+    startupTimerId = startTimer(5);
+
+    movie->SetMovie(app.moduleFolder + movie_file::kMain);
+    const char* home = std::getenv("HOME");
+    outputFolder = (std::filesystem::path(home ? home : "") / main_text::kOutputFolderName).string();
+    std::error_code ignored;
+    std::filesystem::create_directories(outputFolder, ignored);
+    movie->SetVariable(main_var::kOutputDir, outputFolder);
+    movie->SetVariable(main_var::kMovieClip, "1");
+    movie->SetVariable(main_var::kEntire, "0");
+    movie->SetVariable(main_var::kAboutText, AboutText());
+    panelBrush = QBrush(kPanelColour);
+    LoadSettings(settings, app.Profile(), app.codecsIniPath);
+    movie->SetVariable(main_var::kPreview, "false");
+    ClearDvdInfoPanel();
+
+    deviceWatcher = std::make_unique<MountWatcher>(*app.Services().volumes, app.Services().mountTablePath);
+    connect(deviceWatcher.get(), &MountWatcher::volumeArrived, this, &CRipperDlg::OnDeviceArrival);
+    connect(deviceWatcher.get(), &MountWatcher::volumeRemoved, this, &CRipperDlg::OnDeviceRemoval);
+}
+
+void CRipperDlg::timerEvent(QTimerEvent* event)
+{
+    if (startupTimerId != 0) {
+        killTimer(startupTimerId);
+        LoadSourceFromDrive("", true);
+        startupTimerId = 0;
+    }
+    QDialog::timerEvent(event);
+}
+
+void CRipperDlg::LoadSourceFromDrive(const std::string& drive, bool quiet)
+{
+    while (!source.FindDisc(drive)) {
+        if (quiet) return;
+        if (app.Services().messageBoxes->Show(this, main_text::kDvdNotFound, app.productName, MbButtons::RetryCancel,
+                                              MbIcon::Error) != MbResult::Retry)
+            return;
+    }
+    LoadSourceFromPath(source.GetVideoTsPath());
+}
+
+void CRipperDlg::LoadSourceFromPath(const std::string& path)
+{
+    source.Load(path);
+    if (FillTitleTree(source, *titleTree)) return;
+    OnTitleTreeSelChanged();
+    app.Services().messageBoxes->Show(this, main_text::kInvalidDirectory, app.productName, MbButtons::Ok, MbIcon::Error);
+}
+
+void CRipperDlg::OnTitleTreeSelChanged()
+{
+    OnTitleTreeSelection(source, *titleTree);
+    FillChapterList(source, *chapterList);
+    UpdateDvdInfoPanel();
+}
+
+void CRipperDlg::OnChapterListClick(int x, int row)
+{
+    // Left of 14 pixels lies the check picture.
+    if (x < 14) {
+        ToggleChapter(source, row, chapterList->ItemState(row));
+        RefreshChapterChecks(source, *chapterList);
+    }
+    ReadChapterSelection(source, *chapterList);
+}
+
+void CRipperDlg::OnDeviceArrival()
+{
+    LoadSourceFromDrive("", false);
+}
+
+void CRipperDlg::OnDeviceRemoval()
+{
+    source.ClearSource();
+    {
+        const QSignalBlocker quietTree(titleTree);
+        titleTree->clear();
+        const QSignalBlocker quietList(chapterList);
+        chapterList->clear();
+    }
+    ClearDvdInfoPanel();
+    OnTitleTreeSelection(source, *titleTree);
+    FillChapterList(source, *chapterList);
+}
+
+void CRipperDlg::ShowAboutBox()
+{
+    CAboutDlg(this, appIcon).exec();
+}
+
+void CRipperDlg::ShowWindowMenu()
+{
+    windowMenu->popup(mapToGlobal(QPoint(0, 0)));
+}
+
+bool CRipperDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    const bool onMovie = widget == movie || movie->isAncestorOf(widget);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Neither key closes the window or presses a button.
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+        return onMovie && key == Qt::Key_Menu;
+    }
+    case QEvent::MouseButtonPress:
+        return onMovie && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+    case QEvent::ContextMenu:
+        return onMovie;
+    default:
+        return false;
+    }
 }

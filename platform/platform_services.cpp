@@ -6,5 +6,8 @@ PlatformServices PlatformServices::Linux()
     services.messageBoxes = std::make_unique<QtMessageBoxes>();
     services.fileDialogs = std::make_unique<QtFileDialogs>();
     services.shell = std::make_unique<DesktopShell>();
+    auto volumes = std::make_unique<MountTableVolumes>();
+    services.mountTablePath = volumes->MountInfoPath();
+    services.volumes = std::move(volumes);
     return services;
 }

@@ -4,13 +4,18 @@
 #include "platform/file_dialogs.h"
 #include "platform/message_boxes.h"
 #include "platform/shell.h"
+#include "platform/volume_table.h"
 
 #include <memory>
+#include <string>
 
 struct PlatformServices {
     std::unique_ptr<IMessageBoxes> messageBoxes;
     std::unique_ptr<IFileDialogs> fileDialogs;
     std::unique_ptr<IShell> shell;
+    std::unique_ptr<IVolumeTable> volumes;
+    // The mount table watched for arriving and departing volumes; empty: none.
+    std::string mountTablePath;
 
     // The real services of this machine.
     static PlatformServices Linux();
