@@ -2,7 +2,7 @@
 #include "tests/ifo_builder.h"
 #include "tests/reference_readers.h"
 #include "tests/test_discs.h"
-#include "tests/volume_stand_in.h"
+#include "tests/stand_ins.h"
 
 #include <gtest/gtest.h>
 

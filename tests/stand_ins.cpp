@@ -41,12 +41,15 @@ StandIns::StandIns()
     auto boxesOwned = std::make_unique<ScriptedMessageBoxes>();
     auto dialogsOwned = std::make_unique<ScriptedFileDialogs>();
     auto shellOwned = std::make_unique<RecordingShell>();
+    auto volumesOwned = std::make_unique<FixedVolumeTable>();
+    volumes = volumesOwned.get();
     boxes = boxesOwned.get();
     dialogs = dialogsOwned.get();
     shell = shellOwned.get();
     services.messageBoxes = std::move(boxesOwned);
     services.fileDialogs = std::move(dialogsOwned);
     services.shell = std::move(shellOwned);
+    services.volumes = std::move(volumesOwned);
 }
 
 PlatformServices StandIns::Take()

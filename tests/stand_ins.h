@@ -39,6 +39,14 @@ public:
     std::vector<SaveAsCall> saveAsCalls;
 };
 
+class FixedVolumeTable : public IVolumeTable {
+public:
+    FixedVolumeTable() = default;
+    explicit FixedVolumeTable(std::vector<Volume> volumes) : volumes(std::move(volumes)) {}
+    std::vector<Volume> List() const override { return volumes; }
+    std::vector<Volume> volumes;
+};
+
 class RecordingShell : public IShell {
 public:
     void Open(const std::string& path) override { opened.push_back(path); }
@@ -54,6 +62,7 @@ struct StandIns {
     ScriptedMessageBoxes* boxes;
     ScriptedFileDialogs* dialogs;
     RecordingShell* shell;
+    FixedVolumeTable* volumes;
 
 private:
     PlatformServices services;

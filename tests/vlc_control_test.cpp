@@ -4,7 +4,7 @@
 #include "settings/rip_settings.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
-#include "tests/volume_stand_in.h"
+#include "tests/stand_ins.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,40 @@
+#include "tests/main_window_harness.h"
+
+#include "tests/test_discs.h"
+#include "ui/shockwave_flash.h"
+
+#include <QTest>
+
+MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes)
+{
+    standIns.volumes->volumes = std::move(volumes);
+    app = std::make_unique<CRipperApp>(standIns.Take(), std::make_unique<MemoryProfile>());
+    // What the start prepares, without the instance lock: tests run side by side.
+    app->InitModuleFolder();
+    app->productName = app_text::kProductName;
+    app->codecsIniPath = app->moduleFolder + app_text::kCodecsIni;
+    window = std::make_unique<CRipperDlg>(*app);
+    window->OnInitDialog();
+    window->show();
+    Settle(60);
+}
+
+MainWindowHarness::~MainWindowHarness()
+{
+    window.reset();
+}
+
+std::string MainWindowHarness::Variable(const char* name) const
+{
+    return window->movie->GetVariable(name);
+}
+
+void MainWindowHarness::Settle(int milliseconds)
+{
+    QTest::qWait(milliseconds);
+}
+
+Volume DiscVolume(const std::string& disc, const std::string& label, const std::string& device)
+{
+    return Volume{disc, device, "UDF", label};
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The real main window, offscreen, with scripted stand-ins for the
+// machine's services and a profile in memory.
+#include "app/ripper_app.h"
+#include "app/ripper_dlg.h"
+#include "tests/stand_ins.h"
+
+#include <memory>
+
+class MainWindowHarness {
+public:
+    // Volumes present when the window starts; the window is shown and its
+    // start-up probe has run when this returns.
+    explicit MainWindowHarness(std::vector<Volume> volumes = {});
+    ~MainWindowHarness();
+    CRipperDlg& Window() { return *window; }
+    std::string Variable(const char* name) const;
+    void Settle(int milliseconds = 30);
+
+    StandIns standIns;
+    std::unique_ptr<CRipperApp> app;
+
+private:
+    std::unique_ptr<CRipperDlg> window;
+};
+
+// A test disc presented as a mounted UDF volume of an optical drive.
+Volume DiscVolume(const std::string& disc, const std::string& label = "TEST_DISC", const std::string& device = "/dev/sr0");
