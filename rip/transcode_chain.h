@@ -1,0 +1,42 @@
+#pragma once
+// What a rip hands the converter: the media locator of the disc, the output
+// file's path, and the one stream-output option built from the settings.
+#include "platform/volume_table.h"
+#include "settings/rip_settings.h"
+
+#include <string>
+#include <vector>
+
+// The container's extension (".mpg") for the settings' container, which also
+// sets `mux`; an unknown container gives no extension and leaves `mux` alone.
+std::string GetContainerExtension(RipSettings& settings);
+
+// "dvdsimple://" and the disc: the block device of its volume when there is
+// one on this machine, otherwise the folder that holds VIDEO_TS.
+std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes);
+
+// The output folder, the disc's label (made safe as a file name) or
+// "dvdRip_Movie<item>", and the container's extension.
+std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
+                            RipSettings& settings, const std::vector<Volume>& volumes);
+
+// The ":sout=#transcode{...}" option writing to `outputPath`; with the
+// preview, the picture also goes to the converter's display.
+std::string BuildTranscodeChain(const RipSettings& settings, const std::string& outputPath, bool previewEnabled);
+
+// An extension chosen in the Save As dialog (without its dot, any case)
+// sets the mux and both codecs; others leave the settings as they are.
+void ApplySaveAsExtension(RipSettings& settings, const std::string& extension);
+
+// A volume label as a file name: '/' and control characters become '_', and
+// so does a leading '.', so that no label leaves the folder or hides the file.
+std::string SafeFileName(const std::string& label);
+
+// Percent-encodes a path for a media locator.
+std::string EncodeLocatorPath(const std::string& path);
+
+// The file types of the Save As dialog, label and pattern pairs.
+inline constexpr char kSaveAsFilter[] =
+    "Movie File (*.mpg;*.mpeg;*.mpe)|*.mpg|Windows Media File (*.asf;*.wmv)|*.asf; *.wmv|Windows Video File "
+    "(*.avi)|*.avi|Quick Time File (*.mov)|*.mov|Ogg File (*.ogg)|*.ogg|Ipod Supprted File (*.mp4)|*.mp4|All Files "
+    "(*.*)|*.*||";
