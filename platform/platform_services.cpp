@@ -9,5 +9,7 @@ PlatformServices PlatformServices::Linux()
     auto volumes = std::make_unique<MountTableVolumes>();
     services.mountTablePath = volumes->MountInfoPath();
     services.volumes = std::move(volumes);
+    services.drives = std::make_unique<LinuxDriveControl>(QDBusConnection::systemBus());
+    services.power = std::make_unique<LogindPower>(QDBusConnection::systemBus());
     return services;
 }

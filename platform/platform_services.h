@@ -1,8 +1,10 @@
 #pragma once
 // The machine's services the windows call, each behind its own interface so
 // that tests can put a scripted stand-in in its place.
+#include "platform/drive_control.h"
 #include "platform/file_dialogs.h"
 #include "platform/message_boxes.h"
+#include "platform/power.h"
 #include "platform/shell.h"
 #include "platform/volume_table.h"
 
@@ -16,6 +18,8 @@ struct PlatformServices {
     std::unique_ptr<IVolumeTable> volumes;
     // The mount table watched for arriving and departing volumes; empty: none.
     std::string mountTablePath;
+    std::unique_ptr<IDriveControl> drives;
+    std::unique_ptr<IPowerControl> power;
 
     // The real services of this machine.
     static PlatformServices Linux();
