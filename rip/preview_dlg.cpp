@@ -1,0 +1,58 @@
+#include "rip/preview_dlg.h"
+
+#include "ui/movie_vocabulary.h"
+#include "ui/movie_window_filter.h"
+#include "ui/shockwave_flash.h"
+
+#include <QGuiApplication>
+#include <QTimerEvent>
+
+namespace {
+
+constexpr int kRevealMs = 10000;
+constexpr int kRepaintMs = 500;
+
+}  // namespace
+
+CPreviewDlg::CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& moduleFolder)
+    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint), ownerWnd(owner), vlcControl(vlc)
+{
+    flashControl = new CShockwaveFlash(this);
+    flashControl->setGeometry(0, 0, 162, 159);
+    // The converter's window lies above the movie, as laid out in dialog units.
+    videoWindow = new QWidget(this);
+    videoWindow->setAttribute(Qt::WA_NativeWindow);
+    videoWindow->setStyleSheet("background: black;");
+    videoWindow->setGeometry(0, 6, 159, 146);
+    videoWindow->hide();
+    // libvlc draws only into X11 windows.
+    if (QGuiApplication::platformName() == "xcb") vlcControl.SetWindow(videoWindow->winId());
+    // Commands of the small-window movie mean nothing to the program.
+    movieFilter = new MovieWindowFilter(this, flashControl);
+
+    const QRect ownerFrame = owner ? owner->frameGeometry() : QRect();
+    setGeometry(ownerFrame.left(), ownerFrame.bottom() + 1, 150, 150);
+    flashControl->SetMovie(moduleFolder + movie_file::kSmallWindow);
+    revealTimerId = startTimer(kRevealMs, Qt::PreciseTimer);
+    repaintTimerId = startTimer(kRepaintMs);
+}
+
+CPreviewDlg::~CPreviewDlg()
+{
+    if (revealTimerId) killTimer(revealTimerId);
+    if (repaintTimerId) killTimer(repaintTimerId);
+    revealTimerId = repaintTimerId = 0;
+}
+
+void CPreviewDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == revealTimerId) {
+        // After ten seconds the picture covers the movie.
+        videoWindow->show();
+        killTimer(revealTimerId);
+        revealTimerId = 0;
+    } else if (event->timerId() == repaintTimerId) {
+        repaint();
+    }
+    QDialog::timerEvent(event);
+}

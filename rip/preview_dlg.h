@@ -1,0 +1,32 @@
+#pragma once
+// The small window under the main window that hosts the converter: its
+// picture (with the preview on) over the small-window movie.
+#include "rip/vlc_control.h"
+
+#include <QDialog>
+
+#include <string>
+
+class CShockwaveFlash;
+class MovieWindowFilter;
+
+class CPreviewDlg : public QDialog {
+public:
+    // Created hidden, placed with its top-left corner on `owner`'s bottom-left corner.
+    CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& moduleFolder);
+    ~CPreviewDlg() override;
+    QWidget* VideoWindow() const { return videoWindow; }
+
+    int revealTimerId = 0;
+    int repaintTimerId = 0;
+    QWidget* ownerWnd;
+    CVLCControl vlcControl;
+    CShockwaveFlash* flashControl;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QWidget* videoWindow;  // where the converter draws its picture
+    MovieWindowFilter* movieFilter;
+};
