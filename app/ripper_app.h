@@ -2,6 +2,7 @@
 // The application object: where the program's files are, one instance per
 // user, the user's profile, the machine's services, and the main window's run.
 #include "platform/platform_services.h"
+#include "rip/vlc_control.h"
 #include "settings/profile.h"
 
 #include <QLockFile>
@@ -28,6 +29,8 @@ public:
 
     IProfile& Profile() { return *profile; }
     PlatformServices& Services() { return services; }
+    // The one libvlc instance of the run, started when first needed.
+    VlcInstance& Vlc();
 
     std::string codecsIniPath;
     std::unique_ptr<QLockFile> instanceMutex;
@@ -37,6 +40,7 @@ public:
 private:
     PlatformServices services;
     std::unique_ptr<IProfile> profile;
+    std::unique_ptr<VlcInstance> vlc;
 };
 
 namespace app_text {

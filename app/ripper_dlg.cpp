@@ -4,11 +4,11 @@
 #include "app/ripper_app.h"
 #include "dvd/title_tree.h"
 #include "platform/mount_watcher.h"
+#include "rip/preview_dlg.h"
 #include "ui/movie_vocabulary.h"
+#include "ui/movie_window_filter.h"
 #include "ui/shockwave_flash.h"
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
@@ -82,12 +82,13 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this, &CRipperDlg::ShowWindowMenu);
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { this->app.OnHelp(); });
 
-    qApp->installEventFilter(this);
+    movieFilter = new MovieWindowFilter(this, movie);
 }
 
 CRipperDlg::~CRipperDlg()
 {
-    qApp->removeEventFilter(this);
+    // The window goes: the rip machinery stops and the drive is released.
+    ShutdownRip();
     deviceWatcher.reset();
 }
 
@@ -128,6 +129,7 @@ void CRipperDlg::OnInitDialog()
 
 void CRipperDlg::timerEvent(QTimerEvent* event)
 {
+    if (progressTimerId != 0 && event->timerId() == progressTimerId) PollRipProgress();
     if (startupTimerId != 0) {
         killTimer(startupTimerId);
         LoadSourceFromDrive("", true);
@@ -199,25 +201,4 @@ void CRipperDlg::ShowAboutBox()
 void CRipperDlg::ShowWindowMenu()
 {
     windowMenu->popup(mapToGlobal(QPoint(0, 0)));
-}
-
-bool CRipperDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this) return false;
-    const bool onMovie = widget == movie || movie->isAncestorOf(widget);
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        // Neither key closes the window or presses a button.
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-        return onMovie && key == Qt::Key_Menu;
-    }
-    case QEvent::MouseButtonPress:
-        return onMovie && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
-    case QEvent::ContextMenu:
-        return onMovie;
-    default:
-        return false;
-    }
 }

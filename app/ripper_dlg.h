@@ -13,9 +13,12 @@
 #include <memory>
 #include <string>
 
+class CPreviewDlg;
 class CRipperApp;
 class CShockwaveFlash;
+class CVLCControl;
 class MountWatcher;
+class MovieWindowFilter;
 class QLabel;
 class QMenu;
 
@@ -40,14 +43,30 @@ public:
     void OnTitleTreeSelChanged();
     void OnChapterListClick(int x, int row);
     void ShowAboutBox();
+
+    // The rip job: one item, the whole disc, converted by the preview
+    // window's control and polled once a second.
+    void OnStartRip();
+    void OnStopRip();
+    void PollRipProgress();
+    void RipNextItem();
+    void LaunchItem(const std::string& locator, const std::string& optionText);
+    void CompleteItem();
+    void ResetRip();
+    void ShutdownRip();
+
+    // The drive of the loaded disc and the computer.
+    int SetDriveDoor(const std::string& drive, bool open);
+    bool LockDrive(bool prevent);
+    void ShutdownComputer();
+    void RunCompletionActions();
     MountWatcher* DeviceWatcher() const { return deviceWatcher.get(); }
-    // Escape and Enter anywhere, a right click or the menu key on the movie: swallowed.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The window's state, in the order it is built.
     RipSettings settings;
     DvdSource source;
     int progressSeen = 0;
+    std::unique_ptr<CPreviewDlg> previewDlg;  // made anew for every item
     int itemNumber = 0;
     int progressTimerId = 0;
     std::string outputFolder;
@@ -55,6 +74,7 @@ public:
     std::string itemOutputPath;
     int ripping = 0;
     int previewEnabled = 0;
+    bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
     QLabel* titlesLabel;
@@ -62,6 +82,7 @@ public:
     ChapterListView* chapterList;
     TitleTreeView* titleTree;
     CShockwaveFlash* movie;
+    MovieWindowFilter* movieFilter;
     QIcon appIcon;
     int startupTimerId = 0;
     ImageList titleImages;
@@ -72,6 +93,15 @@ protected:
 
 private:
     void ShowWindowMenu();
+    // The converter of the current item; none before the first item.
+    CVLCControl* Converter() const;
+    // Ends the job: the movie is told, the completion actions run while ripping.
+    void CompleteJob();
+    // An item that cannot go on: the job ends as failed.
+    void AbandonItem();
+    void SetProgress(const std::string& percent, const std::string& text);
+    // The volume of the loaded disc, named by device (or root); empty: none.
+    std::string SourceDrive() const;
 
     CRipperApp& app;
     QMenu* windowMenu;
@@ -87,3 +117,18 @@ inline constexpr char kTitlesLabel[] = "Titles";
 inline constexpr char kChaptersLabel[] = "Chapters";
 inline constexpr char kOutputFolderName[] = "Converted Videos";
 }  // namespace main_text
+
+namespace rip_text {
+inline constexpr char kDvdNotFound[] = "DVD not found !. or There is no Video DVD present.";
+inline constexpr char kOverwrite[] = "File Name:%s \nAlready Exist, overwrite [Yes/No]?";
+inline constexpr char kOverwriteCaption[] = "File Already Exist";
+inline constexpr char kRippingError[] = "Error in Ripping. \n\tYes:Try Again No:Finish.?";
+inline constexpr char kRippingErrorCaption[] = "Error Ripping";
+inline constexpr char kLaunchError[] = "Error Occur %d";
+inline constexpr char kPollError[] = "Error Occur while Ripping progress: %d";
+inline constexpr char kPrepareError[] = "Error Occur in Ripping File:%s %d";
+inline constexpr char kRipping[] = "Ripping...";
+inline constexpr char kCompleted[] = "Ripping Completed";
+inline constexpr char kStopped[] = "Ripping Completed.";
+inline constexpr char kFailed[] = "Ripping Failed";
+}  // namespace rip_text

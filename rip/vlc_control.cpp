@@ -21,7 +21,8 @@ void DropLog(void*, int, const libvlc_log_t*, const char*, va_list)
 
 VlcInstance::VlcInstance(bool withDisplay)
 {
-    std::vector<const char*> arguments = {"--no-video-title-show", "--aout=dummy", "--no-sub-autodetect-file"};
+    // No hardware decoding: it needs a GPU, and probing one costs time on machines without.
+    std::vector<const char*> arguments = {"--no-video-title-show", "--aout=dummy", "--no-sub-autodetect-file", "--avcodec-hw=none"};
     if (!withDisplay) arguments.push_back("--vout=dummy");
     instance = libvlc_new(static_cast<int>(arguments.size()), arguments.data());
     if (!instance) return;

@@ -1,0 +1,261 @@
+// The rip job of the main window: Start, the one-second poll, retries, Stop.
+#include "app/ripper_app.h"
+#include "app/ripper_dlg.h"
+#include "rip/preview_dlg.h"
+#include "rip/transcode_chain.h"
+#include "ui/movie_vocabulary.h"
+#include "ui/shockwave_flash.h"
+
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPollMs = 1000;
+constexpr int kSilentRetries = 3;
+
+std::string Format(const char* format, const std::string& text)
+{
+    char line[4096];
+    std::snprintf(line, sizeof line, format, text.c_str());
+    return line;
+}
+
+std::string Format(const char* format, int number)
+{
+    char line[256];
+    std::snprintf(line, sizeof line, format, number);
+    return line;
+}
+
+// The Save As dialog's proposal: the name less its extension, then "_new_".
+std::string ProposedSaveAsName(const std::string& path)
+{
+    const fs::path file(path);
+    return (file.parent_path() / file.stem()).string() + "_new_";
+}
+
+std::string ExtensionOf(const std::string& path)
+{
+    const std::string extension = fs::path(path).extension().string();
+    return extension.empty() ? extension : extension.substr(1);
+}
+
+}  // namespace
+
+CVLCControl* CRipperDlg::Converter() const
+{
+    return previewDlg ? &previewDlg->vlcControl : nullptr;
+}
+
+void CRipperDlg::SetProgress(const std::string& percent, const std::string& text)
+{
+    movie->SetVariable(main_var::kProgress, percent);
+    movie->SetVariable(main_var::kProgressText, text);
+}
+
+void CRipperDlg::OnStartRip()
+{
+    if (ripping == 1) return;
+    ripping = 1;
+    while (!source.FindDisc(selectedDrive)) {
+        if (app.Services().messageBoxes->Show(this, rip_text::kDvdNotFound, app.productName, MbButtons::RetryCancel,
+                                              MbIcon::Error) != MbResult::Retry) {
+            ripping = 0;
+            return;
+        }
+    }
+    LoadSourceFromPath(source.GetVideoTsPath());
+    const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
+    previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
+    movie->SetVariable(main_var::kStopButton, "0");
+    if (settings.lockDvdWhileRipping == 1) LockDrive(true);
+    jobFailed = false;
+    RipNextItem();
+}
+
+void CRipperDlg::RipNextItem()
+{
+    if (itemNumber <= 0) {
+        itemNumber = 0;
+    } else if (itemNumber > 1) {
+        CompleteJob();
+        return;
+    }
+
+    std::string locator, outputPath, optionText;
+    try {
+        const std::vector<Volume> volumes = source.Volumes().List();
+        locator = BuildMediaLocator(source.GetVideoTsPath(), volumes);
+        if (itemNumber == 0) itemNumber = 1;
+        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes);
+        const std::string extension = GetContainerExtension(settings);
+
+        std::error_code error;
+        if (retryCount == 0 && settings.dontAskOverwrite == 0 && fs::exists(outputPath, error)) {
+            const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath),
+                                                                      rip_text::kOverwriteCaption, MbButtons::YesNo, MbIcon::None);
+            if (answer != MbResult::Yes) {
+                auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(outputPath), extension, kSaveAsFilter);
+                if (!chosen) {
+                    // A cancelled Save As skips the item; the job ends without its actions.
+                    retryCount = 0;
+                    ripping = 0;
+                    ++itemNumber;
+                    RipNextItem();
+                    return;
+                }
+                outputPath = *chosen;
+                ApplySaveAsExtension(settings, ExtensionOf(outputPath));
+            }
+        }
+        optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1);
+        itemOutputPath = outputPath;
+    } catch (const std::exception&) {
+        // The item cannot even be prepared: report it and end the job, not leave it waiting.
+        const int code = errno;
+        char line[4096];
+        std::snprintf(line, sizeof line, rip_text::kPrepareError, outputPath.c_str(), code);
+        app.Services().messageBoxes->Show(this, line, app.productName, MbButtons::Ok, MbIcon::Error);
+        if (itemNumber == 0) itemNumber = 1;  // the item counts as begun, so that giving it up ends the job
+        AbandonItem();
+        return;
+    }
+    LaunchItem(locator, optionText);
+}
+
+void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optionText)
+{
+    // Every item gets a fresh window and converter.
+    previewDlg.reset();
+    const std::vector<std::string> options = {optionText};
+    try {
+        previewDlg = std::make_unique<CPreviewDlg>(this, app.Vlc(), app.moduleFolder);
+        if (previewEnabled == 1) previewDlg->show();
+        // Time for the new converter to settle before it is handed the item.
+        QThread::msleep(500);
+        previewDlg->vlcControl.addTarget(locator, options, 10, -666);
+        if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
+    } catch (const VlcError&) {
+        const int code = errno;
+        retryCount = 0;
+        app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
+                                          MbIcon::Error);
+        AbandonItem();
+    }
+}
+
+void CRipperDlg::AbandonItem()
+{
+    retryCount = 0;
+    ++itemNumber;
+    SetProgress("0", "");
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    jobFailed = true;
+    RipNextItem();
+}
+
+void CRipperDlg::PollRipProgress()
+{
+    CVLCControl* converter = Converter();
+    if (!converter) {
+        // The converter went away under a running poll.
+        if (progressTimerId != 0) killTimer(progressTimerId);
+        progressTimerId = 0;
+        app.Services().messageBoxes->Show(this, Format(rip_text::kPollError, errno), app.productName, MbButtons::Ok,
+                                          MbIcon::Error);
+        AbandonItem();
+        return;
+    }
+    const int time = converter->GetTime();
+    const float position = converter->GetPosition();
+
+    if (position < 0 && time < 0) {
+        // The item has ended: done if it was seen advancing, else failed.
+        killTimer(progressTimerId);
+        progressTimerId = 0;
+        converter->stop();
+        converter->playlistClear();
+        if (progressSeen == 1) {
+            CompleteItem();
+            progressSeen = 0;
+        } else {
+            QThread::msleep(200);
+            if (retryCount < kSilentRetries) {
+                ++retryCount;
+            } else if (app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption,
+                                                         MbButtons::YesNo, MbIcon::Question) == MbResult::Yes) {
+                retryCount = -1;
+            } else {
+                std::error_code error;
+                if (fs::is_regular_file(itemOutputPath, error) && fs::file_size(itemOutputPath, error) == 0)
+                    fs::remove(itemOutputPath, error);
+                retryCount = 0;
+                ++itemNumber;
+                jobFailed = true;
+            }
+        }
+        SetProgress("0", "");
+        RipNextItem();
+    } else if (position > 0 && time > 0) {
+        const int percent = static_cast<int>(position * 100);
+        SetProgress(std::to_string(percent), rip_text::kRipping + std::to_string(percent) + "%");
+        progressSeen = 1;
+    }
+}
+
+void CRipperDlg::CompleteItem()
+{
+    ++itemNumber;
+    retryCount = 0;
+}
+
+void CRipperDlg::CompleteJob()
+{
+    movie->SetVariable(main_var::kStopButton, "1");
+    if (previewEnabled == 1 && previewDlg) previewDlg->hide();
+    SetProgress("100", jobFailed ? rip_text::kFailed : rip_text::kCompleted);
+    if (ripping == 1) RunCompletionActions();
+    ResetRip();
+}
+
+void CRipperDlg::OnStopRip()
+{
+    if (CVLCControl* converter = Converter()) converter->stop();
+    if (previewEnabled == 1 && previewDlg) previewDlg->hide();
+    movie->SetVariable(main_var::kStopButton, "1");
+    SetProgress("100", rip_text::kStopped);
+    // Only a job that runs has actions to complete: powering off or ejecting
+    // for a job that never ran would throw away the user's work for nothing.
+    if (ripping == 1) RunCompletionActions();
+    ResetRip();
+}
+
+void CRipperDlg::ResetRip()
+{
+    SetProgress("0", "");
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    if (CVLCControl* converter = Converter()) converter->playlistClear();
+    itemNumber = 0;
+    retryCount = 0;
+    ripping = 0;
+    progressSeen = 0;
+    jobFailed = false;
+    LockDrive(false);
+}
+
+void CRipperDlg::ShutdownRip()
+{
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    itemNumber = -1;
+    LockDrive(false);
+}
