@@ -4,6 +4,7 @@
 #include "tests/main_window_harness.h"
 #include "tests/test_discs.h"
 #include "ui/movie_vocabulary.h"
+#include "ui/movie_window_filter.h"
 #include "ui/shockwave_flash.h"
 
 #include <QDir>
@@ -256,10 +257,10 @@ TEST(MainWindowTest, KeysAndClicksThatMustNotCloseOrOpenAnything)
 
     // The movie gets no right click and no context-menu key.
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    EXPECT_TRUE(window.eventFilter(window.movie, &right));
+    EXPECT_TRUE(window.movieFilter->eventFilter(window.movie, &right));
     QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
-    EXPECT_TRUE(window.eventFilter(window.movie, &menuKey));
-    EXPECT_FALSE(window.eventFilter(window.titleTree, &right));
+    EXPECT_TRUE(window.movieFilter->eventFilter(window.movie, &menuKey));
+    EXPECT_FALSE(window.movieFilter->eventFilter(window.titleTree, &right));
 
     // F1 opens the help page; the window menu holds the about entry.
     QTest::keyClick(&window, Qt::Key_F1);

@@ -11,7 +11,7 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
 {
     MediaFacts facts;
     const std::string output = RunCommand("ffprobe -v error -of json " + std::string(countFrames ? "-count_frames " : "") +
-                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames:format=duration " +
+                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames:format=duration,format_name " +
                                           ShellQuote(file) + " 2>/dev/null");
     const nlohmann::json probe = nlohmann::json::parse(output, nullptr, false);
     if (probe.is_discarded()) return facts;
@@ -28,7 +28,10 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
             facts.audioCodec = stream.value("codec_name", "");
         }
     }
-    if (probe.contains("format")) facts.duration = std::atof(probe["format"].value("duration", "0").c_str());
+    if (probe.contains("format")) {
+        facts.duration = std::atof(probe["format"].value("duration", "0").c_str());
+        facts.formatName = probe["format"].value("format_name", "");
+    }
     return facts;
 }
 

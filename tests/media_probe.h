@@ -9,6 +9,7 @@ struct MediaFacts {
     long videoFrames = 0;    // counted by decoding (only when asked)
     double frameRate = 0;    // of the first video stream
     std::string videoCodec, audioCodec;
+    std::string formatName;  // ffprobe's name of the container, e.g. "avi"
 };
 
 MediaFacts ProbeMedia(const std::string& file, bool countFrames = false);

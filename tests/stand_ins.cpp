@@ -40,7 +40,9 @@ StandIns::StandIns()
 {
     auto boxesOwned = std::make_unique<ScriptedMessageBoxes>();
     auto dialogsOwned = std::make_unique<ScriptedFileDialogs>();
-    auto shellOwned = std::make_unique<RecordingShell>();
+    auto shellOwned = std::make_unique<RecordingShell>(*actions);
+    auto powerOwned = std::make_unique<RecordingPower>(*actions);
+    power = powerOwned.get();
     auto volumesOwned = std::make_unique<FixedVolumeTable>();
     volumes = volumesOwned.get();
     boxes = boxesOwned.get();
@@ -50,9 +52,29 @@ StandIns::StandIns()
     services.fileDialogs = std::move(dialogsOwned);
     services.shell = std::move(shellOwned);
     services.volumes = std::move(volumesOwned);
+    services.drives = std::make_unique<RecordingDriveControl>(*actions);
+    services.power = std::move(powerOwned);
 }
 
 PlatformServices StandIns::Take()
 {
     return std::move(services);
+}
+
+int RecordingDriveControl::SetDoor(const std::string& device, bool open)
+{
+    log.push_back("door " + device + (open ? " open" : " close"));
+    return 0;
+}
+
+bool RecordingDriveControl::Lock(const std::string& device, bool prevent)
+{
+    log.push_back("lock " + device + (prevent ? " 1" : " 0"));
+    return true;
+}
+
+std::string RecordingPower::PowerOff()
+{
+    log.push_back("power off");
+    return failure;
 }

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,14 +44,51 @@ class FixedVolumeTable : public IVolumeTable {
 public:
     FixedVolumeTable() = default;
     explicit FixedVolumeTable(std::vector<Volume> volumes) : volumes(std::move(volumes)) {}
-    std::vector<Volume> List() const override { return volumes; }
+    std::vector<Volume> List() const override
+    {
+        if (onList) onList();
+        return volumes;
+    }
     std::vector<Volume> volumes;
+    std::function<void()> onList;  // may throw, to stand for a failing system
+};
+
+// Everything done to the machine, in order, as one readable line each:
+// "lock /dev/sr0 1", "door /dev/sr0 open", "open /home/x", "power off".
+using ActionLog = std::vector<std::string>;
+
+class RecordingDriveControl : public IDriveControl {
+public:
+    explicit RecordingDriveControl(ActionLog& log) : log(log) {}
+    int SetDoor(const std::string& device, bool open) override;
+    bool Lock(const std::string& device, bool prevent) override;
+
+private:
+    ActionLog& log;
+};
+
+class RecordingPower : public IPowerControl {
+public:
+    explicit RecordingPower(ActionLog& log) : log(log) {}
+    std::string PowerOff() override;
+    std::string failure;  // what the next power-off answers
+
+private:
+    ActionLog& log;
 };
 
 class RecordingShell : public IShell {
 public:
-    void Open(const std::string& path) override { opened.push_back(path); }
+    explicit RecordingShell(ActionLog& log) : log(log) {}
+    void Open(const std::string& path) override
+    {
+        opened.push_back(path);
+        log.push_back("open " + path);
+    }
     std::vector<std::string> opened;
+
+private:
+    ActionLog& log;
 };
 
 // Services made of the stand-ins above; each is reachable through the
@@ -63,6 +101,9 @@ struct StandIns {
     ScriptedFileDialogs* dialogs;
     RecordingShell* shell;
     FixedVolumeTable* volumes;
+    RecordingPower* power;
+    // What the drive, the power and the shell were asked, in order.
+    std::shared_ptr<ActionLog> actions = std::make_shared<ActionLog>();
 
 private:
     PlatformServices services;

@@ -1,4 +1,5 @@
 #include "dvd/dvd_source.h"
+#include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
@@ -16,18 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The default conversion's option text, the output file given with dst=
-// (a quote or backslash in it escaped, as libvlc's option syntax wants).
+// The default conversion's option text, as the chain builder writes it.
 std::string Chain(const std::string& output, const std::string& mux = "ts", const std::string& video = "mp1v",
                   const std::string& audio = "mpga")
 {
-    std::string quoted;
-    for (char c : output) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    return ":sout=#transcode{vcodec=" + video + ",vb=1024,scale=1,acodec=" + audio +
-           ",ab=128,channels=2,samplerate=48000,deinterlace}:standard{access=file,mux=" + mux + ",dst=\"" + quoted + "\"}";
+    RipSettings settings;
+    settings.mux = mux;
+    settings.videoCodec = video;
+    settings.audioCodec = audio;
+    return BuildTranscodeChain(settings, output, false);
 }
 
 struct Poll {

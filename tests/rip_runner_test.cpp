@@ -1,0 +1,296 @@
+#include "rip/preview_dlg.h"
+#include "rip/transcode_chain.h"
+#include "tests/main_window_harness.h"
+#include "tests/media_probe.h"
+#include "tests/test_discs.h"
+#include "ui/movie_vocabulary.h"
+#include "ui/shockwave_flash.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A window with a real disc on an optical drive that the machine lacks (so
+// nothing real is locked or ejected), writing into a folder of the test's own.
+struct RipHarness {
+    explicit RipHarness(const std::string& disc = "pal-30s", const std::string& label = "MY_MOVIE")
+        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), label, "/dev/tarvok-test-sr0")}),
+          window(harness.Window())
+    {
+        window.outputFolder = ScratchFolder() + "/out";
+        fs::create_directories(window.outputFolder);
+        window.movie->SetVariable(main_var::kOutputDir, window.outputFolder);
+        QObject::connect(&window.movie->Store(), &MovieStore::changed, [this](const QString& name) {
+            if (name == main_var::kProgressText) progressTexts.push_back(window.movie->GetVariable(main_var::kProgressText));
+        });
+    }
+
+    // Lets the window run until the job is over (or the time is up).
+    bool RunUntilIdle(int seconds = 90)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            QTest::qWait(50);
+            if (window.ripping == 0 && window.itemNumber == 0) return true;
+        }
+        return false;
+    }
+
+    // Lets the window run until `condition` holds.
+    bool RunUntil(const std::function<bool()>& condition, int seconds = 30)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (!condition() && std::chrono::steady_clock::now() < end) QTest::qWait(50);
+        return condition();
+    }
+
+    bool Saw(const std::string& text) const { return std::find(progressTexts.begin(), progressTexts.end(), text) != progressTexts.end(); }
+    bool SawProgress() const
+    {
+        return std::any_of(progressTexts.begin(), progressTexts.end(), [](const std::string& t) { return t.starts_with("Ripping..."); });
+    }
+    const ActionLog& Actions() const { return *harness.standIns.actions; }
+    std::string OutputFile(const std::string& name) const { return window.outputFolder + "/" + name; }
+
+    MainWindowHarness harness;
+    CRipperDlg& window;
+    std::vector<std::string> progressTexts;
+};
+
+}  // namespace
+
+TEST(RipRunnerTest, RipRunsToCompletionAndLeavesAPlayableFile)
+{
+    RipHarness rip;
+    rip.window.OnStartRip();
+    EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "0");
+    ASSERT_NE(rip.window.previewDlg, nullptr);
+    EXPECT_FALSE(rip.window.previewDlg->isVisible());  // the preview is off
+
+    // A second Start while the job runs does nothing (it would probe and ask).
+    rip.window.selectedDrive = "/dev/nothing";
+    rip.window.OnStartRip();
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    rip.window.selectedDrive.clear();
+
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.SawProgress());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_EQ(rip.progressTexts.back(), "");
+    EXPECT_EQ(rip.harness.Variable(main_var::kProgress), "0");
+    EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "1");
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    EXPECT_FALSE(rip.window.previewDlg->isVisible());
+    // The drive was locked for the rip and released after.
+    EXPECT_EQ(rip.Actions().front(), "lock /dev/tarvok-test-sr0 1");
+    EXPECT_EQ(rip.Actions().back(), "lock /dev/tarvok-test-sr0 0");
+
+    const MediaFacts facts = ProbeMedia(rip.OutputFile("MY_MOVIE.mpg"));
+    EXPECT_EQ(facts.videoStreams, 1);
+    EXPECT_EQ(facts.audioStreams, 1);
+    EXPECT_EQ(facts.formatName, "mpegts");
+    EXPECT_GT(facts.duration, 25.0);
+}
+
+TEST(RipRunnerTest, ExistingFileAsksAndSaveAsRipsIntoTheChosenFile)
+{
+    RipHarness rip;
+    std::ofstream(rip.OutputFile("MY_MOVIE.mpg")) << "the user's own file";
+    rip.harness.standIns.boxes->answers = {MbResult::No};
+    const std::string chosen = rip.OutputFile("clip.avi");
+    rip.harness.standIns.dialogs->saveAsAnswers = {chosen};
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+
+    const auto& asked = rip.harness.standIns.boxes->asked;
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "File Name:" + rip.OutputFile("MY_MOVIE.mpg") + " \nAlready Exist, overwrite [Yes/No]?");
+    EXPECT_EQ(asked[0].caption, "File Already Exist");
+    EXPECT_EQ(asked[0].buttons, MbButtons::YesNo);
+    EXPECT_EQ(asked[0].icon, MbIcon::None);
+    const auto& saveAs = rip.harness.standIns.dialogs->saveAsCalls;
+    ASSERT_EQ(saveAs.size(), 1u);
+    EXPECT_EQ(saveAs[0].proposedPath, rip.OutputFile("MY_MOVIE_new_"));
+    EXPECT_EQ(saveAs[0].defaultExtension, ".mpg");
+    EXPECT_EQ(saveAs[0].filter, kSaveAsFilter);
+
+    EXPECT_EQ(rip.window.settings.mux, "avi");
+    EXPECT_EQ(rip.window.settings.videoCodec, "mp1v");
+    EXPECT_EQ(rip.window.settings.audioCodec, "mpga");
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    std::ifstream kept(rip.OutputFile("MY_MOVIE.mpg"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file");
+    const MediaFacts facts = ProbeMedia(chosen);
+    EXPECT_EQ(facts.formatName, "avi");
+    EXPECT_EQ(facts.videoStreams, 1);
+    EXPECT_EQ(facts.audioStreams, 1);
+}
+
+TEST(RipRunnerTest, CancelledSaveAsEndsTheJobWithoutItsActions)
+{
+    RipHarness rip;
+    rip.window.settings.openFolderWhenDone = 1;
+    rip.window.settings.ejectDvdWhenDone = 1;
+    std::ofstream(rip.OutputFile("MY_MOVIE.mpg")) << "keep me";
+    rip.harness.standIns.boxes->answers = {MbResult::No};  // and the Save As is cancelled
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle(5));
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_EQ(rip.harness.Variable(main_var::kProgressText), "");
+    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0"}));
+    EXPECT_EQ(fs::file_size(rip.OutputFile("MY_MOVIE.mpg")), 7u);
+}
+
+TEST(RipRunnerTest, UnreadableSourceIsRetriedSilentlyThenAsked)
+{
+    // A disc whose title sets cannot be read: only its manager file is there.
+    const std::string root = ScratchFolder() + "/broken";
+    fs::create_directories(root + "/VIDEO_TS");
+    fs::copy_file(TestDisc("pal-3ch") + "/VIDEO_TS/VIDEO_TS.IFO", root + "/VIDEO_TS/VIDEO_TS.IFO");
+    MainWindowHarness harness({DiscVolume(root, "")});
+    CRipperDlg& window = harness.Window();
+    window.outputFolder = ScratchFolder() + "/out";
+    fs::create_directories(window.outputFolder);
+    window.settings.openFolderWhenDone = 1;
+    std::vector<std::string> texts;
+    QObject::connect(&window.movie->Store(), &MovieStore::changed, [&](const QString& name) {
+        if (name == main_var::kProgressText) texts.push_back(window.movie->GetVariable(main_var::kProgressText));
+    });
+    auto* boxes = harness.standIns.boxes;
+    int retriesWhenAsked = -1;
+    boxes->onShow = [&](const AskedBox& box) {
+        if (box.caption == "Error Ripping") retriesWhenAsked = window.retryCount;
+    };
+    // "Invalid directory !" at start and again at Start, then finish.
+    boxes->answers = {MbResult::Ok, MbResult::Ok, MbResult::No};
+
+    window.OnStartRip();
+    for (int i = 0; i < 400 && window.ripping; ++i) QTest::qWait(50);
+    ASSERT_EQ(window.ripping, 0);
+    ASSERT_EQ(boxes->asked.size(), 3u);
+    EXPECT_EQ(boxes->asked[0].text, "Invalid directory !");
+    EXPECT_EQ(boxes->asked[1].text, "Invalid directory !");
+    EXPECT_EQ(boxes->asked[2].text, "Error in Ripping. \n\tYes:Try Again No:Finish.?");
+    EXPECT_EQ(boxes->asked[2].caption, "Error Ripping");
+    EXPECT_EQ(boxes->asked[2].buttons, MbButtons::YesNo);
+    EXPECT_EQ(boxes->asked[2].icon, MbIcon::Question);
+    EXPECT_EQ(retriesWhenAsked, 3);
+    // The empty file of the failed conversion is gone, and the job says it failed.
+    EXPECT_FALSE(fs::exists(window.outputFolder + "/dvdRip_Movie1.mpg"));
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Ripping Failed"), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "Ripping Completed"), texts.end());
+    // An unattended user asked for the folder: it opens even so.
+    EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
+}
+
+TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
+{
+    RipHarness rip;
+    rip.window.settings.openFolderWhenDone = 1;
+    rip.window.settings.ejectDvdWhenDone = 1;
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
+    rip.window.OnStopRip();
+    EXPECT_TRUE(rip.Saw("Ripping Completed."));
+    EXPECT_EQ(rip.harness.Variable(main_var::kProgressText), "");
+    EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "1");
+    EXPECT_EQ(rip.window.ripping, 0);
+    EXPECT_EQ(rip.window.progressTimerId, 0);
+    const std::string partial = rip.OutputFile("MY_MOVIE.mpg");
+    ASSERT_TRUE(fs::exists(partial));
+    EXPECT_GT(fs::file_size(partial), 0u);
+    // Unlock, the folder, then the tray; the reset unlocks once more.
+    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "open " + rip.window.outputFolder,
+                                        "door /dev/tarvok-test-sr0 open", "lock /dev/tarvok-test-sr0 0"}));
+}
+
+TEST(RipRunnerTest, StopWithoutAJobRunsNoAction)
+{
+    RipHarness rip;
+    rip.window.settings.shutdownWhenComplete = 1;
+    rip.window.settings.ejectDvdWhenDone = 1;
+    rip.window.OnStopRip();
+    EXPECT_TRUE(rip.Saw("Ripping Completed."));
+    EXPECT_EQ(rip.harness.Variable(main_var::kProgressText), "");
+    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 0"}));
+}
+
+TEST(RipRunnerTest, StartWithoutADiscAsksAndCancelLeavesAllAsItWas)
+{
+    MainWindowHarness harness({{"/", "/dev/vda1", "ext4", ""}});
+    harness.standIns.boxes->answers = {MbResult::Retry, MbResult::Cancel};
+    harness.Window().OnStartRip();
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
+    EXPECT_EQ(harness.standIns.boxes->asked[1].text, "DVD not found !. or There is no Video DVD present.");
+    EXPECT_EQ(harness.standIns.boxes->asked[1].buttons, MbButtons::RetryCancel);
+    EXPECT_EQ(harness.Window().ripping, 0);
+    EXPECT_EQ(harness.Variable(main_var::kStopButton), "");
+    EXPECT_EQ(harness.Variable(main_var::kProgressText), "");
+    EXPECT_EQ(harness.Window().previewDlg, nullptr);
+}
+
+TEST(RipRunnerTest, ItemThatCannotBePreparedEndsTheJobAsFailed)
+{
+    RipHarness rip;
+    rip.window.ripping = 1;
+    // The volume table fails once, just as the item is prepared.
+    auto& volumes = *rip.harness.standIns.volumes;
+    volumes.onList = [&volumes] {
+        volumes.onList = nullptr;
+        throw std::runtime_error("mount table unreadable");
+    };
+    errno = 0;
+    rip.window.RipNextItem();
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, "Error Occur in Ripping File: 0");
+    EXPECT_TRUE(rip.Saw("Ripping Failed"));
+    EXPECT_EQ(rip.window.ripping, 0);
+    EXPECT_EQ(rip.window.itemNumber, 0);
+}
+
+TEST(RipRunnerTest, PollWithoutItsConverterEndsTheJobAsFailed)
+{
+    RipHarness rip;
+    rip.window.OnStartRip();
+    rip.window.previewDlg.reset();  // the converter is gone under the poll
+    ASSERT_TRUE(rip.RunUntilIdle(5));
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked[0].text.starts_with("Error Occur while Ripping progress: "));
+    EXPECT_TRUE(rip.Saw("Ripping Failed"));
+}
+
+TEST(RipRunnerTest, CompletionActionsInTheirOrder)
+{
+    RipHarness rip("pal-3ch");
+    rip.window.settings.shutdownWhenComplete = 1;
+    rip.window.settings.openFolderWhenDone = 1;
+    rip.window.settings.ejectDvdWhenDone = 1;
+    rip.window.RunCompletionActions();
+    // Powering off is all: no folder, no tray.
+    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 0", "power off"}));
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+
+    rip.harness.standIns.actions->clear();
+    rip.harness.standIns.power->failure = "Interactive authentication required.";
+    rip.window.RunCompletionActions();
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, "Interactive authentication required.");
+
+    // Without a disc there is no drive: nothing is locked or ejected.
+    rip.harness.standIns.actions->clear();
+    rip.window.settings.shutdownWhenComplete = 0;
+    rip.window.source.ClearSource();
+    rip.window.source.SetSourceFolder("");
+    EXPECT_FALSE(rip.window.LockDrive(true));
+    rip.window.RunCompletionActions();
+    EXPECT_EQ(rip.Actions(), (ActionLog{"open " + rip.window.outputFolder}));
+}

@@ -1,0 +1,131 @@
+#include "rip/transcode_chain.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::vector<Volume> kVolumes = {
+    {"/", "/dev/vda1", "ext4", ""},
+    {"/media/user/MOVIE", "/dev/tarvok-no-such-sr0", "UDF", "MOVIE"},
+    {"/media/user/unnamed", "/dev/tarvok-no-such-sr1", "UDF", ""},
+    {"/srv/My Films #1 100%?", "", "UDF", "../../etc/cron.d/x"},
+};
+
+RipSettings Defaults()
+{
+    RipSettings s;
+    s.videoCodec = "mp1v";
+    s.audioCodec = "mpga";
+    return s;
+}
+
+}  // namespace
+
+TEST(TranscodeChainTest, LocatorNamesTheDiscsDeviceOrItsFolder)
+{
+    // The device named in the table is not on this machine: the folder is read.
+    EXPECT_EQ(BuildMediaLocator("/media/user/MOVIE/VIDEO_TS", kVolumes), "dvdsimple:///media/user/MOVIE");
+    EXPECT_EQ(BuildMediaLocator("/srv/My Films #1 100%?/VIDEO_TS", kVolumes), "dvdsimple:///srv/My%20Films%20%231%20100%25%3F");
+    EXPECT_EQ(EncodeLocatorPath("/a b/ü"), "/a%20b/%C3%BC");
+
+    // A real block device is read directly.
+    for (const char* device : {"/dev/loop0", "/dev/vda", "/dev/sda", "/dev/nvme0n1"}) {
+        if (!std::filesystem::is_block_file(device)) continue;
+        const std::vector<Volume> withDevice = {{"/media/disc", device, "UDF", "X"}};
+        EXPECT_EQ(BuildMediaLocator("/media/disc/VIDEO_TS", withDevice), std::string("dvdsimple://") + device);
+        return;
+    }
+    GTEST_SKIP() << "no block device on this machine";
+}
+
+TEST(TranscodeChainTest, OutputPathFromFolderLabelAndContainer)
+{
+    RipSettings s = Defaults();
+    s.videoMethod = 6;
+    EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/home/u/Converted Videos", 1, s, kVolumes),
+              "/home/u/Converted Videos/MOVIE.avi");
+    EXPECT_EQ(s.mux, "avi");
+    EXPECT_EQ(BuildOutputPath("/media/user/unnamed/VIDEO_TS", "/home/u/Converted Videos", 1, s, kVolumes),
+              "/home/u/Converted Videos/dvdRip_Movie1.avi");
+    EXPECT_EQ(BuildOutputPath("/elsewhere/VIDEO_TS", "/out", 2, s, {}), "/out/dvdRip_Movie2.avi");
+
+    s.videoMethod = 1;
+    EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes), "/out/MOVIE.mpg");
+    EXPECT_EQ(s.mux, "ps");
+    s.videoMethod = 2;
+    EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes), "/out/MOVIE.mpg");
+    EXPECT_EQ(s.mux, "mpeg1");
+    // An unknown container: no extension, and the mux of the last rip stays.
+    s.videoMethod = 8;
+    EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes), "/out/MOVIE");
+    EXPECT_EQ(s.mux, "mpeg1");
+    s.videoMethod = -1;
+    EXPECT_EQ(GetContainerExtension(s), "");
+    // A folder given with its separator keeps it.
+    s.videoMethod = 0;
+    EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out/", 1, s, kVolumes), "/out//MOVIE.mpg");
+}
+
+TEST(TranscodeChainTest, LabelsCannotLeaveTheFolderOrHideTheFile)
+{
+    RipSettings s = Defaults();
+    const std::string path = BuildOutputPath("/srv/My Films #1 100%?/VIDEO_TS", "/out", 1, s, kVolumes);
+    EXPECT_EQ(path, "/out/_._.._etc_cron.d_x.mpg");
+    EXPECT_EQ(std::filesystem::path(path).parent_path(), "/out");
+    EXPECT_EQ(SafeFileName(".hidden"), "_hidden");
+    EXPECT_EQ(SafeFileName("TAB\tNL\nDEL\x7F"), "TAB_NL_DEL_");
+    EXPECT_EQ(SafeFileName("Ça va? \"yes\""), "Ça va? \"yes\"");
+    EXPECT_EQ(SafeFileName(""), "");
+}
+
+TEST(TranscodeChainTest, OptionTextInBothForms)
+{
+    RipSettings s = Defaults();
+    GetContainerExtension(s);
+    EXPECT_EQ(BuildTranscodeChain(s, "/home/u/Converted Videos/MY_MOVIE.mpg", false),
+              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace}"
+              ":standard{access=file,mux=ts,dst=\"/home/u/Converted Videos/MY_MOVIE.mpg\"}");
+    const std::string preview = BuildTranscodeChain(s, "/out/M.mpg", true);
+    EXPECT_EQ(preview,
+              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace}"
+              ":duplicate{dst=display,dst=std{access=file,mux=ts,dst=\"/out/M.mpg\"}");
+    EXPECT_TRUE(preview.ends_with("M.mpg\"}") && !preview.ends_with("}}"));
+
+    s.videoScale = "0.25";
+    EXPECT_NE(BuildTranscodeChain(s, "/o.mpg", false).find(",scale=0.25,"), std::string::npos);
+    s.videoScale = "2";
+    EXPECT_NE(BuildTranscodeChain(s, "/o.mpg", false).find(",scale=2,"), std::string::npos);
+
+    // A quote or a backslash in the name cannot end the name or rewrite the chain.
+    EXPECT_TRUE(BuildTranscodeChain(s, "/out/a\"}:x{\\b.mpg", false).ends_with("dst=\"/out/a\\\"}:x{\\\\b.mpg\"}"));
+}
+
+TEST(TranscodeChainTest, SaveAsExtensionChoosesMuxAndCodecs)
+{
+    RipSettings s = Defaults();
+    ApplySaveAsExtension(s, "MOV");
+    EXPECT_EQ(s.mux, "mov");
+    EXPECT_EQ(s.videoCodec, "mp4v");
+    EXPECT_EQ(s.audioCodec, "mp4a");
+    // The next rip takes the mux from the container again, but keeps those codecs.
+    GetContainerExtension(s);
+    EXPECT_EQ(s.mux, "ts");
+    EXPECT_EQ(s.videoCodec, "mp4v");
+
+    for (auto [extension, mux, video] : {std::tuple{"mpe", "ts", "mp1v"}, {"mpeg", "ts", "mp1v"}, {"Avi", "avi", "mp1v"},
+                                         {"wmv", "asf", "div3"}, {"asf", "asf", "div3"}, {"mp4", "mp4", "mp4v"},
+                                         {"OGG", "ogg", "mp1v"}, {"mpg", "ts", "mp1v"}}) {
+        ApplySaveAsExtension(s, extension);
+        EXPECT_EQ(s.mux, mux) << extension;
+        EXPECT_EQ(s.videoCodec, video) << extension;
+    }
+    const RipSettings before = s;
+    ApplySaveAsExtension(s, "mkv");
+    ApplySaveAsExtension(s, "");
+    EXPECT_EQ(s.mux, before.mux);
+    EXPECT_EQ(s.videoCodec, before.videoCodec);
+    EXPECT_EQ(s.audioCodec, before.audioCodec);
+    EXPECT_EQ(s.videoBitrate, before.videoBitrate);
+}
