@@ -11,5 +11,6 @@ PlatformServices PlatformServices::Linux()
     services.volumes = std::move(volumes);
     services.drives = std::make_unique<LinuxDriveControl>(QDBusConnection::systemBus());
     services.power = std::make_unique<LogindPower>(QDBusConnection::systemBus());
+    services.windowMover = std::make_unique<SystemWindowMover>();
     return services;
 }

@@ -7,6 +7,7 @@
 #include "platform/power.h"
 #include "platform/shell.h"
 #include "platform/volume_table.h"
+#include "platform/window_mover.h"
 
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ struct PlatformServices {
     std::string mountTablePath;
     std::unique_ptr<IDriveControl> drives;
     std::unique_ptr<IPowerControl> power;
+    std::unique_ptr<IWindowMover> windowMover;
 
     // The real services of this machine.
     static PlatformServices Linux();
