@@ -5,6 +5,7 @@
 #include "dvd/title_tree.h"
 #include "platform/mount_watcher.h"
 #include "rip/preview_dlg.h"
+#include "settings/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/movie_window_filter.h"
 #include "ui/shockwave_flash.h"
@@ -73,6 +74,8 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
     titleTree->setGeometry(DialogUnits(96, 86, 162, 132));
     chapterList->setGeometry(DialogUnits(266, 86, 98, 132));
 
+    settingsDlg = std::make_unique<CSettingsDlg>(app);
+    connect(movie, &CShockwaveFlash::FSCommand, this, &CRipperDlg::OnFSCommand);
     connect(titleTree, &QTreeWidget::currentItemChanged, this, &CRipperDlg::OnTitleTreeSelChanged);
     connect(chapterList, &ChapterListView::rowClicked, this, &CRipperDlg::OnChapterListClick);
 

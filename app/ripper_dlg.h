@@ -9,12 +9,15 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CPreviewDlg;
 class CRipperApp;
+class CSettingsDlg;
 class CShockwaveFlash;
 class CVLCControl;
 class MountWatcher;
@@ -55,6 +58,13 @@ public:
     void ResetRip();
     void ShutdownRip();
 
+    // The main movie's commands.
+    void OnFSCommand(const QString& command, const QString& args);
+    std::optional<std::string> BrowseForFolder(const std::string& title);
+    void BrowseOutputFolder();
+    // Ends the program, asking first while a rip runs.
+    void ConfirmExit();
+
     // The drive of the loaded disc and the computer.
     int SetDriveDoor(const std::string& drive, bool open);
     bool LockDrive(bool prevent);
@@ -77,6 +87,7 @@ public:
     bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
+    std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
     QLabel* chaptersLabel;
     ChapterListView* chapterList;
@@ -93,6 +104,12 @@ protected:
 
 private:
     void ShowWindowMenu();
+    // The Chapters list, the Titles tree and their labels, in that order.
+    std::array<QWidget*, 4> BrowserControls() const;
+    // "Select DVD Drive.": the volume of the chosen folder, its tray closed, its disc loaded.
+    void LoadChosenDrive();
+    // Runs the settings window and takes its record on OK.
+    void RunSettingsDialog();
     // The converter of the current item; none before the first item.
     CVLCControl* Converter() const;
     // Ends the job: the movie is told, the completion actions run while ripping.
@@ -117,6 +134,14 @@ inline constexpr char kTitlesLabel[] = "Titles";
 inline constexpr char kChaptersLabel[] = "Chapters";
 inline constexpr char kOutputFolderName[] = "Converted Videos";
 }  // namespace main_text
+
+namespace command_text {
+inline constexpr char kChooseDrive[] = "Select DVD Drive.";
+inline constexpr char kChooseOutputFolder[] = "Select a Destintion Folder.";
+inline constexpr char kConfirmExit[] =
+    "A DVD Ripping Process running. Are you sure you want to terminate current process and exit? ";
+inline constexpr char kConfirmExitCaption[] = "Exit DVD Ripper";
+}  // namespace command_text
 
 namespace rip_text {
 inline constexpr char kDvdNotFound[] = "DVD not found !. or There is no Video DVD present.";

@@ -1,0 +1,95 @@
+// What each command of the main movie does.
+#include "app/ripper_app.h"
+#include "app/ripper_dlg.h"
+#include "rip/vlc_control.h"
+#include "settings/settings_dlg.h"
+#include "ui/movie_vocabulary.h"
+#include "ui/shockwave_flash.h"
+
+#include <QLabel>
+
+void CRipperDlg::OnFSCommand(const QString& command, const QString&)
+{
+    if (IsCommand(command, main_cmd::kHelp)) {
+        app.OnHelp();
+    } else if (IsCommand(command, main_cmd::kAbout)) {
+        // The movie's about panel shows where the lists are.
+        for (QWidget* control : BrowserControls()) control->hide();
+    } else if (IsCommand(command, main_cmd::kCloseAbout)) {
+        for (QWidget* control : BrowserControls()) control->show();
+    } else if (IsCommand(command, main_cmd::kMinimize)) {
+        showMinimized();
+    } else if (IsCommand(command, main_cmd::kQuit)) {
+        ConfirmExit();
+    } else if (IsCommand(command, main_cmd::kLoadDvd)) {
+        LoadChosenDrive();
+    } else if (IsCommand(command, main_cmd::kDrag)) {
+        if (ripping == 0) app.Services().windowMover->StartMove(this);
+    } else if (IsCommand(command, main_cmd::kSetting)) {
+        RunSettingsDialog();
+    } else if (IsCommand(command, main_cmd::kBrowse)) {
+        BrowseOutputFolder();
+        movie->SetVariable(main_var::kOutputDir, outputFolder);
+    } else if (IsCommand(command, main_cmd::kStart)) {
+        OnStartRip();
+    } else if (IsCommand(command, main_cmd::kStop)) {
+        OnStopRip();
+    }
+}
+
+std::array<QWidget*, 4> CRipperDlg::BrowserControls() const
+{
+    return {chapterList, titleTree, chaptersLabel, titlesLabel};
+}
+
+std::optional<std::string> CRipperDlg::BrowseForFolder(const std::string& title)
+{
+    return app.Services().fileDialogs->BrowseForFolder(this, title);
+}
+
+void CRipperDlg::BrowseOutputFolder()
+{
+    if (auto folder = BrowseForFolder(command_text::kChooseOutputFolder)) outputFolder = *folder;
+}
+
+void CRipperDlg::LoadChosenDrive()
+{
+    auto folder = BrowseForFolder(command_text::kChooseDrive);
+    if (!folder) return;
+    // Any folder on a volume chooses that volume; the folder itself is not loaded.
+    auto volume = VolumeHolding(source.Volumes().List(), *folder);
+    selectedDrive = volume ? VolumeId(*volume) : *folder;
+    SetDriveDoor(selectedDrive, false);
+    LoadSourceFromDrive(selectedDrive, false);
+}
+
+void CRipperDlg::RunSettingsDialog()
+{
+    if (settingsDlg->DoModal() == QDialog::Accepted) {
+        const RipSettings& chosen = settingsDlg->settings;
+        settings.audioRate = chosen.audioRate;
+        settings.audioBitrate = chosen.audioBitrate;
+        settings.audioChannels = chosen.audioChannels;
+        settings.audioCodec = chosen.audioCodec;
+        settings.videoCodec = chosen.videoCodec;
+        settings.videoBitrate = chosen.videoBitrate;
+        settings.videoScale = chosen.videoScale;
+        settings.videoMethod = chosen.videoMethod;
+        settings.dontAskOverwrite = chosen.dontAskOverwrite;
+        settings.shutdownWhenComplete = chosen.shutdownWhenComplete;
+        settings.openFolderWhenDone = chosen.openFolderWhenDone;
+        settings.lockDvdWhileRipping = chosen.lockDvdWhileRipping;
+        settings.ejectDvdWhenDone = chosen.ejectDvdWhenDone;
+    }
+    movie->SetVariable(main_var::kDisableArea, "1");
+}
+
+void CRipperDlg::ConfirmExit()
+{
+    if (ripping == 1 && app.Services().messageBoxes->Show(this, command_text::kConfirmExit, command_text::kConfirmExitCaption,
+                                                          MbButtons::OkCancel, MbIcon::None) != MbResult::Ok)
+        return;
+    if (CVLCControl* converter = Converter()) converter->stop();
+    ShutdownRip();
+    accept();
+}
