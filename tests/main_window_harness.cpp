@@ -5,10 +5,10 @@
 
 #include <QTest>
 
-MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes)
+MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile)
 {
     standIns.volumes->volumes = std::move(volumes);
-    app = std::make_unique<CRipperApp>(standIns.Take(), std::make_unique<MemoryProfile>());
+    app = std::make_unique<CRipperApp>(standIns.Take(), profile ? std::move(profile) : std::make_unique<MemoryProfile>());
     // What the start prepares, without the instance lock: tests run side by side.
     app->InitModuleFolder();
     app->productName = app_text::kProductName;

@@ -11,7 +11,7 @@ class MainWindowHarness {
 public:
     // Volumes present when the window starts; the window is shown and its
     // start-up probe has run when this returns.
-    explicit MainWindowHarness(std::vector<Volume> volumes = {});
+    explicit MainWindowHarness(std::vector<Volume> volumes = {}, std::unique_ptr<IProfile> profile = nullptr);
     ~MainWindowHarness();
     CRipperDlg& Window() { return *window; }
     std::string Variable(const char* name) const;

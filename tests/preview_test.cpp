@@ -1,6 +1,7 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
 // where libvlc draws the picture it converts.
 #include "rip/preview_dlg.h"
+#include "tests/end_to_end.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
@@ -102,4 +103,9 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
     EXPECT_TRUE(preview.VideoWindow()->isVisible());
     EXPECT_EQ(preview.revealTimerId, 0);
     EXPECT_NE(preview.repaintTimerId, 0);
+}
+
+TEST(PreviewWindowTest, WholeProgramWithThePreviewOn)
+{
+    RunEndToEnd("pal-3ch", true);
 }

@@ -54,6 +54,9 @@ StandIns::StandIns()
     services.volumes = std::move(volumesOwned);
     services.drives = std::make_unique<RecordingDriveControl>(*actions);
     services.power = std::move(powerOwned);
+    auto moverOwned = std::make_unique<RecordingWindowMover>();
+    mover = moverOwned.get();
+    services.windowMover = std::move(moverOwned);
 }
 
 PlatformServices StandIns::Take()

@@ -91,6 +91,12 @@ private:
     ActionLog& log;
 };
 
+class RecordingWindowMover : public IWindowMover {
+public:
+    void StartMove(QWidget* window) override { moved.push_back(window); }
+    std::vector<QWidget*> moved;
+};
+
 // Services made of the stand-ins above; each is reachable through the
 // pointers for scripting and checking.
 struct StandIns {
@@ -102,6 +108,7 @@ struct StandIns {
     RecordingShell* shell;
     FixedVolumeTable* volumes;
     RecordingPower* power;
+    RecordingWindowMover* mover;
     // What the drive, the power and the shell were asked, in order.
     std::shared_ptr<ActionLog> actions = std::make_shared<ActionLog>();
 

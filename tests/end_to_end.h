@@ -1,0 +1,7 @@
+#pragma once
+#include <string>
+
+// The whole program driven through its movies' commands only, with the real
+// converter: settings (AVI), Start, the finished file, and a second Start
+// that finds the file. `disc` must convert in more than a second.
+void RunEndToEnd(const std::string& disc, bool preview);

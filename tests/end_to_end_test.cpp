@@ -1,0 +1,8 @@
+#include "tests/end_to_end.h"
+
+#include <gtest/gtest.h>
+
+TEST(EndToEndTest, WholeProgramThroughItsMovies)
+{
+    RunEndToEnd("pal-30s", false);
+}
