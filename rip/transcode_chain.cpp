@@ -1,10 +1,9 @@
 #include "rip/transcode_chain.h"
 
 #include "dvd/disc_files.h"
+#include "rip/media_locator.h"
 
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -52,6 +51,15 @@ std::string QuotedForChain(const std::string& text)
     return quoted;
 }
 
+// The volume the disc is: the one whose root holds VIDEO_TS. A folder of
+// disc files elsewhere has none (the volume around it is not the disc).
+std::optional<Volume> DiscVolume(const std::string& videoTsPath, const std::vector<Volume>& volumes)
+{
+    auto volume = VolumeHolding(volumes, videoTsPath);
+    if (volume && fs::path(videoTsPath).parent_path() == fs::path(volume->root)) return volume;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string GetContainerExtension(RipSettings& settings)
@@ -61,28 +69,12 @@ std::string GetContainerExtension(RipSettings& settings)
     return kMuxTable[settings.videoMethod].extension;
 }
 
-std::string EncodeLocatorPath(const std::string& path)
-{
-    static const char kKept[] = "-._~/!$&'()*+,;=:@";
-    std::string encoded;
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr(kKept, c)) {
-            encoded += static_cast<char>(c);
-        } else {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", c);
-            encoded += escape;
-        }
-    }
-    return encoded;
-}
-
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes)
 {
-    auto volume = VolumeHolding(volumes, videoTsPath);
+    auto volume = DiscVolume(videoTsPath, volumes);
     // A device the mount table names but this machine lacks cannot be read; its folder can.
-    if (volume && !volume->device.empty() && IsBlockDevice(volume->device)) return "dvdsimple://" + EncodeLocatorPath(volume->device);
-    return "dvdsimple://" + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string());
+    if (volume && !volume->device.empty() && IsBlockDevice(volume->device)) return kDiscScheme + EncodeLocatorPath(volume->device);
+    return kDiscScheme + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string());
 }
 
 std::string SafeFileName(const std::string& label)
@@ -97,7 +89,7 @@ std::string SafeFileName(const std::string& label)
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
                             RipSettings& settings, const std::vector<Volume>& volumes)
 {
-    auto volume = VolumeHolding(volumes, videoTsPath);
+    auto volume = DiscVolume(videoTsPath, volumes);
     std::string base = SafeFileName(volume ? volume->label : "");
     if (base.empty()) {
         char name[32];
@@ -107,20 +99,32 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
     return outputFolder + "/" + base + GetContainerExtension(settings);
 }
 
-std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled)
+std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled,
+                                const std::string& frameRate)
 {
     const char* format =
         previewEnabled
-            ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
-            : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace}:standard{access=file,mux=%s,dst=\"%s\"}";
+            ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
+            : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
     const std::string path = QuotedForChain(outputPath);
+    const std::string fps = frameRate.empty() ? std::string() : ",fps=" + frameRate;
     const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                                      s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, s.mux.c_str(), path.c_str());
+                                     s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, fps.c_str(),
+                                     s.mux.c_str(), path.c_str());
     std::string chain(static_cast<std::size_t>(length) + 1, '\0');
     std::snprintf(chain.data(), chain.size(), format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                  s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, s.mux.c_str(), path.c_str());
+                  s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, fps.c_str(), s.mux.c_str(),
+                  path.c_str());
     chain.pop_back();
     return chain;
+}
+
+std::string DiscFrameRate(const DvdSource& source)
+{
+    const std::string tvSystem = source.TitleSets().empty() ? std::string() : source.TitleSets().front()->tvSystem;
+    if (tvSystem == "PAL") return "25";
+    if (tvSystem == "NTSC") return "29.97";
+    return {};
 }
 
 void ApplySaveAsExtension(RipSettings& settings, const std::string& extension)

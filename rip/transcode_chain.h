@@ -1,6 +1,7 @@
 #pragma once
 // What a rip hands the converter: the media locator of the disc, the output
 // file's path, and the one stream-output option built from the settings.
+#include "dvd/dvd_source.h"
 #include "platform/volume_table.h"
 #include "settings/rip_settings.h"
 
@@ -15,14 +16,21 @@ std::string GetContainerExtension(RipSettings& settings);
 // one on this machine, otherwise the folder that holds VIDEO_TS.
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes);
 
-// The output folder, the disc's label (made safe as a file name) or
-// "dvdRip_Movie<item>", and the container's extension.
+// The output folder, the label of the disc's volume (made safe as a file
+// name) or "dvdRip_Movie<item>", and the container's extension.
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
                             RipSettings& settings, const std::vector<Volume>& volumes);
 
 // The ":sout=#transcode{...}" option writing to `outputPath`; with the
-// preview, the picture also goes to the converter's display.
-std::string BuildTranscodeChain(const RipSettings& settings, const std::string& outputPath, bool previewEnabled);
+// preview, the picture also goes to the converter's display. A frame rate
+// ("25", "29.97") is written as the transcoder's fps: without it libvlc
+// writes every disc at 25 frames a second.
+std::string BuildTranscodeChain(const RipSettings& settings, const std::string& outputPath, bool previewEnabled,
+                                const std::string& frameRate = {});
+
+// The frame rate a loaded disc plays at, from the TV system of its first
+// title set; empty when it is not known.
+std::string DiscFrameRate(const DvdSource& source);
 
 // An extension chosen in the Save As dialog (without its dot, any case)
 // sets the mux and both codecs; others leave the settings as they are.
@@ -31,9 +39,6 @@ void ApplySaveAsExtension(RipSettings& settings, const std::string& extension);
 // A volume label as a file name: '/' and control characters become '_', and
 // so does a leading '.', so that no label leaves the folder or hides the file.
 std::string SafeFileName(const std::string& label);
-
-// Percent-encodes a path for a media locator.
-std::string EncodeLocatorPath(const std::string& path);
 
 // The file types of the Save As dialog, label and pattern pairs.
 inline constexpr char kSaveAsFilter[] =

@@ -1,0 +1,10 @@
+#pragma once
+// Media locators of discs: "dvdsimple://" and the disc's path, percent-encoded.
+#include <optional>
+#include <string>
+
+inline constexpr char kDiscScheme[] = "dvdsimple://";
+
+std::string EncodeLocatorPath(const std::string& path);
+// The disc a "dvdsimple://" locator names, or nothing for another locator.
+std::optional<std::string> DiscOfLocator(const std::string& locator);
