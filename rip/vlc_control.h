@@ -3,10 +3,12 @@
 // option and writes what it plays into a file. Plain C++, so that the
 // command line uses it without a window.
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+class DiscTitleStream;
 struct libvlc_instance_t;
 struct libvlc_media_player_t;
 struct libvlc_event_t;
@@ -42,7 +44,9 @@ public:
     void SetWindow(unsigned long xid) { window = xid; }
 
     // Replaces what the control held with this one item, applies the options
-    // and starts converting at once. Throws VlcError when libvlc refuses.
+    // and starts converting at once. A disc ("dvdsimple://") is read by the
+    // program's own title reader and handed to libvlc as one stream. Throws VlcError when libvlc
+    // refuses; a disc that cannot be read ends at once as a failed item.
     void addTarget(const std::string& locator, const std::vector<std::string>& options, int mode, int position);
     // Ends playing and converting; the output written so far stays.
     void stop();
@@ -54,6 +58,8 @@ public:
     int GetTime() const;
     // True once libvlc reported an error for the current item.
     bool EncounteredError() const { return errorSeen; }
+    // True once the current item was seen to move forward, however briefly.
+    bool Advanced() const { return advanced; }
 
 private:
     static void OnPlayerEvent(const libvlc_event_t* event, void* self);
@@ -61,9 +67,11 @@ private:
 
     VlcInstance& vlc;
     libvlc_media_player_t* player = nullptr;
+    std::unique_ptr<DiscTitleStream> disc;  // read by libvlc's threads while the player lives
     unsigned long window = 0;
     // Set from libvlc's own threads when the item has ended, failed or stopped:
     // the player keeps its last position and time, which must not count.
     std::atomic<bool> finished{false};
     std::atomic<bool> errorSeen{false};
+    std::atomic<bool> advanced{false};
 };
