@@ -115,7 +115,7 @@ void CRipperDlg::RipNextItem()
                 ApplySaveAsExtension(settings, ExtensionOf(outputPath));
             }
         }
-        optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1);
+        optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1, DiscFrameRate(source));
         itemOutputPath = outputPath;
     } catch (const std::exception&) {
         // The item cannot even be prepared: report it and end the job, not leave it waiting.
@@ -181,9 +181,11 @@ void CRipperDlg::PollRipProgress()
         // The item has ended: done if it was seen advancing, else failed.
         killTimer(progressTimerId);
         progressTimerId = 0;
+        // A short disc may be converted between two polls: the converter saw it move.
+        const bool advanced = progressSeen == 1 || (converter->Advanced() && !converter->EncounteredError());
         converter->stop();
         converter->playlistClear();
-        if (progressSeen == 1) {
+        if (advanced) {
             CompleteItem();
             progressSeen = 0;
         } else {
