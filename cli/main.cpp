@@ -1,88 +1,36 @@
 // tarvok-rip: the command-line front end of Tarvok DVD Ripper.
-#include "cli/disc_report.h"
-#include "dvd/disc_files.h"
-#include "dvd/dvd_source.h"
-#include "platform/volume_table.h"
+#include "cli/commands.h"
+#include "cli/disc_source.h"
 
-#include <cstring>
 #include <iostream>
-#include <optional>
-#include <string>
-#include <vector>
-
-namespace {
-
-constexpr int kExitNoDisc = 2;
-constexpr int kExitUsage = 64;
 
 const char kUsage[] =
-    "Usage: tarvok-rip info [PATH] [--json]\n"
+    "Usage: tarvok-rip info [SOURCE] [--json]\n"
+    "       tarvok-rip rip [SOURCE] [--output DIR] [--container NAME] [--yes]\n"
     "\n"
-    "  info   Loads a video DVD and prints its title sets, program chains, angles,\n"
-    "         chapters and cells, the disc's regions and volume, then the reader's\n"
-    "         messages. PATH is a volume root, a folder that holds VIDEO_TS, or a\n"
-    "         VIDEO_TS folder; without it the mounted volumes are searched.\n"
-    "         --json prints one JSON object instead.\n";
-
-// Finds the VIDEO_TS folder the way the window does: a given path, or the
-// first video DVD among the mounted volumes.
-std::optional<std::string> LocateSource(DvdSource& source, const std::optional<std::string>& path)
-{
-    if (!path) {
-        if (!source.FindDisc("")) {
-            std::cerr << "tarvok-rip: no video DVD found on any mounted volume\n";
-            return std::nullopt;
-        }
-        return source.GetVideoTsPath();
-    }
-    auto folder = FindVideoTsFolder(*path);
-    if (!folder) {
-        std::cerr << "tarvok-rip: no VIDEO_TS folder at " << *path << "\n";
-        return std::nullopt;
-    }
-    if (!FolderListing(*folder).AnyMatches("", ".ifo")) {
-        std::cerr << "tarvok-rip: no IFO file in " << folder->string() << "\n";
-        return std::nullopt;
-    }
-    return folder->string();
-}
-
-int Info(const std::vector<std::string>& arguments)
-{
-    std::optional<std::string> path;
-    bool json = false;
-    for (const std::string& argument : arguments) {
-        if (argument == "--json") {
-            json = true;
-        } else if (!argument.starts_with("--") && !path) {
-            path = argument;
-        } else {
-            std::cerr << kUsage;
-            return kExitUsage;
-        }
-    }
-    MountTableVolumes volumes;
-    DvdSource source(volumes);
-    auto videoTs = LocateSource(source, path);
-    if (!videoTs) return kExitNoDisc;
-    source.Load(*videoTs);
-    if (json)
-        std::cout << DiscToJson(source).dump(2) << "\n";
-    else
-        PrintDiscTree(std::cout, source);
-    return 0;
-}
-
-}  // namespace
+    "  SOURCE is a volume root, a folder that holds VIDEO_TS, or a VIDEO_TS folder;\n"
+    "  without it the mounted volumes are searched for a video DVD.\n"
+    "\n"
+    "  info   Prints the disc's title sets, program chains, angles, chapters and\n"
+    "         cells, its regions and volume, then the reader's messages.\n"
+    "         --json prints one JSON object instead.\n"
+    "  rip    Converts the whole disc into one video file with the settings of\n"
+    "         Tarvok DVD Ripper (~/.config/Tarvok DVD Ripper/DVD Ripper.ini).\n"
+    "         --output DIR      the folder for the file (default ~/Converted Videos)\n"
+    "         --container NAME  ts, ps, mpeg1, asf, mp4, mov, avi or ogg (or MPEG TS ... OGG),\n"
+    "                           with that container's first codecs, for this run only\n"
+    "         --yes             overwrite an existing file without asking\n"
+    "         Ctrl-C stops the rip; the part converted so far stays.\n";
 
 int main(int argc, char* argv[])
 {
     const std::vector<std::string> arguments(argv + std::min(argc, 2), argv + argc);
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "info") return Info(arguments);
+    if (command == "info") return InfoCommand(arguments);
+    if (command == "rip") return RipCommand(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
-        return 0;
+        return kExitOk;
     }
     std::cerr << kUsage;
     return kExitUsage;
