@@ -7,13 +7,13 @@
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
 # --menu gives the first title set a menu, so that VTS_01_0.VOB exists.
-# OUT/VIDEO_TS is written; an existing OUT is left alone. The disc is built
-# beside OUT and moved into place, so a reader never sees half a disc.
+# OUT/VIDEO_TS is written; a disc already at OUT is left alone. The disc is
+# built beside OUT and moved into place, so a reader never sees half a disc.
 set -euo pipefail
 
 out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTERS] ...}
 shift
-[ -d "$out/VIDEO_TS" ] && exit 0
+[ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ] && exit 0
 
 system=pal aspect=4:3 menu=0
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
@@ -78,4 +78,6 @@ VIDEO_FORMAT=$format dvdauthor -x "$work/dvd.xml" > "$work/dvdauthor.log" 2>&1 |
   { cat "$work/dvdauthor.log" >&2; exit 1; }
 
 mkdir -p "$(dirname "$out")"
-mv "$work/disc" "$out" 2>/dev/null || [ -d "$out/VIDEO_TS" ]
+# Empty folders made in advance (build tools do) give way to the disc.
+rmdir "$out/VIDEO_TS" "$out" 2>/dev/null || true
+mv -T "$work/disc" "$out" 2>/dev/null || [ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ]
