@@ -294,3 +294,28 @@ TEST(RipRunnerTest, CompletionActionsInTheirOrder)
     rip.window.RunCompletionActions();
     EXPECT_EQ(rip.Actions(), (ActionLog{"open " + rip.window.outputFolder}));
 }
+
+TEST(RipRunnerTest, WindowsRipKeepsEveryTitleFrameForFrame)
+{
+    // Two NTSC titles, converted as they play: both, in order, at their own rate.
+    RipHarness rip("ntsc-2vts", "TWO_TITLES");
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    const MediaFacts facts = ProbeMedia(rip.OutputFile("TWO_TITLES.mpg"), true);
+    EXPECT_GE(facts.videoFrames, 416);  // 99% of 270 + 150
+    EXPECT_NEAR(facts.frameRate, 30000.0 / 1001, 0.01);
+    EXPECT_NEAR(facts.duration, 14.0, 0.2);
+}
+
+TEST(RipRunnerTest, ConversionDoneBetweenTwoPollsCountsAsDone)
+{
+    // Six seconds of video convert well within the first second.
+    RipHarness rip("pal-3ch", "SHORT");
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle(20));
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_GE(ProbeMedia(rip.OutputFile("SHORT.mpg"), true).videoFrames, 149);
+}

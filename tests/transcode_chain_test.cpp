@@ -1,3 +1,4 @@
+#include "rip/media_locator.h"
 #include "rip/transcode_chain.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +30,19 @@ TEST(TranscodeChainTest, LocatorNamesTheDiscsDeviceOrItsFolder)
     EXPECT_EQ(BuildMediaLocator("/media/user/MOVIE/VIDEO_TS", kVolumes), "dvdsimple:///media/user/MOVIE");
     EXPECT_EQ(BuildMediaLocator("/srv/My Films #1 100%?/VIDEO_TS", kVolumes), "dvdsimple:///srv/My%20Films%20%231%20100%25%3F");
     EXPECT_EQ(EncodeLocatorPath("/a b/ü"), "/a%20b/%C3%BC");
+    EXPECT_EQ(DiscOfLocator("dvdsimple:///srv/My%20Films%20%231%20100%25%3F"), "/srv/My Films #1 100%?");
+    EXPECT_EQ(DiscOfLocator("dvdsimple:///dev/sr0"), "/dev/sr0");
+    EXPECT_EQ(DiscOfLocator("file:///a.vob"), std::nullopt);
 
     // A real block device is read directly.
     for (const char* device : {"/dev/loop0", "/dev/vda", "/dev/sda", "/dev/nvme0n1"}) {
         if (!std::filesystem::is_block_file(device)) continue;
         const std::vector<Volume> withDevice = {{"/media/disc", device, "UDF", "X"}};
         EXPECT_EQ(BuildMediaLocator("/media/disc/VIDEO_TS", withDevice), std::string("dvdsimple://") + device);
+        // Disc files in a folder of that volume are not the volume's disc.
+        EXPECT_EQ(BuildMediaLocator("/media/disc/rips/film/VIDEO_TS", withDevice), "dvdsimple:///media/disc/rips/film");
+        RipSettings s = Defaults();
+        EXPECT_EQ(BuildOutputPath("/media/disc/rips/film/VIDEO_TS", "/out", 1, s, withDevice), "/out/dvdRip_Movie1.mpg");
         return;
     }
     GTEST_SKIP() << "no block device on this machine";
