@@ -1,5 +1,7 @@
 #include "platform/volume_table.h"
 
+#include "platform/hex_escapes.h"
+
 #include <blkid/blkid.h>
 #include <libmount/libmount.h>
 
@@ -56,17 +58,7 @@ std::string BlkidLabel(const std::string& device)
 
 std::string DecodeLabelEscapes(const std::string& name)
 {
-    std::string text;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
-            std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
-            text += static_cast<char>(std::stoi(name.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            text += name[i];
-        }
-    }
-    return text;
+    return DecodeHexEscapes(name, "\\x");
 }
 
 std::string DefaultMountInfoPath()

@@ -1,5 +1,7 @@
 #include "rip/media_locator.h"
 
+#include "platform/hex_escapes.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -23,16 +25,5 @@ std::string EncodeLocatorPath(const std::string& path)
 std::optional<std::string> DiscOfLocator(const std::string& locator)
 {
     if (!locator.starts_with(kDiscScheme)) return std::nullopt;
-    std::string path;
-    const std::string encoded = locator.substr(std::strlen(kDiscScheme));
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] == '%' && i + 2 < encoded.size() && std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(encoded[i + 2]))) {
-            path += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            path += encoded[i];
-        }
-    }
-    return path;
+    return DecodeHexEscapes(std::string_view(locator).substr(std::strlen(kDiscScheme)), "%");
 }
