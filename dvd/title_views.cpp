@@ -33,9 +33,9 @@ ChapterListView::ChapterListView(QWidget* parent) : QListWidget(parent)
 
 void ChapterListView::SetItemState(int row, unsigned stateBits)
 {
-    QListWidgetItem* row_item = item(row);
-    if (!row_item) return;
-    row_item->setData(kItemStateRole, stateBits);
+    QListWidgetItem* rowItem = item(row);
+    if (!rowItem) return;
+    rowItem->setData(kItemStateRole, stateBits);
     const int image = static_cast<int>((stateBits & kStateImageMask) >> 12);
     // A chapter without cells shows no picture, but keeps the place for one.
     QIcon icon = image ? stateImages.Icon(image) : QIcon();
@@ -44,13 +44,13 @@ void ChapterListView::SetItemState(int row, unsigned stateBits)
         blank.fill(Qt::transparent);
         icon = QIcon(blank);
     }
-    row_item->setIcon(icon);
+    rowItem->setIcon(icon);
 }
 
 unsigned ChapterListView::ItemState(int row) const
 {
-    const QListWidgetItem* row_item = item(row);
-    return row_item ? row_item->data(kItemStateRole).toUInt() : 0;
+    const QListWidgetItem* rowItem = item(row);
+    return rowItem ? rowItem->data(kItemStateRole).toUInt() : 0;
 }
 
 void ChapterListView::mouseReleaseEvent(QMouseEvent* event)
