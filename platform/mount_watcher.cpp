@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-MountWatcher::MountWatcher(const IVolumeTable& volumes, const std::string& mountTablePath, QObject* parent)
-    : QObject(parent), volumes(volumes), path(mountTablePath), known(Current())
+MountWatcher::MountWatcher(const IVolumeTable& volumes, const std::string& path, QObject* parent)
+    : QObject(parent), volumes(volumes), known(Current())
 {
     if (path.empty()) return;
     if (path.starts_with("/proc/")) {

@@ -30,7 +30,6 @@ private:
     std::set<std::pair<std::string, std::string>> Current() const;
 
     const IVolumeTable& volumes;
-    std::string path;
     std::set<std::pair<std::string, std::string>> known;  // (device, root)
     int kernelTable = -1;
     std::unique_ptr<QSocketNotifier> kernelNotifier;
