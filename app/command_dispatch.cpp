@@ -2,7 +2,7 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "rip/vlc_control.h"
-#include "settings/settings_dlg.h"
+#include "app/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The application object: where the program's files are, one instance per
 // user, the user's profile, the machine's services, and the main window's run.
-#include "platform/platform_services.h"
+#include "app/platform_services.h"
 #include "rip/vlc_control.h"
 #include "settings/profile.h"
 

@@ -2,10 +2,10 @@
 
 #include "app/about_dlg.h"
 #include "app/ripper_app.h"
-#include "dvd/title_tree.h"
+#include "ui/title_tree.h"
 #include "platform/mount_watcher.h"
-#include "rip/preview_dlg.h"
-#include "settings/settings_dlg.h"
+#include "app/preview_dlg.h"
+#include "app/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/movie_window_filter.h"
 #include "ui/shockwave_flash.h"

@@ -1,12 +1,16 @@
-# The disc reader and title model with what they need, relative to the
-# source root: the core library, the sanitized tests and the fuzzer build them.
-set(TARVOK_READER_SOURCES
+# The disc reader and title model with what they need of the platform (the
+# volume table), relative to the source root: the dvd and platform libraries
+# build them, and so do the sanitized tests and the fuzzer, without Qt.
+set(TARVOK_DVD_SOURCES
   dvd/disc_files.cpp
   dvd/dvd_source.cpp
   dvd/ifo_reader.cpp
   dvd/ifo_records.cpp
   dvd/title_model.cpp
   dvd/video_attributes.cpp
+)
+set(TARVOK_VOLUME_SOURCES
   platform/hex_escapes.cpp
   platform/volume_table.cpp
 )
+set(TARVOK_READER_SOURCES ${TARVOK_DVD_SOURCES} ${TARVOK_VOLUME_SOURCES})

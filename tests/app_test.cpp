@@ -1,5 +1,5 @@
 #include "app/ripper_app.h"
-#include "platform/file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "settings/qsettings_profile.h"
 #include "settings/rip_settings.h"
 #include "tests/stand_ins.h"

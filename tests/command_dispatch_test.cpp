@@ -1,5 +1,5 @@
-#include "rip/preview_dlg.h"
-#include "settings/settings_dlg.h"
+#include "app/preview_dlg.h"
+#include "app/settings_dlg.h"
 #include "tests/main_window_harness.h"
 #include "tests/test_discs.h"
 #include "ui/movie_vocabulary.h"

@@ -1,7 +1,7 @@
 #include "tests/end_to_end.h"
 
 #include "settings/qsettings_profile.h"
-#include "settings/settings_dlg.h"
+#include "app/settings_dlg.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"

@@ -1,4 +1,4 @@
-#include "dvd/title_tree.h"
+#include "ui/title_tree.h"
 #include "platform/mount_watcher.h"
 #include "tests/ifo_builder.h"
 #include "tests/main_window_harness.h"

@@ -1,6 +1,6 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
 // where libvlc draws the picture it converts.
-#include "rip/preview_dlg.h"
+#include "app/preview_dlg.h"
 #include "tests/end_to_end.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"

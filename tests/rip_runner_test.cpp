@@ -1,4 +1,4 @@
-#include "rip/preview_dlg.h"
+#include "app/preview_dlg.h"
 #include "rip/transcode_chain.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"

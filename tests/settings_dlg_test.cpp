@@ -1,4 +1,4 @@
-#include "settings/settings_dlg.h"
+#include "app/settings_dlg.h"
 #include "tests/main_window_harness.h"
 #include "tests/movie_harness.h"
 #include "ui/movie_vocabulary.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Scripted stand-ins for the machine's services: they record what the
 // program asked and answer from a script, so a window can run headless.
-#include "platform/platform_services.h"
+#include "app/platform_services.h"
 
 #include <deque>
 #include <functional>

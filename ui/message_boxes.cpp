@@ -1,4 +1,4 @@
-#include "platform/message_boxes.h"
+#include "ui/message_boxes.h"
 
 #include <QMessageBox>
 

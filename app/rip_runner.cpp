@@ -1,7 +1,7 @@
 // The rip job of the main window: Start, the one-second poll, retries, Stop.
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
-#include "rip/preview_dlg.h"
+#include "app/preview_dlg.h"
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"

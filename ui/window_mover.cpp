@@ -1,4 +1,4 @@
-#include "platform/window_mover.h"
+#include "ui/window_mover.h"
 
 #include <QCursor>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "rip/preview_dlg.h"
+#include "app/preview_dlg.h"
 
 #include "ui/movie_vocabulary.h"
 #include "ui/movie_window_filter.h"

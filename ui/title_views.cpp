@@ -1,4 +1,4 @@
-#include "dvd/title_views.h"
+#include "ui/title_views.h"
 
 #include <QMouseEvent>
 #include <QPixmap>

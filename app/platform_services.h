@@ -2,12 +2,12 @@
 // The machine's services the windows call, each behind its own interface so
 // that tests can put a scripted stand-in in its place.
 #include "platform/drive_control.h"
-#include "platform/file_dialogs.h"
-#include "platform/message_boxes.h"
+#include "ui/file_dialogs.h"
+#include "ui/message_boxes.h"
 #include "platform/power.h"
 #include "platform/shell.h"
 #include "platform/volume_table.h"
-#include "platform/window_mover.h"
+#include "ui/window_mover.h"
 
 #include <memory>
 #include <string>

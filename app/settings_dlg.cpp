@@ -1,4 +1,4 @@
-#include "settings/settings_dlg.h"
+#include "app/settings_dlg.h"
 
 #include "app/ripper_app.h"
 #include "settings/codecs_ini.h"

@@ -2,7 +2,7 @@
 // Fills the Titles tree and the Chapters list from a loaded disc, and keeps
 // the browsing selection of the source in step with them.
 #include "dvd/dvd_source.h"
-#include "dvd/title_views.h"
+#include "ui/title_views.h"
 
 // Fills the tree and selects the angle with most sectors (the first of
 // equals). False when no angle could be chosen.

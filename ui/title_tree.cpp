@@ -1,4 +1,4 @@
-#include "dvd/title_tree.h"
+#include "ui/title_tree.h"
 
 #include <QSignalBlocker>
 

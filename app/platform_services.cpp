@@ -1,4 +1,4 @@
-#include "platform/platform_services.h"
+#include "app/platform_services.h"
 
 PlatformServices PlatformServices::Linux()
 {
