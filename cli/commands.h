@@ -1,9 +1,6 @@
 #pragma once
-// The jobs of the command line, each given the arguments after its name.
-#include <string>
-#include <vector>
+// The commands of tarvok-rip, each given its arguments with its own name first.
+#include <QStringList>
 
-int InfoCommand(const std::vector<std::string>& arguments);
-int RipCommand(const std::vector<std::string>& arguments);
-
-extern const char kUsage[];
+int InfoCommand(const QStringList& arguments);
+int RipCommand(const QStringList& arguments);

@@ -1,3 +1,4 @@
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/disc_report.h"
 #include "cli/disc_source.h"
@@ -5,26 +6,25 @@
 
 #include <iostream>
 
-int InfoCommand(const std::vector<std::string>& arguments)
+int InfoCommand(const QStringList& arguments)
 {
-    std::optional<std::string> path;
-    bool json = false;
-    for (const std::string& argument : arguments) {
-        if (argument == "--json") {
-            json = true;
-        } else if (!argument.starts_with("--") && !path) {
-            path = argument;
-        } else {
-            std::cerr << kUsage;
-            return kExitUsage;
-        }
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption json("json", "Prints one JSON object instead of the tree.");
+    parser.addOption(json);
+    parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
+    if (auto status = ParseOrExit(parser, arguments, "tarvok-rip info [OPTIONS] [SOURCE]",
+                                  "Prints the disc's title sets, program chains, angles, chapters and cells, its "
+                                  "regions and volume, then what the reader could not make sense of."))
+        return *status;
+    const QStringList sources = parser.positionalArguments();
+    if (sources.size() > 1) return Fail(kExitUsage, "one SOURCE at most (see: tarvok-rip info --help)");
+
     MountTableVolumes volumes;
     DvdSource source(volumes);
-    auto videoTs = LocateSource(source, path);
+    auto videoTs = LocateSource(source, sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first())));
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
-    if (json)
+    if (parser.isSet(json))
         std::cout << DiscToJson(source).dump(2) << "\n";
     else
         PrintDiscTree(std::cout, source);

@@ -1,37 +1,46 @@
 // tarvok-rip: the command-line front end of Tarvok DVD Ripper.
+#include "cli/command_line.h"
 #include "cli/commands.h"
-#include "cli/disc_source.h"
 
 #include <iostream>
 
-const char kUsage[] =
-    "Usage: tarvok-rip info [SOURCE] [--json]\n"
-    "       tarvok-rip rip [SOURCE] [--output DIR] [--container NAME] [--yes]\n"
+namespace {
+
+const char kDescription[] =
+    "Tarvok DVD Ripper on the command line.\n"
     "\n"
-    "  SOURCE is a volume root, a folder that holds VIDEO_TS, or a VIDEO_TS folder;\n"
-    "  without it the mounted volumes are searched for a video DVD.\n"
+    "Commands:\n"
+    "  info   what a video DVD holds: title sets, program chains, angles,\n"
+    "         chapters and cells, its regions and volume\n"
+    "  rip    converts the disc into one video file with the settings of the window\n"
     "\n"
-    "  info   Prints the disc's title sets, program chains, angles, chapters and\n"
-    "         cells, its regions and volume, then the reader's messages.\n"
-    "         --json prints one JSON object instead.\n"
-    "  rip    Converts the whole disc into one video file with the settings of\n"
-    "         Tarvok DVD Ripper (~/.config/Tarvok DVD Ripper/DVD Ripper.ini).\n"
-    "         --output DIR      the folder for the file (default ~/Converted Videos)\n"
-    "         --container NAME  ts, ps, mpeg1, asf, mp4, mov, avi or ogg (or MPEG TS ... OGG),\n"
-    "                           with that container's first codecs, for this run only\n"
-    "         --yes             overwrite an existing file without asking\n"
-    "         Ctrl-C stops the rip; the part converted so far stays.\n";
+    "tarvok-rip COMMAND --help shows what a command takes.";
+
+int Run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    // Everything after the command is the command's own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption version({"V", "version"}, "Prints the version.");
+    parser.addOption(version);
+    parser.addPositionalArgument("command", "info or rip, then what the command takes.", "COMMAND [ARGUMENTS...]");
+    const std::string usage = "tarvok-rip [OPTIONS] COMMAND [ARGUMENTS...]";
+    if (auto status = ParseOrExit(parser, arguments, usage, kDescription)) return *status;
+    if (parser.isSet(version)) {
+        std::cout << "tarvok-rip " << TARVOK_VERSION << "\n";
+        return kExitOk;
+    }
+    const QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty()) return Fail(kExitUsage, "no command given (see: tarvok-rip --help)");
+    if (rest.first() == "info") return InfoCommand(rest);
+    if (rest.first() == "rip") return RipCommand(rest);
+    if (rest.first() == "help") return Run({arguments.first(), "--help"});
+    return Fail(kExitUsage, "unknown command '" + Bytes(rest.first()) + "' (see: tarvok-rip --help)");
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
-    const std::vector<std::string> arguments(argv + std::min(argc, 2), argv + argc);
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "info") return InfoCommand(arguments);
-    if (command == "rip") return RipCommand(arguments);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
-        return kExitOk;
-    }
-    std::cerr << kUsage;
-    return kExitUsage;
+    return Run(ArgumentList(argc, argv));
 }

@@ -1,3 +1,4 @@
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/disc_source.h"
 #include "dvd/disc_files.h"
@@ -26,29 +27,6 @@ volatile std::sig_atomic_t interrupted = 0;
 void OnInterrupt(int)
 {
     interrupted = 1;
-}
-
-struct RipOptions {
-    std::optional<std::string> source, output, container;
-    bool yes = false;
-};
-
-std::optional<RipOptions> ParseOptions(const std::vector<std::string>& arguments)
-{
-    RipOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--yes") {
-            options.yes = true;
-        } else if ((argument == "--output" || argument == "--container") && i + 1 < arguments.size()) {
-            (argument == "--output" ? options.output : options.container) = arguments[++i];
-        } else if (!argument.starts_with("--") && !options.source) {
-            options.source = argument;
-        } else {
-            return std::nullopt;
-        }
-    }
-    return options;
 }
 
 // The container a name means: a mux name ("avi") or a settings name ("MPEG TS"), in any case.
@@ -92,51 +70,62 @@ bool MayOverwrite(const std::string& path, bool yes)
     return false;
 }
 
-int Fail(const std::string& reason)
-{
-    std::cerr << "tarvok-rip: " << reason << "\n";
-    return kExitFailed;
-}
-
 }  // namespace
 
-int RipCommand(const std::vector<std::string>& arguments)
+int RipCommand(const QStringList& arguments)
 {
-    const auto options = ParseOptions(arguments);
-    if (!options) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption outputOption({"o", "output"}, "The folder for the file (default ~/Converted Videos).", "DIR");
+    const QCommandLineOption containerOption(
+        {"c", "container"},
+        "ts, ps, mpeg1, asf, mp4, mov, avi or ogg (or MPEG TS ... OGG), with that container's first codecs, for this "
+        "run only.",
+        "NAME");
+    const QCommandLineOption yesOption({"y", "yes"}, "Overwrites an existing file without asking.");
+    parser.addOptions({outputOption, containerOption, yesOption});
+    parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
+    if (auto status = ParseOrExit(parser, arguments, "tarvok-rip rip [OPTIONS] [SOURCE]",
+                                  "Converts the whole disc into one video file with the settings of Tarvok DVD Ripper "
+                                  "(~/.config/Tarvok DVD Ripper/DVD Ripper.ini) and prints the file's path. Ctrl-C "
+                                  "stops the rip; the part converted so far stays."))
+        return *status;
+    const QStringList sources = parser.positionalArguments();
+    if (sources.size() > 1) return Fail(kExitUsage, "one SOURCE at most (see: tarvok-rip rip --help)");
+    auto value = [&](const QCommandLineOption& option) {
+        return parser.isSet(option) ? std::optional(Bytes(parser.value(option))) : std::nullopt;
+    };
+    const std::optional<std::string> sourcePath = sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first()));
+    const std::optional<std::string> outputFolder = value(outputOption), container = value(containerOption);
 
     // The settings of the window, with the command line's changes for this run only.
     const std::string codecsIni = ModuleFolder() + "codecs.ini";
     QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
     RipSettings settings;
     LoadSettings(settings, profile, codecsIni);
-    if (options->container) {
-        const auto index = ContainerIndex(*options->container);
-        if (!index) return Fail("unknown container " + *options->container + " (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)");
+    if (container) {
+        const auto index = ContainerIndex(*container);
+        if (!index) return Fail(kExitUsage, "unknown container " + *container + " (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)");
         const CodecLists codecs = ReadCodecLists(*index, codecsIni);
-        if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty()) return Fail("no codecs for that container in " + codecsIni);
+        if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty()) return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
         settings.videoMethod = *index;
         settings.videoCodec = ToLower(codecs.videoCodecs[0]);
         settings.audioCodec = ToLower(codecs.audioCodecs[0]);
     }
     const char* home = std::getenv("HOME");
-    const std::string folder = options->output.value_or((fs::path(home ? home : ".") / "Converted Videos").string());
+    const std::string folder = outputFolder.value_or((fs::path(home ? home : ".") / "Converted Videos").string());
     std::error_code error;
     fs::create_directories(folder, error);
 
     MountTableVolumes volumes;
     DvdSource source(volumes);
-    const auto videoTs = LocateSource(source, options->source);
+    const auto videoTs = LocateSource(source, sourcePath);
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
 
     const std::vector<Volume> mounted = volumes.List();
     const std::string locator = BuildMediaLocator(*videoTs, mounted);
     const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted);
-    if (fs::exists(output, error) && !MayOverwrite(output, options->yes)) return kExitFailed;
+    if (fs::exists(output, error) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
     const std::string chain = BuildTranscodeChain(settings, output, false, DiscFrameRate(source));
 
     std::signal(SIGINT, OnInterrupt);
@@ -146,7 +135,7 @@ int RipCommand(const std::vector<std::string>& arguments)
     try {
         converter.addTarget(locator, {chain}, 10, -666);
     } catch (const VlcError& failure) {
-        return Fail(failure.what());
+        return Fail(kExitFailed, failure.what());
     }
 
     const bool terminal = isatty(STDERR_FILENO);
@@ -179,10 +168,10 @@ int RipCommand(const std::vector<std::string>& arguments)
     converter.playlistClear();
     if (terminal) std::cerr << "\n";
 
-    if (!converter.Advanced()) return Fail("the conversion never began: the disc could not be read");
-    if (converter.EncounteredError()) return Fail("libvlc reported an error; " + output + " may be incomplete");
+    if (!converter.Advanced()) return Fail(kExitFailed, "the conversion never began: the disc could not be read");
+    if (converter.EncounteredError()) return Fail(kExitFailed, "libvlc reported an error; " + output + " may be incomplete");
     const auto size = fs::file_size(output, error);
-    if (error || size == 0) return Fail("no video was written to " + output);
+    if (error || size == 0) return Fail(kExitFailed, "no video was written to " + output);
     std::cout << output << "\n";
     std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count())
               << ": " << output << " (" << size / 1048576 << " MB)\n";

@@ -90,26 +90,60 @@ TEST(CliInfoTest, TextReportAndDiscoveryThroughTheMountTable)
     EXPECT_NE(text.find("      Chapter 3\n        cell 1/3"), std::string::npos);
 }
 
-TEST(CliInfoTest, NoDiscOrNoIfoExitsWithTwo)
+TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
 {
-    int status = -1;
-    const std::string empty = ScratchFolder() + "/empty";
+    const std::string empty = ScratchFolder() + "/empty", noIfo = ScratchFolder() + "/no-ifo";
+    const std::string image = ScratchFolder() + "/disc.iso", file = ScratchFolder() + "/notes.txt";
     fs::create_directories(empty);
-    TarvokRip("info", &status, "TARVOK_MOUNTINFO=" + ShellQuote(MountTableFor(empty)));
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(LastStderr(), "tarvok-rip: no video DVD found on any mounted volume\n");
+    fs::create_directories(noIfo + "/VIDEO_TS");
+    std::string sectors(20 * 2048, '\0');
+    std::ofstream(file) << sectors;
+    std::ofstream(image) << sectors.replace(16 * 2048 + 1, 5, "CD001");
+    const struct {
+        std::string arguments, environment, error;
+    } cases[] = {
+        {"info", "TARVOK_MOUNTINFO=" + ShellQuote(MountTableFor(empty)), "no video DVD found on any mounted volume"},
+        {"info " + ShellQuote(empty + "/ghost"), "", empty + "/ghost does not exist"},
+        {"info " + ShellQuote(empty), "", empty + " is not a DVD-Video folder: it holds no VIDEO_TS folder"},
+        {"info --json " + ShellQuote(noIfo), "", noIfo + " is not a DVD-Video folder: " + noIfo + "/VIDEO_TS holds no IFO file"},
+        {"info " + ShellQuote(file), "", file + " is not a DVD-Video folder: it is a file"},
+        {"info " + ShellQuote(image), "", image + " is a disc image, which tarvok-rip does not read: mount it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        int status = -1;
+        TarvokRip(c.arguments, &status, c.environment);
+        EXPECT_EQ(status, 2);
+        EXPECT_NE(LastStderr().find("tarvok-rip: " + c.error), std::string::npos) << LastStderr();
+    }
+}
 
-    TarvokRip("info " + ShellQuote(empty), &status);
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(LastStderr(), "tarvok-rip: no VIDEO_TS folder at " + empty + "\n");
-
-    fs::create_directories(empty + "/VIDEO_TS");
-    TarvokRip("info --json " + ShellQuote(empty), &status);
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(LastStderr(), "tarvok-rip: no IFO file in " + empty + "/VIDEO_TS\n");
-
-    TarvokRip("info --bogus", &status);
-    EXPECT_EQ(status, 64);
+TEST(CliInfoTest, HelpVersionAndUsageErrors)
+{
+    const struct {
+        std::string arguments;
+        int status;
+        std::string shown;  // on stdout for 0, else on stderr
+    } cases[] = {
+        {"--help", 0, "Usage: tarvok-rip [OPTIONS] COMMAND"},
+        {"help", 0, "  64  wrong usage"},
+        {"info --help", 0, "Usage: tarvok-rip info [OPTIONS] [SOURCE]"},
+        {"rip -h", 0, "  -y, --yes "},
+        {"--version", 0, "tarvok-rip " TARVOK_VERSION "\n"},
+        {"", 64, "tarvok-rip: no command given"},
+        {"--bogus", 64, "Unknown option 'bogus'"},
+        {"info --bogus", 64, "Unknown option 'bogus'. (see: tarvok-rip info --help)"},
+        {"rip --output", 64, "Missing value after '--output'"},
+        {"info a b", 64, "one SOURCE at most"},
+        {"frob", 64, "unknown command 'frob'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        int status = -1;
+        const std::string out = TarvokRip(c.arguments, &status);
+        EXPECT_EQ(status, c.status);
+        EXPECT_NE((c.status == 0 ? out : LastStderr()).find(c.shown), std::string::npos) << out << LastStderr();
+    }
 }
 
 TEST(CliInfoTest, DamagedDiscStillLoadsWithMessages)

@@ -176,7 +176,7 @@ TEST(CliRipTest, FailuresExitWithTheirReason)
 {
     int status = -1;
     Rip(ShellQuote(TestDisc("pal-3ch")) + " --container mkv --output " + ShellQuote(ScratchFolder()), &status);
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(status, 64);
     EXPECT_EQ(LastErrors(), "tarvok-rip: unknown container mkv (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)\n");
 
     Rip(ShellQuote(ScratchFolder()), &status);
