@@ -14,6 +14,8 @@ packages=(
   libvlc-dev vlc-plugin-base vlc-plugin-video-output libmount-dev libblkid-dev nlohmann-json3-dev
   # tests: disc making, an independent disc reader, a headless X server, a private D-Bus, the fuzzer
   ffmpeg dvdauthor lsdvd libdvdread-dev xvfb xauth dbus python3-dbusmock clang-14 libclang-rt-14-dev
+  # the Debian package and what checks it
+  dpkg-dev file appstream man-db
 )
 
 missing=()
