@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <new>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +44,23 @@ bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t cou
 std::size_t EntriesThatFit(const std::vector<uint8_t>& table, std::size_t offset, std::size_t entryBytes)
 {
     return offset <= table.size() ? (table.size() - offset) / entryBytes : 0;
+}
+
+// The file at `path` for reading when it is a regular file. Opening a FIFO
+// would wait for a writer for ever, and a device is no IFO file.
+std::FILE* OpenRegularFile(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
 }
 
 }  // namespace
@@ -89,7 +108,7 @@ void CIfoReader::ReadIfo(const std::string& path, TitleSet& target)
     titleSet = &target;
     kind = kUnknown;
     fileName = std::filesystem::path(path).filename().string();
-    file = std::fopen(path.c_str(), "rb");
+    file = OpenRegularFile(path);
     if (!file) {
         AddMessage("file open error");
     } else if (ReadTable(0, kMat) == kLoaded) {
