@@ -27,8 +27,7 @@ std::string Chosen(const TextTable<N>& table, const std::string& index)
 template <std::size_t N>
 std::string ChosenCodec(const std::vector<std::string>& codecs, const std::string& index, const TextTable<N>& builtIn)
 {
-    const int at = ParseNumber(index);
-    std::string codec = at >= 0 && at < static_cast<int>(codecs.size()) ? codecs[at] : !codecs.empty() ? codecs[0] : builtIn[0];
+    std::string codec = CodecAt(codecs, ParseNumber(index), builtIn[0]);
     std::transform(codec.begin(), codec.end(), codec.begin(), [](unsigned char c) { return std::tolower(c); });
     return codec;
 }
@@ -129,7 +128,7 @@ void CSettingsDlg::OnConfirm()
     settings.audioRate = ParseNumber(Chosen(kSampleRateTable, Variable(settings_var::kAudioRate)));
     settings.audioCodec = ChosenCodec(audioCodecs, Variable(settings_var::kAudioCodec), kAudioCodecTable);
     settings.videoBitrate = ParseNumber(Chosen(kVideoBitrateTable, Variable(settings_var::kVideoBitrate)));
-    settings.videoMethod = ParseNumber(Variable(settings_var::kVideoMethod));
+    settings.videoMethod = ContainerOrDefault(ParseNumber(Variable(settings_var::kVideoMethod)));
     settings.videoScale = Chosen(kScaleTable, Variable(settings_var::kVideoScale));
     settings.videoCodec = ChosenCodec(videoCodecs, Variable(settings_var::kVideoCodec), kVideoCodecTable);
     settings.dontAskOverwrite = IsFlagOn(Variable(settings_var::kOverwriting));

@@ -2,6 +2,9 @@
 
 #include "settings/rip_settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
 
 namespace {
@@ -15,6 +18,32 @@ std::string Trim(const std::string& text)
     if (first == std::string::npos) return {};
     auto last = text.find_last_not_of(blanks);
     return text.substr(first, last - first + 1);
+}
+
+// A codec name goes into the conversion's option text as it is: only a plain
+// word (letters and digits, as four-character codes are) cannot change its meaning.
+bool IsCodecName(const std::string& name)
+{
+    return !name.empty() && name.size() <= 8 &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c); });
+}
+
+// The codec names of one list, and its text as the movie receives it, less
+// what is not a codec name (said on stderr).
+std::vector<std::string> CodecNames(std::string& text, const char* section, const char* key)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : SplitCodecList(text)) {
+        if (IsCodecName(name)) {
+            names.push_back(name);
+        } else {
+            std::fprintf(stderr, "codecs.ini: [%s] %s: \"%s\" is not a codec name (letters and digits, 8 at most); skipped\n",
+                         section, key, name.c_str());
+        }
+    }
+    text.clear();
+    for (const std::string& name : names) text += (text.empty() ? "" : "|") + name;
+    return names;
 }
 
 }  // namespace
@@ -60,7 +89,7 @@ CodecLists ReadCodecLists(int containerIndex, const std::string& codecsIniPath)
     if (!section) return lists;
     lists.videoText = ReadIniValue(codecsIniPath, section, "videocodec");
     lists.audioText = ReadIniValue(codecsIniPath, section, "audiocodec");
-    lists.videoCodecs = SplitCodecList(lists.videoText);
-    lists.audioCodecs = SplitCodecList(lists.audioText);
+    lists.videoCodecs = CodecNames(lists.videoText, section, "videocodec");
+    lists.audioCodecs = CodecNames(lists.audioText, section, "audiocodec");
     return lists;
 }

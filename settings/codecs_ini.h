@@ -19,5 +19,6 @@ struct CodecLists {
 };
 
 // The codec lists of the container at `containerIndex` (a row of the container
-// table); an index outside the table gives empty lists.
+// table); an index outside the table gives empty lists. Entries that are not
+// codec names (letters and digits, 8 at most) are left out, with a line on stderr.
 CodecLists ReadCodecLists(int containerIndex, const std::string& codecsIniPath);

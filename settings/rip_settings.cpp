@@ -66,15 +66,16 @@ int StoredTableNumber(const IProfile& profile, const char* key, const TextTable<
     return ParseNumber(StoredEntry(profile, key, table));
 }
 
-// A codec named by its index into the container's "codecs.ini" list.
+// A codec named by its index into the container's "codecs.ini" list; an
+// index outside it takes the list's first codec, as the settings window does
+// (the built-in table's entry there may not suit the container at all).
+// Without a list, the built-in table's entry at the index.
 template <std::size_t N>
 std::string StoredCodec(const IProfile& profile, const char* key, const std::vector<std::string>& containerCodecs,
                         const TextTable<N>& builtIn)
 {
-    int index = StoredNumber(profile, key);
-    if (index >= 0 && index < static_cast<int>(containerCodecs.size()) && !containerCodecs[index].empty())
-        return Lower(containerCodecs[index]);
-    return Lower(StoredEntry(profile, key, builtIn));
+    if (containerCodecs.empty()) return Lower(StoredEntry(profile, key, builtIn));
+    return Lower(CodecAt(containerCodecs, StoredNumber(profile, key), builtIn[0]));
 }
 
 }  // namespace
@@ -103,13 +104,24 @@ void LoadSettings(RipSettings& settings, const IProfile& profile, const std::str
     settings.audioChannels = StoredTableNumber(profile, profile_key::kAudioChannel, kChannelTable);
     settings.audioRate = StoredTableNumber(profile, profile_key::kAudioRate, kSampleRateTable);
 
-    settings.videoMethod = StoredNumber(profile, profile_key::kVideoMethod);
+    settings.videoMethod = ContainerOrDefault(StoredNumber(profile, profile_key::kVideoMethod));
     const CodecLists codecs = ReadCodecLists(settings.videoMethod, codecsIniPath);
     settings.audioCodec = StoredCodec(profile, profile_key::kAudioCodec, codecs.audioCodecs, kAudioCodecTable);
 
     settings.videoBitrate = StoredTableNumber(profile, profile_key::kVideoBitrate, kVideoBitrateTable);
     settings.videoScale = StoredEntry(profile, profile_key::kVideoScale, kScaleTable);
     settings.videoCodec = StoredCodec(profile, profile_key::kVideoCodec, codecs.videoCodecs, kVideoCodecTable);
+}
+
+int ContainerOrDefault(int index)
+{
+    return TableEntry(kContainerTable, index) ? index : ParseNumber(ProfileDefault(profile_key::kVideoMethod));
+}
+
+std::string CodecAt(const std::vector<std::string>& codecs, int index, const std::string& fallback)
+{
+    if (index >= 0 && index < static_cast<int>(codecs.size())) return codecs[index];
+    return codecs.empty() ? fallback : codecs.front();
 }
 
 bool IsFlagOn(const std::string& text)

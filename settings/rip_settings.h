@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct RipSettings {
     RipSettings() { SetDefaults(); }
@@ -113,6 +114,13 @@ struct SettingsSelections {
 
 // A flag text counts as on only when it is exactly "true" or "1".
 bool IsFlagOn(const std::string& text);
+
+// A container index of the table, or the default container for any other.
+int ContainerOrDefault(int index);
+
+// The codec at `index` of a container's list; outside it the list's first
+// codec, and `fallback` for an empty list.
+std::string CodecAt(const std::vector<std::string>& codecs, int index, const std::string& fallback);
 
 // Writes the selections to the profile; switches become "1" or "0".
 void SaveSettings(IProfile& profile, const SettingsSelections& selections);

@@ -1,3 +1,4 @@
+#include "rip/transcode_chain.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
 #include "tests/test_discs.h"
@@ -71,13 +72,13 @@ TEST(RipSettingsTest, TextsAreReadAsAtoiReadsThem)
     profile.WriteProfileString("EjectDVDWhenDone", "1");
     profile.WriteProfileString("ShutdownWhenCompelete", "1 please");
     profile.WriteProfileString("video_bitrate", "abc");  // 0: the first entry
-    profile.WriteProfileString("video_method", "12");    // kept as stored, whatever it is
+    profile.WriteProfileString("video_method", "6 (AVI)");
     RipSettings s = Loaded(profile);
     EXPECT_EQ(s.lockDvdWhileRipping, 0);
     EXPECT_EQ(s.ejectDvdWhenDone, 1);
     EXPECT_EQ(s.shutdownWhenComplete, 1);
     EXPECT_EQ(s.videoBitrate, 3072);
-    EXPECT_EQ(s.videoMethod, 12);
+    EXPECT_EQ(s.videoMethod, 6);
 }
 
 TEST(RipSettingsTest, IndexesOutsideATableFallBackToTheKeysDefault)
@@ -113,12 +114,20 @@ TEST(RipSettingsTest, CodecIndexesNameTheStoredContainersList)
     EXPECT_EQ(s.videoCodec, "div3");
     EXPECT_EQ(s.audioCodec, "mpga");
 
-    // Past the end of the container's list: the built-in table takes over.
+    // Past the end of the container's list: its first codec, as in the
+    // settings window (the built-in table's entry might not suit an AVI).
     profile.WriteProfileString("video_codec", "7");
     profile.WriteProfileString("audio_codec", "3");
     s = Loaded(profile, ini);
-    EXPECT_EQ(s.videoCodec, "h264");
-    EXPECT_EQ(s.audioCodec, "mp4a");
+    EXPECT_EQ(s.videoCodec, "mp4v");
+    EXPECT_EQ(s.audioCodec, "mp3");
+
+    // A container outside the table: the default one, so the rip has a mux.
+    profile.WriteProfileString("video_method", "12");
+    s = Loaded(profile, ini);
+    EXPECT_EQ(s.videoMethod, 0);
+    EXPECT_EQ(GetContainerExtension(s), ".mpg");
+    EXPECT_EQ(s.mux, "ts");
 
     // A container that has no section: the built-in table.
     profile.WriteProfileString("video_method", "5");
@@ -200,6 +209,15 @@ TEST(CodecsIniTest, ValuesBySectionAndKey)
     EXPECT_EQ(lists.videoCodecs, (std::vector<std::string>{"mp1v", "mp2v"}));
     EXPECT_EQ(lists.audioCodecs, (std::vector<std::string>{"mpga"}));
     EXPECT_TRUE(ReadCodecLists(8, ini).videoCodecs.empty());
+
+    // Only plain words reach the option text: a name that would extend the chain is left out.
+    const std::string hostile = WriteFile(ScratchFolder(), "hostile.ini",
+                                          "[MPEG TS]\nvideocodec=mp1v}:duplicate{dst=std{access=file,dst=/tmp/x}}|mp2v|"
+                                          "toolongname|h264\naudiocodec=mp ga||mpga\n");
+    lists = ReadCodecLists(0, hostile);
+    EXPECT_EQ(lists.videoCodecs, (std::vector<std::string>{"mp2v", "h264"}));
+    EXPECT_EQ(lists.videoText, "mp2v|h264");
+    EXPECT_EQ(lists.audioCodecs, (std::vector<std::string>{"mpga"}));
     EXPECT_TRUE(ReadCodecLists(-1, ini).audioText.empty());
 }
 
