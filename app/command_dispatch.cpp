@@ -89,6 +89,12 @@ void CRipperDlg::ConfirmExit()
     if (ripping == 1 && app.Services().messageBoxes->Show(this, command_text::kConfirmExit, command_text::kConfirmExitCaption,
                                                           MbButtons::OkCancel, MbIcon::None) != MbResult::Ok)
         return;
+    EndProgram();
+}
+
+void CRipperDlg::EndProgram()
+{
+    // Stopped, the converter finishes its file (an MP4 keeps its index).
     if (CVLCControl* converter = Converter()) converter->stop();
     ShutdownRip();
     accept();

@@ -2,6 +2,8 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 
+#include <QPointer>
+
 #include <cerrno>
 
 std::string CRipperDlg::SourceDrive() const
@@ -26,8 +28,11 @@ bool CRipperDlg::LockDrive(bool prevent)
 
 void CRipperDlg::ShutdownComputer()
 {
-    const std::string failure = app.Services().power->PowerOff();
-    if (!failure.empty()) app.Services().messageBoxes->Show(this, failure, app.productName, MbButtons::Ok, MbIcon::Error);
+    // The answer comes later; the window may be gone by then.
+    app.Services().power->PowerOff([window = QPointer<CRipperDlg>(this)](const std::string& failure) {
+        if (window && !failure.empty())
+            window->app.Services().messageBoxes->Show(window, failure, window->app.productName, MbButtons::Ok, MbIcon::Error);
+    });
 }
 
 void CRipperDlg::RunCompletionActions()

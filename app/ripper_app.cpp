@@ -1,11 +1,14 @@
 #include "app/ripper_app.h"
 
 #include "app/ripper_dlg.h"
+#include "platform/signal_watcher.h"
 #include "settings/qsettings_profile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 CRipperApp::CRipperApp(PlatformServices services, std::unique_ptr<IProfile> profile)
     : services(std::move(services)), profile(std::move(profile))
@@ -19,6 +22,8 @@ bool CRipperApp::InitInstance()
     if (!PrepareInstance()) return false;
     {
         CRipperDlg dialog(*this);
+        SignalWatcher stopSignals;
+        QObject::connect(&stopSignals, &SignalWatcher::received, &dialog, &CRipperDlg::EndProgram);
         dialog.DoModal();
     }
     return false;
@@ -35,8 +40,11 @@ bool CRipperApp::PrepareInstance()
     productName = app_text::kProductName;
     codecsIniPath = moduleFolder + app_text::kCodecsIni;
     if (CheckSingleInstance()) return false;
-    if (!profile)
-        profile = std::make_unique<QSettingsProfile>(QString::fromStdString(productName), app_text::kProfileName);
+    if (!profile) {
+        auto own = std::make_unique<QSettingsProfile>(QString::fromStdString(productName), app_text::kProfileName);
+        if (!own->Problem().empty()) std::fprintf(stderr, "%s\n", own->Problem().c_str());
+        profile = std::move(own);
+    }
     return true;
 }
 

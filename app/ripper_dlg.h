@@ -64,6 +64,9 @@ public:
     void BrowseOutputFolder();
     // Ends the program, asking first while a rip runs.
     void ConfirmExit();
+    // Ends the program without asking: a rip is stopped and its file finished
+    // (SIGTERM, SIGHUP and Ctrl-C come here).
+    void EndProgram();
 
     // The drive of the loaded disc and the computer.
     int SetDriveDoor(const std::string& drive, bool open);
@@ -116,6 +119,10 @@ private:
     void CompleteJob();
     // An item that cannot go on: the job ends as failed.
     void AbandonItem();
+    // The item failed and is not tried again: an empty file it left goes.
+    void GiveUpItem();
+    // The folder that holds the loaded disc's VIDEO_TS: never written into.
+    std::string DiscFolder() const;
     void SetProgress(const std::string& percent, const std::string& text);
     // The volume of the loaded disc, named by device (or root); empty: none.
     std::string SourceDrive() const;
@@ -156,4 +163,5 @@ inline constexpr char kRipping[] = "Ripping...";
 inline constexpr char kCompleted[] = "Ripping Completed";
 inline constexpr char kStopped[] = "Ripping Completed.";
 inline constexpr char kFailed[] = "Ripping Failed";
+inline constexpr char kNothingConverted[] = "Nothing was converted: the disc gave no data.";
 }  // namespace rip_text

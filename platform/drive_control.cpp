@@ -68,10 +68,28 @@ bool LinuxDriveControl::EjectWithUdisks(const std::string& device)
     return ejected.type() == QDBusMessage::ReplyMessage;
 }
 
+LinuxDriveControl::~LinuxDriveControl()
+{
+    FinishEject();
+}
+
 int LinuxDriveControl::SetDoor(const std::string& device, bool open)
 {
     if (device.empty()) return ENODEV;
     if (!open) return DriveIoctl(device, CDROMCLOSETRAY, 0);
+    FinishEject();
+    ejecting = std::thread([this, device] { ejectResult = Eject(device); });
+    return 0;
+}
+
+int LinuxDriveControl::FinishEject()
+{
+    if (ejecting.joinable()) ejecting.join();
+    return ejectResult;
+}
+
+int LinuxDriveControl::Eject(const std::string& device)
+{
     if (EjectWithUdisks(device)) return 0;
     DriveIoctl(device, CDROM_LOCKDOOR, 0);
     return DriveIoctl(device, CDROMEJECT, 0);

@@ -5,9 +5,13 @@
 #include "tests/stand_ins.h"
 #include "tests/test_discs.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextDocument>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -140,4 +144,26 @@ TEST(FileDialogTest, FilterTextBecomesQtsForm)
               "Movie File (*.mpg;*.mpeg;*.mpe) (*.mpg);;Windows Media File (*.asf;*.wmv) (*.asf *.wmv);;"
               "All Files (*.*) (*.*)");
     EXPECT_EQ(ToQtFileFilter(""), "");
+}
+
+TEST(MessageBoxTest, TextsAreShownAsTheyAreNeverAsMarkup)
+{
+    // A disc labelled "<b>X": the box shows those characters, not bold text.
+    QString shownText, shownDetails;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        format = box->textFormat();
+        shownText = box->text();
+        QTextDocument details;
+        details.setHtml(box->informativeText());
+        shownDetails = details.toPlainText();
+        box->done(QMessageBox::Ok);
+    });
+    QtMessageBoxes().Show(nullptr, "File Name:/out/<b>X.mpg", "File Already Exist", MbButtons::Ok, MbIcon::None,
+                          "cannot write in /out/<i>y</i> & more");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shownText, "File Name:/out/<b>X.mpg");
+    EXPECT_EQ(shownDetails, "cannot write in /out/<i>y</i> & more");
 }

@@ -3,17 +3,34 @@
 #include "platform/power.h"
 #include "tests/private_bus.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cerrno>
+
+namespace {
+
+// Asks for the power-off and lets the event loop run until logind answers.
+std::optional<std::string> PowerOffAnswer(const QDBusConnection& connection)
+{
+    LogindPower power(connection);
+    std::optional<std::string> answer;
+    power.PowerOff([&](const std::string& failure) { answer = failure; });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 30000)) ADD_FAILURE() << "logind gave no answer";
+    return answer;
+}
+
+}  // namespace
 
 TEST(LogindPowerTest, PowerOffIsAskedOfLogind)
 {
     PrivateBus bus;
     ASSERT_TRUE(bus.Running());
     ASSERT_TRUE(bus.StartMock("logind"));
-    LogindPower power(bus.Connection());
-    EXPECT_EQ(power.PowerOff(), "");
+    EXPECT_EQ(PowerOffAnswer(bus.Connection()), "");
     EXPECT_NE(bus.Log().find("PowerOff False"), std::string::npos) << bus.Log();
 }
 
@@ -21,11 +38,13 @@ TEST(LogindPowerTest, RefusalComesBackAsItsMessage)
 {
     PrivateBus bus;
     ASSERT_TRUE(bus.StartMock("logind", {"Interactive authentication required."}));
-    EXPECT_EQ(LogindPower(bus.Connection()).PowerOff(), "Interactive authentication required.");
+    EXPECT_EQ(PowerOffAnswer(bus.Connection()), "Interactive authentication required.");
 
     // With no logind at all, the failure is said too.
     PrivateBus empty;
-    EXPECT_FALSE(LogindPower(empty.Connection()).PowerOff().empty());
+    const auto answer = PowerOffAnswer(empty.Connection());
+    ASSERT_TRUE(answer);
+    EXPECT_FALSE(answer->empty());
 }
 
 TEST(LinuxDriveControlTest, EjectUnmountsThenEjectsThroughUdisks)
@@ -35,6 +54,7 @@ TEST(LinuxDriveControlTest, EjectUnmountsThenEjectsThroughUdisks)
     ASSERT_TRUE(bus.StartMock("udisks", {QString::fromStdString(device)}));
     LinuxDriveControl drives(bus.Connection());
     EXPECT_EQ(drives.SetDoor(device, true), 0);
+    EXPECT_EQ(drives.FinishEject(), 0);
     const std::string log = bus.Log();
     const auto unmount = log.find("Unmount");
     const auto eject = log.find("Eject");
@@ -43,14 +63,16 @@ TEST(LinuxDriveControlTest, EjectUnmountsThenEjectsThroughUdisks)
     EXPECT_LT(unmount, eject);
 
     // A drive UDisks does not know is tried with the ioctl, which finds no device here.
-    EXPECT_EQ(drives.SetDoor("/dev/tarvok-test-none", true), ENOENT);
+    drives.SetDoor("/dev/tarvok-test-none", true);
+    EXPECT_EQ(drives.FinishEject(), ENOENT);
 }
 
 TEST(LinuxDriveControlTest, MissingDevicesFailQuietly)
 {
     PrivateBus bus;  // no UDisks on it
     LinuxDriveControl drives(bus.Connection());
-    EXPECT_NE(drives.SetDoor("/dev/tarvok-test-none", true), 0);
+    drives.SetDoor("/dev/tarvok-test-none", true);
+    EXPECT_NE(drives.FinishEject(), 0);
     EXPECT_NE(drives.SetDoor("/dev/tarvok-test-none", false), 0);
     EXPECT_EQ(drives.SetDoor("", false), ENODEV);
     EXPECT_FALSE(drives.Lock("/dev/tarvok-test-none", true));

@@ -1,9 +1,9 @@
 #include "tests/stand_ins.h"
 
 MbResult ScriptedMessageBoxes::Show(QWidget*, const std::string& text, const std::string& caption,
-                                    MbButtons buttons, MbIcon icon)
+                                    MbButtons buttons, MbIcon icon, const std::string& details)
 {
-    asked.push_back({text, caption, buttons, icon});
+    asked.push_back({text, caption, buttons, icon, details});
     if (onShow) onShow(asked.back());
     if (!answers.empty()) {
         MbResult answer = answers.front();
@@ -76,8 +76,8 @@ bool RecordingDriveControl::Lock(const std::string& device, bool prevent)
     return true;
 }
 
-std::string RecordingPower::PowerOff()
+void RecordingPower::PowerOff(std::function<void(const std::string& failure)> done)
 {
     log.push_back("power off");
-    return failure;
+    done(failure);
 }

@@ -14,12 +14,13 @@ struct AskedBox {
     std::string text, caption;
     MbButtons buttons;
     MbIcon icon;
+    std::string details;
 };
 
 class ScriptedMessageBoxes : public IMessageBoxes {
 public:
     MbResult Show(QWidget* owner, const std::string& text, const std::string& caption, MbButtons buttons,
-                  MbIcon icon) override;
+                  MbIcon icon, const std::string& details) override;
     // Answers in order; once they run out, a box gets its cancelling answer.
     std::deque<MbResult> answers;
     // Runs when a box is shown, before it is answered (the world may change meanwhile).
@@ -70,7 +71,8 @@ private:
 class RecordingPower : public IPowerControl {
 public:
     explicit RecordingPower(ActionLog& log) : log(log) {}
-    std::string PowerOff() override;
+    // Answers at once.
+    void PowerOff(std::function<void(const std::string& failure)> done) override;
     std::string failure;  // what the next power-off answers
 
 private:

@@ -1,12 +1,16 @@
 #include "ui/message_boxes.h"
 
 #include <QMessageBox>
+#include <QTextDocument>
 
 MbResult QtMessageBoxes::Show(QWidget* owner, const std::string& text, const std::string& caption,
-                              MbButtons buttons, MbIcon icon)
+                              MbButtons buttons, MbIcon icon, const std::string& details)
 {
     QMessageBox box(owner);
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(text));
+    // The informative text has no format of its own: given as markup that says exactly the plain text.
+    if (!details.empty()) box.setInformativeText(Qt::convertFromPlainText(QString::fromStdString(details)));
     box.setWindowTitle(QString::fromStdString(caption));
     switch (icon) {
     case MbIcon::None: box.setIcon(QMessageBox::NoIcon); break;

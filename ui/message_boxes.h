@@ -11,13 +11,15 @@ enum class MbResult { Ok, Cancel, Retry, Yes, No };
 class IMessageBoxes {
 public:
     virtual ~IMessageBoxes() = default;
-    // Shows the box modally over `owner` (may be null) and returns the button pressed.
+    // Shows the box modally over `owner` (may be null) and returns the button
+    // pressed. `details`, when given, goes under the text (a reason, a path).
+    // Texts are shown as they are: a label like "<b>X" is no markup.
     virtual MbResult Show(QWidget* owner, const std::string& text, const std::string& caption, MbButtons buttons,
-                          MbIcon icon) = 0;
+                          MbIcon icon, const std::string& details = {}) = 0;
 };
 
 class QtMessageBoxes : public IMessageBoxes {
 public:
     MbResult Show(QWidget* owner, const std::string& text, const std::string& caption, MbButtons buttons,
-                  MbIcon icon) override;
+                  MbIcon icon, const std::string& details) override;
 };
