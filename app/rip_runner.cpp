@@ -2,6 +2,7 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "app/preview_dlg.h"
+#include "rip/output_file.h"
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -40,6 +42,12 @@ std::string ProposedSaveAsName(const std::string& path)
     const fs::path file(path);
     return (file.parent_path() / file.stem()).string() + "_new_";
 }
+
+// A problem of the output folder or file, found while the item is prepared.
+class OutputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 std::string ExtensionOf(const std::string& path)
 {
@@ -96,9 +104,10 @@ void CRipperDlg::RipNextItem()
         if (itemNumber == 0) itemNumber = 1;
         outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes);
         const std::string extension = GetContainerExtension(settings);
+        // A problem of the output is told as one before anything is converted.
+        if (std::string problem = PrepareOutputFolder(outputFolder); !problem.empty()) throw OutputError(problem);
 
-        std::error_code error;
-        if (retryCount == 0 && settings.dontAskOverwrite == 0 && fs::exists(outputPath, error)) {
+        if (retryCount == 0 && settings.dontAskOverwrite == 0 && SomethingAt(outputPath)) {
             const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath),
                                                                       rip_text::kOverwriteCaption, MbButtons::YesNo, MbIcon::None);
             if (answer != MbResult::Yes) {
@@ -115,14 +124,17 @@ void CRipperDlg::RipNextItem()
                 ApplySaveAsExtension(settings, ExtensionOf(outputPath));
             }
         }
+        // Never written through: a link at the name is replaced by the file, and nothing goes into the disc.
+        if (std::string problem = OutputProblem(outputPath, DiscFolder()); !problem.empty()) throw OutputError(problem);
+        if (std::string problem = RemoveLinkAt(outputPath); !problem.empty()) throw OutputError(problem);
         optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1, DiscFrameRate(source));
         itemOutputPath = outputPath;
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
         // The item cannot even be prepared: report it and end the job, not leave it waiting.
         const int code = errno;
         char line[4096];
         std::snprintf(line, sizeof line, rip_text::kPrepareError, outputPath.c_str(), code);
-        app.Services().messageBoxes->Show(this, line, app.productName, MbButtons::Ok, MbIcon::Error);
+        app.Services().messageBoxes->Show(this, line, app.productName, MbButtons::Ok, MbIcon::Error, failure.what());
         if (itemNumber == 0) itemNumber = 1;  // the item counts as begun, so that giving it up ends the job
         AbandonItem();
         return;
@@ -178,30 +190,31 @@ void CRipperDlg::PollRipProgress()
     const float position = converter->GetPosition();
 
     if (position < 0 && time < 0) {
-        // The item has ended: done if it was seen advancing, else failed.
+        // The item has ended: done if it converted the whole disc into a file, else failed.
         killTimer(progressTimerId);
         progressTimerId = 0;
-        // A short disc may be converted between two polls: the converter saw it move.
-        const bool advanced = progressSeen == 1 || (converter->Advanced() && !converter->EncounteredError());
         converter->stop();
         converter->playlistClear();
-        if (advanced) {
+        const std::string failure = converter->Failure();
+        std::error_code error;
+        const bool written = fs::is_regular_file(itemOutputPath, error) && fs::file_size(itemOutputPath, error) > 0;
+        if (failure.empty() && written && (progressSeen == 1 || converter->Advanced())) {
             CompleteItem();
             progressSeen = 0;
+        } else if (converter->FailureIsFinal()) {
+            // No attempt can mend it (an encrypted disc): said at once, and the job ends.
+            app.Services().messageBoxes->Show(this, failure, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
+            GiveUpItem();
         } else {
             QThread::msleep(200);
             if (retryCount < kSilentRetries) {
                 ++retryCount;
             } else if (app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption,
-                                                         MbButtons::YesNo, MbIcon::Question) == MbResult::Yes) {
+                                                         MbButtons::YesNo, MbIcon::Question,
+                                                         failure.empty() ? rip_text::kNothingConverted : failure) == MbResult::Yes) {
                 retryCount = -1;
             } else {
-                std::error_code error;
-                if (fs::is_regular_file(itemOutputPath, error) && fs::file_size(itemOutputPath, error) == 0)
-                    fs::remove(itemOutputPath, error);
-                retryCount = 0;
-                ++itemNumber;
-                jobFailed = true;
+                GiveUpItem();
             }
         }
         SetProgress("0", "");
@@ -211,6 +224,19 @@ void CRipperDlg::PollRipProgress()
         SetProgress(std::to_string(percent), rip_text::kRipping + std::to_string(percent) + "%");
         progressSeen = 1;
     }
+}
+
+void CRipperDlg::GiveUpItem()
+{
+    RemoveIfEmpty(itemOutputPath);
+    retryCount = 0;
+    ++itemNumber;
+    jobFailed = true;
+}
+
+std::string CRipperDlg::DiscFolder() const
+{
+    return fs::path(source.GetVideoTsPath()).parent_path().string();
 }
 
 void CRipperDlg::CompleteItem()

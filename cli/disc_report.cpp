@@ -4,9 +4,11 @@
 
 #include <iomanip>
 
-void PrintDiscTree(std::ostream& out, const DvdSource& source)
+void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption)
 {
     out << "VIDEO_TS: " << source.GetVideoTsPath() << "\n";
+    if (encryption.encrypted)
+        out << "Encrypted (CSS): " << (encryption.decryptable ? "yes, and libdvdcss decrypts it here" : "yes, and it cannot be decrypted here") << "\n";
     if (const DiscInfo* disc = source.GetDiscInfo())
         out << "Regions: " << FormatRegions(disc->regionMask) << "   Volume: " << disc->volumeNumber << "/"
             << disc->volumeCount << "\n";
@@ -39,11 +41,13 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source)
     }
 }
 
-nlohmann::json DiscToJson(const DvdSource& source)
+nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encryption)
 {
     using nlohmann::json;
     json result;
     result["videoTsPath"] = source.GetVideoTsPath();
+    result["encrypted"] = encryption.encrypted;
+    result["decryptable"] = encryption.decryptable;
     if (const DiscInfo* disc = source.GetDiscInfo())
         result["disc"] = {{"regionMask", disc->regionMask},
                           {"regions", FormatRegions(disc->regionMask)},

@@ -3,6 +3,8 @@
 #include "cli/disc_report.h"
 #include "cli/disc_source.h"
 #include "platform/volume_table.h"
+#include "rip/media_locator.h"
+#include "rip/transcode_chain.h"
 
 #include <iostream>
 
@@ -24,9 +26,12 @@ int InfoCommand(const QStringList& arguments)
     auto videoTs = LocateSource(source, sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first())));
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
+    const std::string readFrom = DiscOfLocator(BuildMediaLocator(*videoTs, volumes.List())).value_or(*videoTs);
+    const DiscEncryption encryption = ProbeEncryption(*videoTs, readFrom);
     if (parser.isSet(json))
-        std::cout << DiscToJson(source).dump(2) << "\n";
+        // Paths and labels need not be UTF-8: bytes JSON cannot hold become U+FFFD.
+        std::cout << DiscToJson(source, encryption).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     else
-        PrintDiscTree(std::cout, source);
+        PrintDiscTree(std::cout, source, encryption);
     return kExitOk;
 }

@@ -3,6 +3,7 @@
 #include "cli/disc_source.h"
 #include "dvd/disc_files.h"
 #include "platform/volume_table.h"
+#include "rip/output_file.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
@@ -27,16 +28,6 @@ volatile std::sig_atomic_t interrupted = 0;
 void OnInterrupt(int)
 {
     interrupted = 1;
-}
-
-// The container a name means: a mux name ("avi") or a settings name ("MPEG TS"), in any case.
-std::optional<int> ContainerIndex(const std::string& name)
-{
-    static const char* const kMuxNames[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg"};
-    const std::string wanted = ToLower(name);
-    for (int i = 0; i < TableSize(kContainerTable); ++i)
-        if (wanted == kMuxNames[i] || wanted == ToLower(kContainerTable[i])) return i;
-    return std::nullopt;
 }
 
 std::string ModuleFolder()
@@ -70,6 +61,34 @@ bool MayOverwrite(const std::string& path, bool yes)
     return false;
 }
 
+// Shows how far the conversion is until it ends or a signal stops it.
+// False when it was stopped.
+bool FollowConversion(const CVLCControl& converter)
+{
+    const bool terminal = isatty(STDERR_FILENO);
+    const auto start = std::chrono::steady_clock::now();
+    auto shownAt = start;
+    int shownPercent = -1;
+    while (!(converter.GetPosition() < 0 && converter.GetTime() < 0)) {
+        if (interrupted) return false;
+        const float position = converter.GetPosition();
+        const auto now = std::chrono::steady_clock::now();
+        const double elapsed = std::chrono::duration<double>(now - start).count();
+        const int percent = static_cast<int>(position * 100);
+        const bool due = terminal ? now - shownAt >= std::chrono::milliseconds(500) : percent / 10 != shownPercent / 10;
+        if (position > 0 && due) {
+            std::cerr << (terminal ? "\r" : "") << "  " << percent << "%  elapsed " << Clock(elapsed) << "  left "
+                      << Clock(elapsed * (1 - position) / position) << (terminal ? "   " : "\n") << std::flush;
+            shownPercent = percent;
+            shownAt = now;
+        }
+        // Looked at often: the file is finished only once the converter is stopped.
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    if (terminal) std::cerr << "\n";
+    return true;
+}
+
 }  // namespace
 
 int RipCommand(const QStringList& arguments)
@@ -91,30 +110,31 @@ int RipCommand(const QStringList& arguments)
         return *status;
     const QStringList sources = parser.positionalArguments();
     if (sources.size() > 1) return Fail(kExitUsage, "one SOURCE at most (see: tarvok-rip rip --help)");
-    auto value = [&](const QCommandLineOption& option) {
-        return parser.isSet(option) ? std::optional(Bytes(parser.value(option))) : std::nullopt;
-    };
     const std::optional<std::string> sourcePath = sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first()));
-    const std::optional<std::string> outputFolder = value(outputOption), container = value(containerOption);
+    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+        return Fail(kExitUsage, "--output needs a folder (an empty name would be the root of the file system)");
 
     // The settings of the window, with the command line's changes for this run only.
     const std::string codecsIni = ModuleFolder() + "codecs.ini";
     QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
+    if (!profile.Problem().empty()) std::cerr << "tarvok-rip: " << profile.Problem() << "\n";
     RipSettings settings;
     LoadSettings(settings, profile, codecsIni);
-    if (container) {
-        const auto index = ContainerIndex(*container);
-        if (!index) return Fail(kExitUsage, "unknown container " + *container + " (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)");
+    if (parser.isSet(containerOption)) {
+        const std::string name = Bytes(parser.value(containerOption));
+        const auto index = ContainerNamed(name);
+        if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)");
         const CodecLists codecs = ReadCodecLists(*index, codecsIni);
-        if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty()) return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
+        if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty())
+            return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
         settings.videoMethod = *index;
         settings.videoCodec = ToLower(codecs.videoCodecs[0]);
         settings.audioCodec = ToLower(codecs.audioCodecs[0]);
     }
     const char* home = std::getenv("HOME");
-    const std::string folder = outputFolder.value_or((fs::path(home ? home : ".") / "Converted Videos").string());
-    std::error_code error;
-    fs::create_directories(folder, error);
+    const std::string folder = parser.isSet(outputOption) ? Bytes(parser.value(outputOption))
+                                                          : (fs::path(home ? home : ".") / "Converted Videos").string();
+    if (const std::string problem = PrepareOutputFolder(folder); !problem.empty()) return Fail(kExitFailed, problem);
 
     MountTableVolumes volumes;
     DvdSource source(volumes);
@@ -125,53 +145,43 @@ int RipCommand(const QStringList& arguments)
     const std::vector<Volume> mounted = volumes.List();
     const std::string locator = BuildMediaLocator(*videoTs, mounted);
     const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted);
-    if (fs::exists(output, error) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
+    if (const std::string problem = OutputProblem(output, fs::path(*videoTs).parent_path()); !problem.empty())
+        return Fail(kExitFailed, problem);
+    if (SomethingAt(output) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
+    if (const std::string problem = RemoveLinkAt(output); !problem.empty()) return Fail(kExitFailed, problem);
     const std::string chain = BuildTranscodeChain(settings, output, false, DiscFrameRate(source));
 
-    std::signal(SIGINT, OnInterrupt);
+    // A stopped rip still finishes its file, so that an MP4 keeps its index.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
     VlcInstance vlc(false);
     CVLCControl converter(vlc);
     std::cerr << "Converting " << *videoTs << " into " << output << "\n";
+    const auto start = std::chrono::steady_clock::now();
     try {
         converter.addTarget(locator, {chain}, 10, -666);
     } catch (const VlcError& failure) {
         return Fail(kExitFailed, failure.what());
     }
-
-    const bool terminal = isatty(STDERR_FILENO);
-    const auto start = std::chrono::steady_clock::now();
-    auto shownAt = start;
-    int shownPercent = -1;
-    while (!(converter.GetPosition() < 0 && converter.GetTime() < 0)) {
-        if (interrupted) {
-            converter.stop();
-            converter.playlistClear();
-            std::cerr << "\ntarvok-rip: stopped; the partial file " << output << " stays\n";
-            return kExitFailed;
-        }
-        const float position = converter.GetPosition();
-        const auto now = std::chrono::steady_clock::now();
-        const double elapsed = std::chrono::duration<double>(now - start).count();
-        const int percent = static_cast<int>(position * 100);
-        const bool due = terminal ? now - shownAt >= std::chrono::milliseconds(500) : percent / 10 != shownPercent / 10;
-        if (position > 0 && due) {
-            std::cerr << (terminal ? "\r" : "") << "  " << percent << "%  elapsed " << Clock(elapsed) << "  left "
-                      << Clock(elapsed * (1 - position) / position) << (terminal ? "   " : "\n") << std::flush;
-            shownPercent = percent;
-            shownAt = now;
-        }
-        // Looked at often: the file is finished only once the converter is stopped.
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
-    }
-    // The file is complete once the converter has stopped.
+    const bool ranToItsEnd = FollowConversion(converter);
     converter.stop();
     converter.playlistClear();
-    if (terminal) std::cerr << "\n";
+    if (!ranToItsEnd) {
+        RemoveIfEmpty(output);
+        return Fail(kExitFailed, SomethingAt(output) ? "stopped; the partial file " + output + " stays" : "stopped");
+    }
 
-    if (!converter.Advanced()) return Fail(kExitFailed, "the conversion never began: the disc could not be read");
-    if (converter.EncounteredError()) return Fail(kExitFailed, "libvlc reported an error; " + output + " may be incomplete");
+    const std::string failure = converter.Failure();
+    if (!failure.empty() || !converter.Advanced()) {
+        RemoveIfEmpty(output);
+        if (!converter.Advanced()) return Fail(kExitFailed, "nothing was converted: " + (failure.empty() ? "the disc gave no data" : failure));
+        return Fail(kExitFailed, failure + (SomethingAt(output) ? "; what was converted stays in " + output : ""));
+    }
+    std::error_code error;
     const auto size = fs::file_size(output, error);
-    if (error || size == 0) return Fail(kExitFailed, "no video was written to " + output);
+    if (error || size == 0) {
+        RemoveIfEmpty(output);
+        return Fail(kExitFailed, "no video was written to " + output);
+    }
     std::cout << output << "\n";
     std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count())
               << ": " << output << " (" << size / 1048576 << " MB)\n";

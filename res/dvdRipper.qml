@@ -184,6 +184,7 @@ Rectangle {
                         y: 10
                         width: parent.width
                         elide: Text.ElideRight
+                        textFormat: Text.PlainText
                         text: parent.shown
                         color: "#FFCC00"
                         font.pixelSize: 11
@@ -224,6 +225,7 @@ Rectangle {
             anchors.leftMargin: 8
             anchors.rightMargin: 8
             verticalAlignment: Text.AlignVCenter
+            textFormat: Text.PlainText  // a folder's name is never markup
             text: root.value("_root.outputDir")
             elide: Text.ElideMiddle
             color: "#FFCC00"
@@ -274,6 +276,7 @@ Rectangle {
         Text {
             objectName: "progressText"
             anchors.centerIn: parent
+            textFormat: Text.PlainText
             text: root.value("_root.progresstxt")
             color: "#FFFFFF"
             style: Text.Outline

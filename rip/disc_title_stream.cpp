@@ -1,5 +1,9 @@
 #include "rip/disc_title_stream.h"
 
+#include "dvd/disc_files.h"
+#include "rip/disc_encryption.h"
+#include "rip/mpeg_packs.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/nav_read.h>
@@ -9,57 +13,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <filesystem>
+#include <optional>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int64_t kTimestampWrap = int64_t(1) << 33;
 // VOBUs closer than this to where the timeline expects them are left alone.
 constexpr int64_t kJoinTolerance = 90 * 40;
 constexpr std::size_t kPciStart = 0x2D;
-constexpr int kMaxVobuSectors = 1024;
-
-bool IsNavPack(const uint8_t* sector)
-{
-    static const uint8_t pack[] = {0x00, 0x00, 0x01, 0xBA};
-    static const uint8_t system[] = {0x00, 0x00, 0x01, 0xBB};
-    static const uint8_t pci[] = {0x00, 0x00, 0x01, 0xBF};
-    return std::memcmp(sector, pack, 4) == 0 && std::memcmp(sector + 14, system, 4) == 0 &&
-           std::memcmp(sector + 38, pci, 4) == 0 && sector[44] == 0x00 && std::memcmp(sector + 0x400, pci, 4) == 0 &&
-           sector[0x406] == 0x01;
-}
-
-// A 33-bit timestamp in the 5-byte PES form (with its marker bits).
-int64_t ReadPesTimestamp(const uint8_t* p)
-{
-    return (int64_t(p[0] & 0x0E) << 29) | (int64_t(p[1]) << 22) | (int64_t(p[2] & 0xFE) << 14) | (int64_t(p[3]) << 7) |
-           (int64_t(p[4]) >> 1);
-}
-
-void WritePesTimestamp(uint8_t* p, int64_t value)
-{
-    p[0] = static_cast<uint8_t>((p[0] & 0xF1) | ((value >> 29) & 0x0E));
-    p[1] = static_cast<uint8_t>(value >> 22);
-    p[2] = static_cast<uint8_t>((p[2] & 0x01) | ((value >> 14) & 0xFE));
-    p[3] = static_cast<uint8_t>(value >> 7);
-    p[4] = static_cast<uint8_t>((p[4] & 0x01) | ((value << 1) & 0xFE));
-}
-
-// The 33-bit base of an MPEG-2 pack header's SCR.
-int64_t ReadScrBase(const uint8_t* p)
-{
-    return (int64_t(p[0] & 0x38) << 27) | (int64_t(p[0] & 0x03) << 28) | (int64_t(p[1]) << 20) |
-           (int64_t(p[2] & 0xF8) << 12) | (int64_t(p[2] & 0x03) << 13) | (int64_t(p[3]) << 5) | (int64_t(p[4]) >> 3);
-}
-
-void WriteScrBase(uint8_t* p, int64_t base)
-{
-    p[0] = static_cast<uint8_t>((p[0] & 0xC4) | ((base >> 27) & 0x38) | ((base >> 28) & 0x03));
-    p[1] = static_cast<uint8_t>(base >> 20);
-    p[2] = static_cast<uint8_t>((p[2] & 0x04) | ((base >> 12) & 0xF8) | ((base >> 13) & 0x03));
-    p[3] = static_cast<uint8_t>(base >> 5);
-    p[4] = static_cast<uint8_t>((p[4] & 0x07) | ((base << 3) & 0xF8));
-}
+// No VOBU of a real disc comes near this many sectors; a cell without
+// navigation is read in pieces of this size.
+constexpr uint64_t kMaxVobuSectors = 1024;
+// Sectors read at once: between two such reads a cancelled rip gives up.
+constexpr std::size_t kReadPieceSectors = 64;
+// Sectors of each title's start looked at for the scrambling marks of CSS.
+constexpr std::size_t kProbeSectors = 16;
 
 // libdvdread's notes (and its banner about encrypted discs) would land on
 // stdout; they go to stderr only when libvlc's log does too.
@@ -72,36 +42,65 @@ void LogDvdRead(void*, dvd_logger_level_t, const char* format, va_list arguments
     std::fputc('\n', stderr);
 }
 
-int64_t Wrapped(int64_t value)
+std::string TitleSetName(int titleSet)
 {
-    value %= kTimestampWrap;
-    return value < 0 ? value + kTimestampWrap : value;
+    return "title set " + std::to_string(titleSet);
+}
+
+// The disc files of a folder that are not plain files: a FIFO or a device
+// would block libdvdread's open or read for ever.
+std::optional<std::string> OddDiscFile(const fs::path& videoTs)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(videoTs, error), end; !error && it != end; it.increment(error)) {
+        const std::string extension = ToLower(it->path().extension().string());
+        if (extension != ".ifo" && extension != ".bup" && extension != ".vob") continue;
+        std::error_code statError;
+        if (!fs::is_regular_file(it->path(), statError)) return it->path().string();
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, std::string* error)
+std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, DiscProblem* problem)
 {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
+    DiscProblem found;
+    auto fail = [&](DiscProblem why) {
+        if (problem) *problem = std::move(why);
         return nullptr;
     };
+    // For a folder libdvdread is given VIDEO_TS itself: it finds that folder
+    // inside another only when it is named VIDEO_TS or video_ts.
+    std::string path = disc;
+    std::error_code error;
+    if (fs::is_directory(disc, error)) {
+        auto videoTs = FindVideoTsFolder(disc);
+        if (!videoTs) return fail({"no VIDEO_TS folder at " + disc});
+        if (auto odd = OddDiscFile(*videoTs)) return fail({*odd + " is not a regular file"});
+        path = videoTs->string();
+    }
+
     std::unique_ptr<DiscTitleStream> stream(new DiscTitleStream);
     static const dvd_logger_cb logger = {LogDvdRead};
-    stream->dvd = DVDOpen2(nullptr, &logger, disc.c_str());
-    if (!stream->dvd) return fail("cannot open the disc at " + disc);
+    stream->dvd = DVDOpen2(nullptr, &logger, path.c_str());
+    if (!stream->dvd) return fail({"cannot open the disc at " + disc});
     ifo_handle_t* manager = ifoOpen(stream->dvd, 0);
     if (!manager || !manager->tt_srpt) {
         if (manager) ifoClose(manager);
-        return fail("no video manager on the disc at " + disc);
+        return fail({"no video manager on the disc at " + disc});
     }
 
     std::map<int, ifo_handle_t*> titleSets;
-    for (int t = 0; t < manager->tt_srpt->nr_of_srpts; ++t) {
+    for (int t = 0; t < manager->tt_srpt->nr_of_srpts && found.reason.empty(); ++t) {
         const title_info_t& info = manager->tt_srpt->title[t];
         ifo_handle_t*& vts = titleSets[info.title_set_nr];
         if (!vts) vts = ifoOpen(stream->dvd, info.title_set_nr);
-        if (!vts || !vts->vts_ptt_srpt || !vts->vts_pgcit || info.vts_ttn < 1 || info.vts_ttn > vts->vts_ptt_srpt->nr_of_srpts)
+        if (!vts) {
+            found.reason = TitleSetName(info.title_set_nr) + ": its IFO file cannot be read";
+            break;
+        }
+        if (!vts->vts_ptt_srpt || !vts->vts_pgcit || info.vts_ttn < 1 || info.vts_ttn > vts->vts_ptt_srpt->nr_of_srpts)
             continue;
         const ttu_t& chapters = vts->vts_ptt_srpt->title[info.vts_ttn - 1];
         if (chapters.nr_of_ptts < 1) continue;
@@ -118,28 +117,77 @@ std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, 
             if (cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) continue;
             if (cell.last_sector < cell.first_sector) continue;
             title.cells.push_back({cell.first_sector, cell.last_sector});
-            stream->totalSectors += cell.last_sector - cell.first_sector + 1;
+            stream->totalSectors += uint64_t(cell.last_sector) - cell.first_sector + 1;
         }
-        if (title.cells.empty()) continue;
-        stream->titles.push_back(std::move(title));
+        if (!title.cells.empty()) stream->titles.push_back(std::move(title));
     }
     for (auto& [number, vts] : titleSets)
         if (vts) ifoClose(vts);
     ifoClose(manager);
-    if (stream->titles.empty()) return fail("no title on the disc at " + disc + " can be read");
+    if (!found.reason.empty()) return fail(found);
+    if (stream->titles.empty()) return fail({"no title on the disc at " + disc + " can be read"});
+    if (!stream->OpenTitleSets(found)) return fail(found);
     return stream;
+}
+
+bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
+{
+    for (const Title& title : titles) {
+        dvd_file_s*& file = files[title.titleSet];
+        if (!file) file = DVDOpenFile(dvd, title.titleSet, DVD_READ_TITLE_VOBS);
+        if (!file) {
+            problem.reason = TitleSetName(title.titleSet) + ": its VOB files cannot be opened";
+            return false;
+        }
+        const ssize_t size = DVDFileSize(file);
+        for (const CellRun& cell : title.cells)
+            if (size < 0 || cell.last >= uint64_t(size)) {
+                problem.reason = TitleSetName(title.titleSet) + ": its cells reach sector " + std::to_string(cell.last) +
+                                 ", but its VOB files hold " + std::to_string(std::max<ssize_t>(size, 0)) +
+                                 " sectors: a VOB file is missing or cut short";
+                return false;
+            }
+        // Scrambled packs are still scrambled after libdvdread: it could not decrypt them.
+        const CellRun& start = title.cells.front();
+        std::vector<uint8_t> probe(kProbeSectors * kSectorBytes);
+        const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kProbeSectors, start.last - start.first + 1));
+        if (!ReadSectors(title.titleSet, start.first, count, probe.data())) {
+            problem.reason = Error();
+            return false;
+        }
+        for (std::size_t s = 0; s < count; ++s)
+            if (IsScrambledPack(probe.data() + s * kSectorBytes)) {
+                problem = {EncryptedDiscReason(), true};
+                return false;
+            }
+    }
+    return true;
 }
 
 DiscTitleStream::~DiscTitleStream()
 {
-    if (file) DVDCloseFile(file);
+    for (auto& [number, file] : files)
+        if (file) DVDCloseFile(file);
     if (dvd) DVDClose(dvd);
+}
+
+std::string DiscTitleStream::Error() const
+{
+    const std::lock_guard<std::mutex> hold(errorLock);
+    return error;
+}
+
+void DiscTitleStream::Fail(const std::string& why)
+{
+    const std::lock_guard<std::mutex> hold(errorLock);
+    if (error.empty()) error = why;
+    failed = true;
 }
 
 long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
 {
     std::size_t copied = 0;
-    while (copied < length) {
+    while (copied < length && !failed && !cancelled) {
         if (pendingOffset == pending.size()) {
             pending.clear();
             pendingOffset = 0;
@@ -150,7 +198,9 @@ long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
         pendingOffset += take;
         copied += take;
     }
-    if (copied == 0 && failed) return -1;
+    if (failed || cancelled) return -1;
+    if (copied == 0) reachedEnd = true;
+    delivered += copied;
     return static_cast<long>(copied);
 }
 
@@ -159,10 +209,13 @@ bool DiscTitleStream::Seek(uint64_t position)
     if (position > Size()) return false;
     pending.clear();
     pendingOffset = 0;
-    failed = false;
+    reachedEnd = false;
     lastScr = -1;
     expectedStart = -1;
-    if (position == 0) offset = 0;
+    if (position == 0) {
+        offset = 0;
+        delivered = 0;
+    }
 
     uint64_t sector = position / kSectorBytes;
     for (titleIndex = 0; titleIndex < titles.size(); ++titleIndex) {
@@ -170,11 +223,11 @@ bool DiscTitleStream::Seek(uint64_t position)
         for (cellIndex = 0; cellIndex < cells.size(); ++cellIndex) {
             const uint64_t length = cells[cellIndex].last - cells[cellIndex].first + 1;
             if (sector < length) {
-                nextSector = cells[cellIndex].first + static_cast<uint32_t>(sector);
+                nextSector = cells[cellIndex].first + sector;
                 cellStarted = true;
                 // The bytes before the position, within its sector, are not wanted.
                 if (position % kSectorBytes && FillPending()) pendingOffset = position % kSectorBytes;
-                return true;
+                return !failed;
             }
             sector -= length;
         }
@@ -182,6 +235,22 @@ bool DiscTitleStream::Seek(uint64_t position)
     cellIndex = 0;
     cellStarted = false;
     return true;  // the very end
+}
+
+bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into)
+{
+    dvd_file_s* file = files[titleSet];
+    for (std::size_t done = 0; done < count;) {
+        if (cancelled) return false;
+        const std::size_t piece = std::min(kReadPieceSectors, count - done);
+        if (DVDReadBlocks(file, static_cast<int>(first + done), piece, into + done * kSectorBytes) != ssize_t(piece)) {
+            Fail(TitleSetName(titleSet) + ": cannot read sectors " + std::to_string(first + done) + "-" +
+                 std::to_string(first + done + piece - 1) + " of its VOB files");
+            return false;
+        }
+        done += piece;
+    }
+    return true;
 }
 
 bool DiscTitleStream::FillPending()
@@ -204,51 +273,41 @@ bool DiscTitleStream::FillPending()
             cellStarted = false;
             continue;
         }
-        if (openTitleSet != title.titleSet) {
-            if (file) DVDCloseFile(file);
-            file = DVDOpenFile(dvd, title.titleSet, DVD_READ_TITLE_VOBS);
-            openTitleSet = title.titleSet;
-            if (!file) {
-                failed = true;
-                return false;
-            }
-        }
 
-        // The VOBU at nextSector: its navigation pack says how long it is and where the next begins.
+        // The VOBU at nextSector: its navigation pack says how long it is and
+        // where the next begins. Without one, a bounded piece of the cell.
         uint8_t nav[kSectorBytes];
-        if (DVDReadBlocks(file, static_cast<int>(nextSector), 1, nav) != 1) {
-            failed = true;
-            return false;
-        }
-        uint32_t last = cell.last, following = cell.last + 1;
+        if (!ReadSectors(title.titleSet, nextSector, 1, nav)) return false;
+        uint64_t last = std::min(cell.last, nextSector + kMaxVobuSectors - 1);
+        uint64_t following = last + 1;
         if (IsNavPack(nav)) {
             pci_t pci;
             dsi_t dsi;
             navRead_PCI(&pci, nav + kPciStart);
             navRead_DSI(&dsi, nav + DSI_START_BYTE);
             if (dsi.dsi_gi.vobu_ea > 0 && dsi.dsi_gi.vobu_ea < kMaxVobuSectors)
-                last = std::min<uint32_t>(cell.last, nextSector + dsi.dsi_gi.vobu_ea);
+                last = std::min(cell.last, nextSector + dsi.dsi_gi.vobu_ea);
             following = last + 1;
             // The next VOBU of this angle, when the disc says where it is and it lies ahead in the cell.
             const uint32_t jump = dsi.vobu_sri.next_vobu;
             if (jump != SRI_END_OF_CELL && !(jump & 0x80000000)) {
-                const uint32_t target = nextSector + (jump & 0x3FFFFFFF);
+                const uint64_t target = nextSector + (jump & 0x3FFFFFFF);
                 if (target > last && target <= cell.last) following = target;
             }
             RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
         }
 
-        const std::size_t sectors = last - nextSector + 1;
+        const std::size_t sectors = static_cast<std::size_t>(last - nextSector + 1);
         pending.resize(sectors * kSectorBytes);
         std::memcpy(pending.data(), nav, kSectorBytes);
-        if (sectors > 1 &&
-            DVDReadBlocks(file, static_cast<int>(nextSector + 1), sectors - 1, pending.data() + kSectorBytes) !=
-                static_cast<ssize_t>(sectors - 1)) {
-            failed = true;
+        if (sectors > 1 && !ReadSectors(title.titleSet, nextSector + 1, sectors - 1, pending.data() + kSectorBytes)) {
             pending.clear();
             return false;
         }
-        for (std::size_t s = 0; s < sectors; ++s) RetimeSector(pending.data() + s * kSectorBytes);
+        for (std::size_t s = 0; s < sectors; ++s) {
+            const int64_t scr = ShiftPackTimes(pending.data() + s * kSectorBytes, offset, lastScr);
+            if (scr >= 0) lastScr = scr;
+        }
         nextSector = following;
         return true;
     }
@@ -265,29 +324,4 @@ void DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
     const int64_t shifted = start + offset;
     if (shifted < expectedStart - kJoinTolerance || shifted > expectedStart + kJoinTolerance) offset = expectedStart - start;
     expectedStart = end + offset;
-}
-
-void DiscTitleStream::RetimeSector(uint8_t* sector)
-{
-    if (sector[0] != 0 || sector[1] != 0 || sector[2] != 1 || sector[3] != 0xBA || (sector[4] & 0xC0) != 0x40) return;
-    int64_t scr = Wrapped(ReadScrBase(sector + 4) + offset);
-    // The clock never runs backwards where two pieces of the timeline meet.
-    if (lastScr >= 0 && scr < lastScr && lastScr - scr < kTimestampWrap / 2) scr = lastScr;
-    lastScr = scr;
-    WriteScrBase(sector + 4, scr);
-
-    std::size_t at = 14 + (sector[13] & 0x07);
-    while (at + 6 <= kSectorBytes && sector[at] == 0 && sector[at + 1] == 0 && sector[at + 2] == 1) {
-        const uint8_t id = sector[at + 3];
-        const std::size_t length = (std::size_t(sector[at + 4]) << 8) | sector[at + 5];
-        const bool hasHeader = id == 0xBD || (id >= 0xC0 && id <= 0xEF);
-        if (hasHeader && at + 9 <= kSectorBytes && (sector[at + 6] & 0xC0) == 0x80) {
-            const unsigned flags = sector[at + 7] >> 6;
-            if ((flags & 2) && at + 14 <= kSectorBytes)
-                WritePesTimestamp(sector + at + 9, Wrapped(ReadPesTimestamp(sector + at + 9) + offset));
-            if (flags == 3 && at + 19 <= kSectorBytes)
-                WritePesTimestamp(sector + at + 14, Wrapped(ReadPesTimestamp(sector + at + 14) + offset));
-        }
-        at += 6 + length;
-    }
 }

@@ -5,28 +5,43 @@
 // continuous timeline. libvlc's own access stops before the last VOBU of a
 // title, drops what its decoders still hold at each title change, and lets
 // the timestamps start again with every title; this reader does none of that.
+//
+// Nothing the disc's files say is trusted: every cell must lie inside its
+// title set's VOB files, every read is one VOBU at most, and a read that
+// fails is an error of the stream, never its end.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 struct dvd_reader_s;
 struct dvd_file_s;
 
+// Why a disc cannot be converted. `encrypted`: its titles are scrambled and
+// cannot be decrypted here, which no second attempt mends.
+struct DiscProblem {
+    std::string reason;
+    bool encrypted = false;
+};
+
 class DiscTitleStream {
 public:
     // `disc` as libdvdread opens it: a block device, a disc image, or the
-    // folder that holds VIDEO_TS (or VIDEO_TS itself). Null, with `error`
-    // saying why, when it holds no title that can be read.
-    static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, std::string* error = nullptr);
+    // folder that holds VIDEO_TS (or VIDEO_TS itself). Null, with `problem`
+    // saying why, when a title cannot be read.
+    static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, DiscProblem* problem = nullptr);
     ~DiscTitleStream();
     DiscTitleStream(const DiscTitleStream&) = delete;
     DiscTitleStream& operator=(const DiscTitleStream&) = delete;
 
     // Bytes the whole stream holds.
     uint64_t Size() const { return totalSectors * kSectorBytes; }
-    // Up to `length` bytes of the stream; 0 at its end, -1 when the disc cannot be read.
+    // Up to `length` bytes of the stream; 0 at its end, -1 once the disc
+    // could not be read or reading was cancelled.
     long Read(uint8_t* buffer, std::size_t length);
     // Goes to a byte of the stream. Back to the start, the timeline starts
     // afresh; elsewhere it goes on from the times of the place last read, which
@@ -34,11 +49,22 @@ public:
     bool Seek(uint64_t position);
     int TitleCount() const { return static_cast<int>(titles.size()); }
 
+    // From any thread: makes reading give up. A read under way ends after
+    // its current piece; every later read fails.
+    void Cancel() { cancelled = true; }
+    // From any thread: why reading failed ("title set 2: cannot read sectors
+    // 1000-1063 of its VOB files"); empty while it has not.
+    std::string Error() const;
+    // From any thread: the stream was read to its end.
+    bool ReachedEnd() const { return reachedEnd; }
+    // From any thread: bytes handed out since reading last began at the start.
+    uint64_t Delivered() const { return delivered; }
+
     static constexpr std::size_t kSectorBytes = 2048;
 
 private:
     struct CellRun {
-        uint32_t first = 0, last = 0;
+        uint64_t first = 0, last = 0;
     };
     struct Title {
         int titleSet = 0;
@@ -46,24 +72,30 @@ private:
     };
 
     DiscTitleStream() = default;
-    // Reads the next VOBU (or what is left of a cell without navigation) into `pending`.
+    // Opens each title set's VOB files once, and refuses cells beyond them.
+    bool OpenTitleSets(DiscProblem& problem);
+    // Reads the next VOBU into `pending`.
     bool FillPending();
-    void RetimeSector(uint8_t* sector);
+    bool ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
+    void Fail(const std::string& why);
     void RetimeVobu(int64_t start, int64_t end);
 
     dvd_reader_s* dvd = nullptr;
-    dvd_file_s* file = nullptr;
-    int openTitleSet = 0;
+    std::map<int, dvd_file_s*> files;  // by title set
     std::vector<Title> titles;
     uint64_t totalSectors = 0;
 
     // Where reading stands.
     std::size_t titleIndex = 0, cellIndex = 0;
-    uint32_t nextSector = 0;
+    uint64_t nextSector = 0;
     bool cellStarted = false;
     std::vector<uint8_t> pending;
     std::size_t pendingOffset = 0;
-    bool failed = false;
+
+    std::atomic<bool> cancelled{false}, failed{false}, reachedEnd{false};
+    std::atomic<uint64_t> delivered{0};
+    mutable std::mutex errorLock;
+    std::string error;
 
     // The timeline: an offset added to every timestamp, kept so that each
     // VOBU starts where the one before ended.

@@ -2,11 +2,16 @@
 
 #include "dvd/disc_files.h"
 #include "rip/media_locator.h"
+#include "rip/output_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -34,10 +39,66 @@ constexpr SaveAsRow kSaveAsTable[] = {
     {"mov", "mov", "mp4v", "mp4a"}, {"mp4", "mp4", "mp4v", "mp4a"}, {"ogg", "ogg", "mp1v", "mpga"},
 };
 
-bool IsBlockDevice(const std::string& path)
+// Sample rates the audio encoders take. libvlc drops the audio without a
+// word when an encoder refuses the rate it is given (MPEG audio has no
+// 22500 or 11250, AC-3 nothing under 32000); codecs not listed take any.
+struct EncoderRates {
+    const char* codec;
+    std::vector<int> rates;
+};
+const EncoderRates kEncoderRates[] = {
+    {"mpga", {48000, 44100, 32000, 24000, 22050, 16000}},
+    {"mp2a", {48000, 44100, 32000, 24000, 22050, 16000}},
+    {"mp3", {48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000}},
+    {"mp4a", {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000}},
+    {"a52", {48000, 44100, 32000}},
+};
+
+// The rate nearest to `rate` that the codec's encoder takes (the higher of two as near).
+int AcceptedSampleRate(const std::string& codec, int rate)
+{
+    for (const EncoderRates& encoder : kEncoderRates) {
+        if (codec != encoder.codec) continue;
+        int best = encoder.rates.front();
+        for (int accepted : encoder.rates)
+            if (std::abs(accepted - rate) < std::abs(best - rate)) best = accepted;
+        return best;
+    }
+    return rate;
+}
+
+// Bitrates the audio encoders take: a window that for Vorbis narrows with
+// the rate and the channels (measured with libvorbis 1.3 and ffmpeg's WMA
+// encoder); outside it the audio is dropped. Rows by codec and the lowest
+// rate they hold for; channels 0 means any.
+struct BitrateWindow {
+    const char* codec;
+    int fromRate, channels, lowest, highest;  // kbit/s
+};
+constexpr BitrateWindow kBitrateWindows[] = {
+    {"vorb", 44100, 1, 32, 192}, {"vorb", 44100, 2, 64, 256}, {"vorb", 22050, 1, 16, 64},
+    {"vorb", 22050, 2, 32, 128}, {"vorb", 0, 1, 16, 32},      {"vorb", 0, 2, 16, 96},
+    {"wma2", 0, 0, 32, 512},
+};
+
+int AcceptedAudioBitrate(const std::string& codec, int rate, int channels, int bitrate)
+{
+    for (const BitrateWindow& window : kBitrateWindows)
+        if (codec == window.codec && rate >= window.fromRate && (window.channels == 0 || channels == window.channels))
+            return std::clamp(bitrate, window.lowest, window.highest);
+    return bitrate;
+}
+
+// A drive the user may read: not every user is in the drive's group, and a
+// remote login is not given the local drive.
+bool IsReadableBlockDevice(const std::string& path)
 {
     struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISBLK(status.st_mode);
+    if (stat(path.c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
 }
 
 // Inside the quotes of dst, a quote and a backslash are escaped with a backslash.
@@ -69,11 +130,20 @@ std::string GetContainerExtension(RipSettings& settings)
     return kMuxTable[settings.videoMethod].extension;
 }
 
+std::optional<int> ContainerNamed(const std::string& name)
+{
+    const std::string wanted = ToLower(name);
+    for (int i = 0; i < static_cast<int>(std::size(kMuxTable)); ++i)
+        if (wanted == kMuxTable[i].mux || wanted == ToLower(kContainerTable[i])) return i;
+    return std::nullopt;
+}
+
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes)
 {
     auto volume = DiscVolume(videoTsPath, volumes);
-    // A device the mount table names but this machine lacks cannot be read; its folder can.
-    if (volume && !volume->device.empty() && IsBlockDevice(volume->device)) return kDiscScheme + EncodeLocatorPath(volume->device);
+    // A device this machine lacks, or the user may not read, cannot be used; its folder can.
+    if (volume && !volume->device.empty() && IsReadableBlockDevice(volume->device))
+        return kDiscScheme + EncodeLocatorPath(volume->device);
     return kDiscScheme + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string());
 }
 
@@ -96,7 +166,9 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
         std::snprintf(name, sizeof name, "dvdRip_Movie%d", itemNumber);
         base = name;
     }
-    return outputFolder + "/" + base + GetContainerExtension(settings);
+    const std::string extension = GetContainerExtension(settings);
+    // A label longer than the file system allows for a name is shortened.
+    return outputFolder + "/" + FitFileName(outputFolder, base, extension) + extension;
 }
 
 std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled,
@@ -108,13 +180,14 @@ std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputP
             : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
     const std::string path = QuotedForChain(outputPath);
     const std::string fps = frameRate.empty() ? std::string() : ",fps=" + frameRate;
+    const int rate = AcceptedSampleRate(s.audioCodec, s.audioRate);
+    const int audioBitrate = AcceptedAudioBitrate(s.audioCodec, rate, s.audioChannels, s.audioBitrate);
     const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                                     s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, fps.c_str(),
+                                     s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, fps.c_str(),
                                      s.mux.c_str(), path.c_str());
     std::string chain(static_cast<std::size_t>(length) + 1, '\0');
     std::snprintf(chain.data(), chain.size(), format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                  s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, fps.c_str(), s.mux.c_str(),
-                  path.c_str());
+                  s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, fps.c_str(), s.mux.c_str(), path.c_str());
     chain.pop_back();
     return chain;
 }

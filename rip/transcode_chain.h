@@ -5,12 +5,17 @@
 #include "platform/volume_table.h"
 #include "settings/rip_settings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 // The container's extension (".mpg") for the settings' container, which also
 // sets `mux`; an unknown container gives no extension and leaves `mux` alone.
 std::string GetContainerExtension(RipSettings& settings);
+
+// The container a name means: a mux name ("avi") or a container of the
+// settings ("MPEG TS"), in any case; nothing for another name.
+std::optional<int> ContainerNamed(const std::string& name);
 
 // "dvdsimple://" and the disc: the block device of its volume when there is
 // one on this machine, otherwise the folder that holds VIDEO_TS.

@@ -7,21 +7,22 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
-void LogToStderr(void*, int, const libvlc_log_t*, const char* format, va_list arguments)
-{
-    std::vfprintf(stderr, format, arguments);
-    std::fputc('\n', stderr);
-}
-
-void DropLog(void*, int, const libvlc_log_t*, const char*, va_list)
-{
-}
-
 const libvlc_event_type_t kWatchedEvents[] = {libvlc_MediaPlayerEndReached, libvlc_MediaPlayerEncounteredError,
                                              libvlc_MediaPlayerStopped, libvlc_MediaPlayerPositionChanged};
+
+// The modules whose errors mean the file is not what it should be: the file
+// output (cannot create, cannot write) and the stream outputs (no encoder,
+// no muxer). Other modules log errors that do not matter (an encoder
+// library that is tried and refuses before the next one takes over).
+bool MeansFailedConversion(const char* module)
+{
+    return module && (std::strcmp(module, "file") == 0 || std::strcmp(module, "stream_out_transcode") == 0 ||
+                      std::strcmp(module, "stream_out_standard") == 0);
+}
 
 int OpenDisc(void* opaque, void** data, uint64_t* size)
 {
@@ -61,17 +62,44 @@ VlcInstance::VlcInstance(bool withDisplay)
         "--sout-transcode-threads=1"};
     if (!withDisplay) arguments.push_back("--vout=dummy");
     const char* verbose = std::getenv("TARVOK_VLC_VERBOSE");
-    const bool talkative = verbose && *verbose;
+    talkative = verbose && *verbose;
     // Also quiets the codec library, which writes to stderr on its own.
     if (!talkative) arguments.push_back("--quiet");
     instance = libvlc_new(static_cast<int>(arguments.size()), arguments.data());
-    if (!instance) return;
-    libvlc_log_set(instance, talkative ? LogToStderr : DropLog, nullptr);
+    if (instance) libvlc_log_set(instance, &VlcInstance::OnLog, this);
 }
 
 VlcInstance::~VlcInstance()
 {
     if (instance) libvlc_release(instance);
+}
+
+void VlcInstance::Listen(CVLCControl* control)
+{
+    const std::lock_guard<std::mutex> hold(listenerLock);
+    listener = control;
+}
+
+void VlcInstance::StopListening(const CVLCControl* control)
+{
+    const std::lock_guard<std::mutex> hold(listenerLock);
+    if (listener == control) listener = nullptr;
+}
+
+void VlcInstance::OnLog(void* self, int level, const libvlc_log_t* context, const char* format, va_list arguments)
+{
+    auto* vlc = static_cast<VlcInstance*>(self);
+    const char *module = nullptr, *file = nullptr;
+    unsigned line = 0;
+    libvlc_log_get_context(context, &module, &file, &line);
+    const bool failure = level == LIBVLC_ERROR && MeansFailedConversion(module);
+    if (!vlc->talkative && !failure) return;
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    if (vlc->talkative) std::fprintf(stderr, "%s\n", text);
+    if (!failure) return;
+    const std::lock_guard<std::mutex> hold(vlc->listenerLock);
+    if (vlc->listener) vlc->listener->NoteConverterError(text);
 }
 
 CVLCControl::CVLCControl(VlcInstance& vlc) : vlc(vlc)
@@ -93,21 +121,47 @@ void CVLCControl::OnPlayerEvent(const libvlc_event_t* event, void* self)
     case libvlc_MediaPlayerEncounteredError:
         control->errorSeen = true;
         break;
+    case libvlc_MediaPlayerEndReached:
+        control->endReached = true;
+        break;
     default:
         break;
     }
     control->finished = true;
 }
 
+void CVLCControl::NoteConverterError(const std::string& text)
+{
+    const std::lock_guard<std::mutex> hold(reportLock);
+    if (converterError.empty()) converterError = text;
+}
+
 void CVLCControl::addTarget(const std::string& locator, const std::vector<std::string>& options, int, int)
 {
     playlistClear();
     if (!vlc.get()) throw VlcError("libvlc could not be started");
+    {
+        const std::lock_guard<std::mutex> hold(reportLock);
+        converterError.clear();
+        discError.clear();
+        discReachedEnd = false;
+        discDelivered = 0;
+    }
+    openProblem.clear();
+    finalFailure = false;
+    finished = false;
+    endReached = false;
+    errorSeen = false;
+    advanced = false;
     libvlc_media_t* media = nullptr;
-    if (auto path = DiscOfLocator(locator)) {
-        disc = DiscTitleStream::Open(*path);
+    readsDisc = DiscOfLocator(locator).has_value();
+    if (readsDisc) {
+        DiscProblem problem;
+        disc = DiscTitleStream::Open(*DiscOfLocator(locator), &problem);
         if (!disc) {
             // As a disc that cannot be played: the item ends at once, failed.
+            openProblem = problem.reason;
+            finalFailure = problem.encrypted;
             finished = true;
             errorSeen = true;
             return;
@@ -125,11 +179,9 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
     if (!player) throw VlcError("libvlc could not make a player");
     if (window) libvlc_media_player_set_xwindow(player, static_cast<uint32_t>(window));
 
-    finished = false;
-    errorSeen = false;
-    advanced = false;
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(player);
     for (libvlc_event_type_t type : kWatchedEvents) libvlc_event_attach(events, type, &CVLCControl::OnPlayerEvent, this);
+    vlc.Listen(this);
     if (libvlc_media_player_play(player) != 0) {
         playlistClear();
         throw VlcError("libvlc could not start " + locator);
@@ -139,8 +191,19 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
 void CVLCControl::stop()
 {
     if (!player) return;
+    // libvlc waits for its reading thread, which may sit in a slow read of the disc.
+    if (disc) disc->Cancel();
     libvlc_media_player_stop(player);
     finished = true;
+}
+
+void CVLCControl::KeepDiscReport()
+{
+    if (!disc) return;
+    const std::lock_guard<std::mutex> hold(reportLock);
+    discError = disc->Error();
+    discReachedEnd = disc->ReachedEnd();
+    discDelivered = disc->Delivered();
 }
 
 void CVLCControl::playlistClear()
@@ -149,10 +212,13 @@ void CVLCControl::playlistClear()
         disc.reset();
         return;
     }
+    if (disc) disc->Cancel();
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(player);
     for (libvlc_event_type_t type : kWatchedEvents) libvlc_event_detach(events, type, &CVLCControl::OnPlayerEvent, this);
     libvlc_media_player_release(player);
+    vlc.StopListening(this);
     player = nullptr;
+    KeepDiscReport();
     disc.reset();  // only once the player that reads it is gone
     finished = true;
 }
@@ -172,4 +238,30 @@ int CVLCControl::GetTime() const
     if (!Playing()) return -1;
     const libvlc_time_t ms = libvlc_media_player_get_time(player);
     return ms < 0 ? -1 : static_cast<int>(ms / 1000);
+}
+
+bool CVLCControl::Advanced() const
+{
+    if (!readsDisc) return advanced;
+    if (disc) return disc->Delivered() > 0;
+    const std::lock_guard<std::mutex> hold(reportLock);
+    return discDelivered > 0;
+}
+
+std::string CVLCControl::Failure() const
+{
+    if (!openProblem.empty()) return openProblem;
+    std::string readError, writeError;
+    bool readToTheEnd = false;
+    {
+        const std::lock_guard<std::mutex> hold(reportLock);
+        readError = disc ? disc->Error() : discError;
+        readToTheEnd = disc ? disc->ReachedEnd() : discReachedEnd;
+        writeError = converterError;
+    }
+    if (!readError.empty()) return readError;
+    if (!writeError.empty()) return "libvlc: " + writeError;
+    if (errorSeen) return "libvlc could not convert the item";
+    if (readsDisc && endReached && !readToTheEnd) return "the conversion ended before the end of the disc";
+    return {};
 }

@@ -3,18 +3,26 @@
 // option and writes what it plays into a file. Plain C++, so that the
 // command line uses it without a window.
 #include <atomic>
+#include <cstdarg>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+class CVLCControl;
 class DiscTitleStream;
 struct libvlc_instance_t;
+struct vlc_log_t;
+typedef struct vlc_log_t libvlc_log_t;
 struct libvlc_media_player_t;
 struct libvlc_event_t;
 
 // One libvlc instance, shared by the controls of a program run. Its log goes
-// to stderr only when TARVOK_VLC_VERBOSE is set.
+// to stderr only when TARVOK_VLC_VERBOSE is set; the errors that mean a
+// conversion failed (a file that cannot be written, an encoder that cannot
+// be found) go to the control whose item is converting.
 class VlcInstance {
 public:
     // `withDisplay` false: no video output at all (the command line).
@@ -23,9 +31,17 @@ public:
     VlcInstance(const VlcInstance&) = delete;
     VlcInstance& operator=(const VlcInstance&) = delete;
     libvlc_instance_t* get() const { return instance; }
+    // The control that libvlc's errors are about from now on, until it stops listening.
+    void Listen(CVLCControl* control);
+    void StopListening(const CVLCControl* control);
 
 private:
+    static void OnLog(void* self, int level, const libvlc_log_t* context, const char* format, va_list arguments);
+
     libvlc_instance_t* instance;
+    bool talkative;
+    std::mutex listenerLock;
+    CVLCControl* listener = nullptr;
 };
 
 class VlcError : public std::runtime_error {
@@ -45,10 +61,12 @@ public:
 
     // Replaces what the control held with this one item, applies the options
     // and starts converting at once. A disc ("dvdsimple://") is read by the
-    // program's own title reader and handed to libvlc as one stream. Throws VlcError when libvlc
-    // refuses; a disc that cannot be read ends at once as a failed item.
+    // program's own title reader and handed to libvlc as one stream. Throws
+    // VlcError when libvlc refuses; a disc that cannot be read ends at once
+    // as a failed item, before any file is written.
     void addTarget(const std::string& locator, const std::vector<std::string>& options, int mode, int position);
-    // Ends playing and converting; the output written so far stays.
+    // Ends playing and converting; the output written so far stays. A read
+    // of the disc under way gives up, so this never waits for a slow drive.
     void stop();
     // Forgets the item.
     void playlistClear();
@@ -56,14 +74,25 @@ public:
     float GetPosition() const;
     // Whole seconds played while the item plays; below 0 when nothing plays.
     int GetTime() const;
-    // True once libvlc reported an error for the current item.
-    bool EncounteredError() const { return errorSeen; }
-    // True once the current item was seen to move forward, however briefly.
-    bool Advanced() const { return advanced; }
+
+    // True once the current item converted something: for a disc, the title
+    // reader handed libvlc data; otherwise libvlc reported it moving.
+    bool Advanced() const;
+    // Why the current item failed: the disc could not be read, libvlc could
+    // not write or encode, or the item ended before the disc did. Empty
+    // while nothing went wrong.
+    std::string Failure() const;
+    // The failure is one no second attempt mends (an encrypted disc).
+    bool FailureIsFinal() const { return finalFailure; }
+
+    // From libvlc's threads: an error of the conversion.
+    void NoteConverterError(const std::string& text);
 
 private:
     static void OnPlayerEvent(const libvlc_event_t* event, void* self);
     bool Playing() const;
+    // Keeps what the title reader saw before it goes with its player.
+    void KeepDiscReport();
 
     VlcInstance& vlc;
     libvlc_media_player_t* player = nullptr;
@@ -72,6 +101,17 @@ private:
     // Set from libvlc's own threads when the item has ended, failed or stopped:
     // the player keeps its last position and time, which must not count.
     std::atomic<bool> finished{false};
+    std::atomic<bool> endReached{false};
     std::atomic<bool> errorSeen{false};
     std::atomic<bool> advanced{false};
+
+    // What went wrong with the current item, and what the reader saw of it.
+    bool readsDisc = false;
+    bool finalFailure = false;
+    std::string openProblem;
+    mutable std::mutex reportLock;
+    std::string converterError;
+    std::string discError;
+    bool discReachedEnd = false;
+    uint64_t discDelivered = 0;
 };

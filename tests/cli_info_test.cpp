@@ -158,3 +158,22 @@ TEST(CliInfoTest, DamagedDiscStillLoadsWithMessages)
     EXPECT_FALSE(report["messages"].empty());
     EXPECT_EQ(report["titleSets"].size(), 1u);
 }
+
+TEST(CliInfoTest, OddNamesAndEncryptedDiscsAreDescribed)
+{
+    // A folder name that is not UTF-8: its bytes are replaced, the JSON stays valid.
+    const std::string odd = CopyOfDisc("pal-3ch", "disc-\xff\xfe");
+    int status = -1;
+    json report = json::parse(TarvokRip("info --json " + ShellQuote(odd), &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(report["videoTsPath"].get<std::string>().find("disc-\xEF\xBF\xBD\xEF\xBF\xBD/VIDEO_TS"), std::string::npos);
+    EXPECT_EQ(report["encrypted"], false);
+    EXPECT_EQ(report["decryptable"], false);
+
+    MarkPacksScrambled(odd + "/VIDEO_TS/VTS_01_1.VOB");
+    report = json::parse(TarvokRip("info --json " + ShellQuote(odd), &status));
+    EXPECT_EQ(report["encrypted"], true);
+    EXPECT_EQ(report["decryptable"], false);  // no libdvdcss here, and a folder of files besides
+    EXPECT_NE(TarvokRip("info " + ShellQuote(odd), &status).find("Encrypted (CSS): yes, and it cannot be decrypted here"),
+              std::string::npos);
+}

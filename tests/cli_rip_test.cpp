@@ -1,5 +1,6 @@
 // tarvok-rip rip: the conversion from the command line, and how faithful
 // the file is to the disc.
+#include "rip/output_file.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
 
@@ -8,6 +9,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -15,14 +19,40 @@ namespace {
 
 // Runs tarvok-rip with a home of the test's own (so the defaults apply);
 // stderr goes to a file read by LastErrors().
-std::string Rip(const std::string& arguments, int* status, const std::string& stdinFrom = "/dev/null")
+// `wrapper` runs tarvok-rip as its "$@" (a private mount namespace, a loaded machine).
+std::string Rip(const std::string& arguments, int* status, const std::string& stdinFrom = "/dev/null",
+                const std::string& wrapper = "")
 {
     const std::string home = ScratchFolder() + "/home";
     fs::create_directories(home);
-    return RunCommand("HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " " +
-                          ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + arguments + " <" +
-                          stdinFrom + " 2>" + ShellQuote(ScratchFolder() + "/stderr.txt"),
+    return RunCommand("HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " timeout 120 " +
+                          wrapper + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + arguments +
+                          " <" + stdinFrom + " 2>" + ShellQuote(ScratchFolder() + "/stderr.txt"),
                       status);
+}
+
+// Runs "$@" with `setup` done first in a mount namespace of its own.
+std::string InMountNamespace(const std::string& setup)
+{
+    return "unshare -m sh -c " + ShellQuote(setup + " && exec \"$@\"") + " sh";
+}
+
+// The last sector of the first cell of the first program chain, in a title set IFO.
+void SetFirstCellLastSector(const std::string& ifo, uint32_t sector)
+{
+    std::fstream file(ifo, std::ios::in | std::ios::out | std::ios::binary);
+    auto read = [&](std::streamoff at, int bytes) {
+        unsigned char b[4] = {};
+        file.seekg(at);
+        file.read(reinterpret_cast<char*>(b), bytes);
+        return bytes == 2 ? uint32_t(b[0]) << 8 | b[1] : uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    };
+    const std::streamoff pgci = std::streamoff(read(0xCC, 4)) * 2048;
+    const std::streamoff pgc = pgci + read(pgci + 12, 4);
+    const std::streamoff cell = pgc + read(pgc + 0xE8, 2);
+    const unsigned char bytes[] = {uint8_t(sector >> 24), uint8_t(sector >> 16), uint8_t(sector >> 8), uint8_t(sector)};
+    file.seekp(cell + 20);
+    file.write(reinterpret_cast<const char*>(bytes), 4);
 }
 
 std::string LastErrors()
@@ -151,47 +181,115 @@ TEST(CliRipTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo)
     EXPECT_GT(fs::file_size(file), 100000u);
 }
 
-TEST(CliRipTest, CtrlCStopsAndKeepsThePartialFile)
+TEST(CliRipTest, SignalsStopTheRipAndFinishThePartialFile)
 {
-    const std::string out = ScratchFolder() + "/out";
-    const std::string errors = ScratchFolder() + "/stderr.txt";
-    const std::string home = ScratchFolder() + "/home";
-    int status = -1;
-    // Interrupted as soon as it reports progress.
-    const std::string result = RunCommand(
-        "HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " " +
-        ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(TestDisc("pal-30s")) +
-        " --output " + ShellQuote(out) + " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; "
-        "while ! grep -q elapsed " + ShellQuote(errors) + " 2>/dev/null; do sleep 0.02; done; "
-        "kill -INT $pid; wait $pid; echo $?", &status);
-    EXPECT_EQ(result, "1\n");
-    const std::string file = out + "/dvdRip_Movie1.mpg";
-    EXPECT_NE(LastErrors().find("tarvok-rip: stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
-    ASSERT_TRUE(fs::exists(file));
-    EXPECT_GT(fs::file_size(file), 0u);
-    EXPECT_LT(ProbeMedia(file).duration, 29.0);
+    for (const char* signal : {"INT", "TERM", "HUP"}) {
+        SCOPED_TRACE(signal);
+        const std::string out = ScratchFolder() + "/out-" + signal;
+        const std::string errors = ScratchFolder() + "/stderr.txt";
+        const std::string home = ScratchFolder() + "/home";
+        int status = -1;
+        // Stopped as soon as it reports progress.
+        const std::string result = RunCommand(
+            "HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " " +
+            ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(TestDisc("pal-30s")) +
+            " --container mp4 --output " + ShellQuote(out) + " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; "
+            "while ! grep -q elapsed " + ShellQuote(errors) + " 2>/dev/null; do sleep 0.02; done; "
+            "kill -" + signal + " $pid; wait $pid; echo $?", &status);
+        EXPECT_EQ(result, "1\n");
+        const std::string file = out + "/dvdRip_Movie1.mp4";
+        EXPECT_NE(LastErrors().find("tarvok-rip: stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
+        // Finished, not cut off: the MP4 has its index and plays.
+        const MediaFacts facts = ProbeMedia(file, true);
+        EXPECT_EQ(facts.videoStreams, 1);
+        EXPECT_GT(facts.videoFrames, 0);
+        EXPECT_LT(facts.duration, 29.0);
+    }
 }
 
-TEST(CliRipTest, FailuresExitWithTheirReason)
+// Real faults, each set up for real: the rip says what went wrong, exits
+// with its status, never reports a loss as success, and loses nothing.
+TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
 {
-    int status = -1;
-    Rip(ShellQuote(TestDisc("pal-3ch")) + " --container mkv --output " + ShellQuote(ScratchFolder()), &status);
-    EXPECT_EQ(status, 64);
-    EXPECT_EQ(LastErrors(), "tarvok-rip: unknown container mkv (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)\n");
-
-    Rip(ShellQuote(ScratchFolder()), &status);
-    EXPECT_EQ(status, 2);
-
-    // A disc whose titles cannot be read: the conversion never begins.
-    const std::string broken = ScratchFolder() + "/broken";
-    fs::create_directories(broken + "/VIDEO_TS");
-    fs::copy_file(TestDisc("pal-3ch") + "/VIDEO_TS/VIDEO_TS.IFO", broken + "/VIDEO_TS/VIDEO_TS.IFO");
-    Rip(ShellQuote(broken) + " --output " + ShellQuote(ScratchFolder() + "/out") + " --yes", &status);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(LastErrors().find("the conversion never began"), std::string::npos) << LastErrors();
-
-    Rip("--output", &status);
-    EXPECT_EQ(status, 64);
+    const std::string out = ScratchFolder() + "/out";
+    const std::string file = out + "/dvdRip_Movie1.mpg";
+    auto noFile = [&] { EXPECT_FALSE(SomethingAt(file)) << file; };
+    auto playable = [&] { EXPECT_EQ(ProbeMedia(file).videoStreams, 1); };
+    struct Fault {
+        std::string what;
+        // Damages a copy of a disc (or the machine) and gives the arguments after "rip".
+        std::function<std::string(const std::string& disc)> prepare;
+        int status;
+        std::string said;
+        std::function<void()> check;
+        std::string wrapper = "";
+        const char* disc = "pal-3ch";
+    };
+    const std::string vob = "/VIDEO_TS/VTS_01_1.VOB";
+    const std::vector<Fault> faults = {
+        {"a title set without its VOB", [](const std::string& d) { fs::remove(d + "/VIDEO_TS/VTS_02_1.VOB"); return d; },
+         1, "title set 2: its VOB files cannot be opened", noFile, "", "ntsc-2vts"},
+        {"a cell that ends past any disc", [](const std::string& d) { SetFirstCellLastSector(d + "/VIDEO_TS/VTS_01_0.IFO", 0xFFFFFFFF); return d; },
+         1, "its cells reach sector 4294967295", noFile},
+        {"a VOB cut short", [&](const std::string& d) { fs::resize_file(d + vob, fs::file_size(d + vob) / 2); return d; },
+         1, "a VOB file is missing or cut short", noFile},
+        {"an IFO that is a FIFO", [](const std::string& d) { fs::remove(d + "/VIDEO_TS/VIDEO_TS.IFO"), mkfifo((d + "/VIDEO_TS/VIDEO_TS.IFO").c_str(), 0644); return d; },
+         1, "VIDEO_TS.IFO is not a regular file", noFile},
+        {"an encrypted disc", [&](const std::string& d) { MarkPacksScrambled(d + vob); return d; },
+         1, "encrypted (CSS) and libdvdcss, which decrypts it, is not installed", noFile},
+        {"a settings file that is a FIFO", [&](const std::string& d) {
+             const std::string config = ScratchFolder() + "/home/.config/Tarvok DVD Ripper";
+             fs::create_directories(config);
+             mkfifo((config + "/DVD Ripper.ini").c_str(), 0644);
+             return d; },
+         0, "is not a regular file: the default settings apply", playable},
+        {"a full disk", [](const std::string& d) { return d; }, 1, "cannot write: No space left on device", [] {},
+         InMountNamespace("mount -t tmpfs -o size=512k tmpfs " + ShellQuote(out))},
+        {"a read-only folder", [](const std::string& d) { return d; }, 1, "cannot write in " + out + ": Read-only file system", noFile,
+         InMountNamespace("mount --bind -o ro " + ShellQuote(out) + " " + ShellQuote(out))},
+        {"an output folder that is a file", [&](const std::string& d) { return d + " --output " + ShellQuote(d + vob); },
+         1, "cannot make the folder", noFile},
+        {"an output folder inside the disc", [](const std::string& d) { return d + " --output " + ShellQuote(d + "/VIDEO_TS"); },
+         1, "lies inside the disc being ripped", [] {}},
+        {"an empty output folder", [](const std::string& d) { return d + " --output ''"; }, 64, "--output needs a folder", [] {}},
+        {"a link to the disc's own VOB at the name, with --yes", [&](const std::string& d) {
+             fs::create_symlink(d + vob, file);
+             return d + " --yes"; },
+         0, "Converted", [&] {
+             EXPECT_FALSE(fs::is_symlink(file));
+             EXPECT_EQ(ProbeMedia(ScratchFolder() + "/disc" + vob, true).videoFrames, 150);  // the source is whole
+         }},
+        {"a link that leads nowhere", [&](const std::string& d) { fs::create_symlink(ScratchFolder() + "/elsewhere.mpg", file); return d; },
+         1, "exists; add --yes to overwrite it", [&] { EXPECT_FALSE(fs::exists(ScratchFolder() + "/elsewhere.mpg")); }},
+        {"a link that leads nowhere, with --yes", [&](const std::string& d) { fs::create_symlink(ScratchFolder() + "/elsewhere.mpg", file); return d + " --yes"; },
+         0, "Converted", [&] {
+             EXPECT_FALSE(fs::exists(ScratchFolder() + "/elsewhere.mpg"));
+             playable();
+         }},
+        {"a folder named Video_Ts", [](const std::string& d) { fs::rename(d + "/VIDEO_TS", d + "/Video_Ts"); return d; }, 0, "Converted", playable},
+        // Over before anyone looks, while two other processes keep both cores busy.
+        {"a one-second disc on a busy machine", [](const std::string& d) { return d; }, 0, "Converted", playable,
+         "sh -c 'yes >/dev/null & a=$!; yes >/dev/null & b=$!; \"$@\"; s=$?; kill $a $b; exit $s' sh", "pal-1s"},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        fs::remove_all(ScratchFolder() + "/disc");
+        fs::remove_all(ScratchFolder() + "/home");
+        fs::remove_all(out);
+        fs::create_directories(out);
+        const std::string disc = CopyOfDisc(fault.disc, "disc");
+        std::string arguments = fault.prepare(disc);
+        if (arguments.find("--output") == std::string::npos) arguments += " --output " + ShellQuote(out);
+        int status = -1;
+        Rip(arguments, &status, "/dev/null", fault.wrapper);
+        EXPECT_EQ(status, fault.status);
+        EXPECT_NE(LastErrors().find(fault.said), std::string::npos) << LastErrors();
+        fault.check();
+        // A failed rip never leaves an empty file behind.
+        if (status != 0) {
+            EXPECT_FALSE(fs::is_regular_file(file) && fs::file_size(file) == 0);
+        }
+    }
 }
 
 TEST(CliRipTest, ContainerNamesAndSettingsOfTheProfile)

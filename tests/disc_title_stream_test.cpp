@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -65,18 +68,66 @@ TEST(DiscTitleStreamTest, ReadingAgainFromTheStartGivesTheSameBytes)
     EXPECT_FALSE(stream->Seek(stream->Size() + 1));
 }
 
-TEST(DiscTitleStreamTest, WhatIsNoDiscIsSaidSo)
+// Damaged, odd and encrypted copies of real discs: each is refused before
+// anything is converted, with the reason, and nothing waits for ever.
+TEST(DiscTitleStreamTest, WhatCannotBeReadIsRefusedWithItsReason)
 {
-    std::string error;
-    EXPECT_FALSE(DiscTitleStream::Open(ScratchFolder(), &error));
-    EXPECT_FALSE(error.empty());
+    const struct {
+        const char* disc;
+        std::function<void(const std::string& videoTs)> damage;
+        std::string reason;  // empty: the copy is read to its end
+        bool encrypted = false;
+    } cases[] = {
+        {"ntsc-2vts", [](const std::string& v) { fs::remove(v + "/VTS_02_1.VOB"); }, "title set 2: its VOB files cannot be opened"},
+        {"ntsc-2vts", [](const std::string& v) { fs::resize_file(v + "/VTS_01_1.VOB", 300 * 2048); },
+         "title set 1: its cells reach sector"},
+        {"pal-3ch", [](const std::string& v) { fs::remove(v + "/VTS_01_1.VOB"), mkfifo((v + "/VTS_01_1.VOB").c_str(), 0644); },
+         "VTS_01_1.VOB is not a regular file"},
+        {"pal-3ch", [](const std::string& v) { fs::remove(v + "/VIDEO_TS.IFO"), mkfifo((v + "/VIDEO_TS.IFO").c_str(), 0644); },
+         "VIDEO_TS.IFO is not a regular file"},
+        {"pal-3ch", [](const std::string& v) { MarkPacksScrambled(v + "/VTS_01_1.VOB"); }, "encrypted (CSS)", true},
+        // A folder named in mixed case is read like VIDEO_TS.
+        {"pal-3ch", [](const std::string& v) { fs::rename(v, fs::path(v).parent_path() / "Video_Ts"); }, ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string copy = CopyOfDisc(c.disc, "copy" + std::to_string(++n));
+        c.damage(copy + "/VIDEO_TS");
+        SCOPED_TRACE(copy);
+        DiscProblem problem;
+        auto stream = DiscTitleStream::Open(copy, &problem);
+        if (c.reason.empty()) {
+            ASSERT_TRUE(stream) << problem.reason;
+            EXPECT_EQ(ReadAll(*stream).size(), stream->Size());
+            continue;
+        }
+        EXPECT_FALSE(stream);
+        EXPECT_NE(problem.reason.find(c.reason), std::string::npos) << problem.reason;
+        EXPECT_EQ(problem.encrypted, c.encrypted);
+    }
+    EXPECT_FALSE(DiscTitleStream::Open(ScratchFolder() + "/nothing"));
+}
 
-    // A disc whose title VOBs are gone cannot be read past its navigation.
-    const std::string broken = ScratchFolder() + "/broken";
-    fs::copy(TestDisc("pal-3ch"), broken, fs::copy_options::recursive);
-    fs::remove(broken + "/VIDEO_TS/VTS_01_1.VOB");
-    auto stream = DiscTitleStream::Open(broken);
+TEST(DiscTitleStreamTest, ReadErrorsAndCancellingFailTheStreamNeverEndIt)
+{
+    // A VOB cut short after the disc was opened: the read fails, naming where.
+    const std::string copy = CopyOfDisc("pal-3ch", "cut");
+    auto stream = DiscTitleStream::Open(copy);
     ASSERT_TRUE(stream);
-    std::vector<uint8_t> buffer(4096);
-    EXPECT_EQ(stream->Read(buffer.data(), buffer.size()), -1);
+    fs::resize_file(copy + "/VIDEO_TS/VTS_01_1.VOB", 100 * 2048);
+    std::vector<uint8_t> buffer(1 << 20);
+    long got = 0;
+    while ((got = stream->Read(buffer.data(), buffer.size())) > 0) {}
+    EXPECT_EQ(got, -1);
+    EXPECT_FALSE(stream->ReachedEnd());
+    EXPECT_NE(stream->Error().find("title set 1: cannot read sectors "), std::string::npos) << stream->Error();
+
+    // Cancelled: the next read gives up at once, and so does every later one.
+    auto whole = DiscTitleStream::Open(TestDisc("pal-3ch"));
+    ASSERT_TRUE(whole);
+    EXPECT_GT(whole->Read(buffer.data(), 4096), 0);
+    whole->Cancel();
+    EXPECT_EQ(whole->Read(buffer.data(), buffer.size()), -1);
+    EXPECT_EQ(whole->Read(buffer.data(), buffer.size()), -1);
+    EXPECT_FALSE(whole->ReachedEnd());
 }

@@ -1,4 +1,5 @@
 #include "app/preview_dlg.h"
+#include "platform/signal_watcher.h"
 #include "rip/transcode_chain.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -192,6 +194,80 @@ TEST(RipRunnerTest, UnreadableSourceIsRetriedSilentlyThenAsked)
     EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
 }
 
+// Faults of the disc and of the output, each real: the job takes its failure
+// path with the reason in the box, never says "Ripping Completed" for a rip
+// that lost data, and writes through no link and into no disc.
+TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
+{
+    struct Fault {
+        std::string what;
+        std::function<void(const std::string& disc, CRipperDlg& window)> prepare;
+        std::string caption, text, details;  // of the last box shown; no box when the caption is empty
+        int retriesWhenAsked;                // retries before that box (-1: none counted)
+        std::string finalText;
+        bool fileStays;
+    };
+    const std::string vob = "/VIDEO_TS/VTS_01_1.VOB";
+    const std::vector<Fault> faults = {
+        {"a VOB cut short", [&](const std::string& d, CRipperDlg&) { fs::resize_file(d + vob, fs::file_size(d + vob) / 2); },
+         "Error Ripping", "Error in Ripping. \n\tYes:Try Again No:Finish.?", "a VOB file is missing or cut short", 3,
+         "Ripping Failed", false},
+        {"an encrypted disc", [&](const std::string& d, CRipperDlg&) { MarkPacksScrambled(d + vob); },
+         "Error Ripping", "the disc is encrypted (CSS)", "", 0, "Ripping Failed", false},
+        {"an output folder inside the disc", [](const std::string& d, CRipperDlg& w) { w.outputFolder = d + "/VIDEO_TS"; },
+         "Tarvok DVD Ripper", "Error Occur in Ripping File:", "lies inside the disc being ripped", -1, "Ripping Failed", false},
+        {"an output folder that is a file", [&](const std::string& d, CRipperDlg& w) { w.outputFolder = d + vob; },
+         "Tarvok DVD Ripper", "Error Occur in Ripping File:", "cannot make the folder", -1, "Ripping Failed", false},
+        {"a link to the disc's own VOB at the name", [&](const std::string& d, CRipperDlg& w) {
+             w.settings.dontAskOverwrite = 1;
+             fs::create_symlink(d + vob, w.outputFolder + "/MY_MOVIE.mpg");
+         },
+         "", "", "", -1, "Ripping Completed", true},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        fs::remove_all(ScratchFolder() + "/disc");
+        const std::string disc = CopyOfDisc("pal-3ch", "disc");
+        MainWindowHarness harness({DiscVolume(disc, "MY_MOVIE", "/dev/tarvok-test-sr0")});
+        CRipperDlg& window = harness.Window();
+        window.outputFolder = ScratchFolder() + "/out";
+        fs::remove_all(window.outputFolder);
+        fs::create_directories(window.outputFolder);
+        fault.prepare(disc, window);
+        const auto vobBytes = fs::file_size(disc + vob);
+        const std::string file = window.outputFolder + "/MY_MOVIE.mpg";
+        std::vector<std::string> texts;
+        QObject::connect(&window.movie->Store(), &MovieStore::changed, [&](const QString& name) {
+            if (name == main_var::kProgressText) texts.push_back(window.movie->GetVariable(main_var::kProgressText));
+        });
+        auto* boxes = harness.standIns.boxes;
+        int retries = -1;
+        boxes->onShow = [&](const AskedBox&) { retries = window.retryCount; };
+        boxes->answers = {MbResult::No};
+
+        window.OnStartRip();
+        for (int i = 0; i < 600 && window.ripping; ++i) QTest::qWait(50);
+        ASSERT_EQ(window.ripping, 0);
+        if (fault.caption.empty()) {
+            EXPECT_TRUE(boxes->asked.empty());
+        } else {
+            ASSERT_EQ(boxes->asked.size(), 1u);
+            EXPECT_EQ(boxes->asked[0].caption, fault.caption);
+            EXPECT_NE(boxes->asked[0].text.find(fault.text), std::string::npos) << boxes->asked[0].text;
+            EXPECT_NE(boxes->asked[0].details.find(fault.details), std::string::npos) << boxes->asked[0].details;
+            if (fault.retriesWhenAsked >= 0) {
+                EXPECT_EQ(retries, fault.retriesWhenAsked);
+            }
+        }
+        EXPECT_NE(std::find(texts.begin(), texts.end(), fault.finalText), texts.end());
+        if (fault.finalText != "Ripping Completed") {
+            EXPECT_EQ(std::find(texts.begin(), texts.end(), "Ripping Completed"), texts.end());
+        }
+        EXPECT_EQ(fs::is_regular_file(fs::symlink_status(file)), fault.fileStays);
+        EXPECT_EQ(fs::file_size(disc + vob), vobBytes);  // the disc is never written
+    }
+}
+
 TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
 {
     RipHarness rip;
@@ -211,6 +287,22 @@ TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
     // Unlock, the folder, then the tray; the reset unlocks once more.
     EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "open " + rip.window.outputFolder,
                                         "door /dev/tarvok-test-sr0 open", "lock /dev/tarvok-test-sr0 0"}));
+}
+
+TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)
+{
+    RipHarness rip;
+    rip.window.settings.videoMethod = 4;  // MP4: its index is written only when the file is finished
+    SignalWatcher stopSignals;
+    QObject::connect(&stopSignals, &SignalWatcher::received, &rip.window, &CRipperDlg::EndProgram);
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
+    std::raise(SIGTERM);
+    ASSERT_TRUE(rip.RunUntil([&] { return !rip.window.isVisible(); }));
+    EXPECT_EQ(rip.window.result(), QDialog::Accepted);
+    const MediaFacts facts = ProbeMedia(rip.OutputFile("MY_MOVIE.mp4"), true);
+    EXPECT_EQ(facts.videoStreams, 1);
+    EXPECT_GT(facts.videoFrames, 0);
 }
 
 TEST(RipRunnerTest, StopWithoutAJobRunsNoAction)

@@ -5,8 +5,10 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,6 +24,7 @@ const std::map<std::string, std::string> kRecipes = {
     {"ntsc-2vts", "--system ntsc --title 9:3 --vts --title 5"},
     {"pal-16x9-menu", "--system pal --aspect 16:9 --menu --title 5:2 --title 3"},
     {"pal-30s", "--system pal --title 30:5"},
+    {"pal-1s", "--system pal --title 1"},
     {"ntsc-30s", "--system ntsc --title 30:5"},
 };
 
@@ -65,6 +68,28 @@ std::string TestDisc(const std::string& name)
     close(lock);
     if (status != 0) throw std::runtime_error("making test disc " + name + " failed: " + output);
     return folder;
+}
+
+std::string CopyOfDisc(const std::string& name, const std::string& copyName)
+{
+    const std::string copy = ScratchFolder() + "/" + copyName;
+    fs::copy(TestDisc(name), copy, fs::copy_options::recursive);
+    return copy;
+}
+
+void MarkPacksScrambled(const std::string& vob)
+{
+    std::fstream file(vob, std::ios::in | std::ios::out | std::ios::binary);
+    std::vector<char> pack(2048);
+    for (std::streamoff at = 0; file.seekg(at) && file.read(pack.data(), pack.size()); at += 2048) {
+        // The first packet after the pack header; video and audio packets get scrambling control 01.
+        const std::size_t p = 14 + (pack[13] & 0x07);
+        const unsigned id = static_cast<unsigned char>(pack[p + 3]);
+        if (!(id == 0xBD || (id >= 0xC0 && id <= 0xEF)) || (pack[p + 6] & 0xC0) != 0x80) continue;
+        pack[p + 6] = static_cast<char>(pack[p + 6] | 0x10);
+        file.seekp(at);
+        file.write(pack.data(), pack.size());
+    }
 }
 
 std::string ScratchFolder()

@@ -10,8 +10,16 @@
 //   "pal-16x9-menu" PAL 16:9, a menu, titles of 5 s (two chapters) and 3 s in one title set
 //   "pal-30s"       PAL 4:3, one title of 30 s in five chapters (a conversion that lasts)
 //   "ntsc-30s"      NTSC 4:3, one title of 30 s in five chapters
+//   "pal-1s"        PAL 4:3, one title of 1 s (a conversion over before anyone looks)
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
+
+// A copy of a test disc in the running test's scratch folder, to damage.
+std::string CopyOfDisc(const std::string& name, const std::string& copyName);
+
+// Marks the packets of every pack of a VOB file as scrambled, as on a disc
+// encrypted with CSS whose packs were not decrypted.
+void MarkPacksScrambled(const std::string& vob);
 
 // A folder of the running test's own under the build's scratch area, empty
 // when the test first asks for it.

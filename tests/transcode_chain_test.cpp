@@ -1,7 +1,12 @@
 #include "rip/media_locator.h"
 #include "rip/transcode_chain.h"
 
+#include "tests/test_discs.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 
@@ -48,6 +53,15 @@ TEST(TranscodeChainTest, LocatorNamesTheDiscsDeviceOrItsFolder)
     GTEST_SKIP() << "no block device on this machine";
 }
 
+TEST(TranscodeChainTest, ADriveTheUserCannotOpenIsLeftForItsFolder)
+{
+    // A block device node of a driver this machine does not have: it exists but cannot be opened.
+    const std::string node = ScratchFolder() + "/sr-unreadable";
+    if (mknod(node.c_str(), S_IFBLK | 0600, makedev(231, 77)) != 0) GTEST_SKIP() << "cannot make a device node here";
+    const std::vector<Volume> volumes = {{"/media/disc", node, "UDF", "X"}};
+    EXPECT_EQ(BuildMediaLocator("/media/disc/VIDEO_TS", volumes), "dvdsimple:///media/disc");
+}
+
 TEST(TranscodeChainTest, OutputPathFromFolderLabelAndContainer)
 {
     RipSettings s = Defaults();
@@ -86,6 +100,18 @@ TEST(TranscodeChainTest, LabelsCannotLeaveTheFolderOrHideTheFile)
     EXPECT_EQ(SafeFileName("TAB\tNL\nDEL\x7F"), "TAB_NL_DEL_");
     EXPECT_EQ(SafeFileName("Ça va? \"yes\""), "Ça va? \"yes\"");
     EXPECT_EQ(SafeFileName(""), "");
+
+    // A label longer than a file name may be is cut, whole characters kept.
+    const std::vector<Volume> longLabel = {{"/media/disc", "", "UDF", std::string(200, 'x') + std::string(30, '\xC3') + "\xA9"}};
+    for (const char* container : {"0", "3"}) {
+        s.videoMethod = std::atoi(container);
+        const std::string name = std::filesystem::path(BuildOutputPath("/media/disc/VIDEO_TS", ScratchFolder(), 1, s, longLabel)).filename();
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_TRUE(name.ends_with(s.videoMethod == 0 ? ".mpg" : ".asf"));
+    }
+    const std::string utf8 = std::filesystem::path(BuildOutputPath("/media/disc/VIDEO_TS", ScratchFolder(), 1, s,
+        {{"/media/disc", "", "UDF", std::string(248, 'x') + "\xC3\xA9\xC3\xA9"}})).stem();
+    EXPECT_EQ(utf8, std::string(248, 'x') + "\xC3\xA9");  // 251 bytes of room: not cut inside the second character
 }
 
 TEST(TranscodeChainTest, OptionTextInBothForms)

@@ -1,0 +1,103 @@
+#include "rip/mpeg_packs.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kTimestampWrap = int64_t(1) << 33;
+
+bool IsPackHeader(const uint8_t* pack)
+{
+    return pack[0] == 0 && pack[1] == 0 && pack[2] == 1 && pack[3] == 0xBA && (pack[4] & 0xC0) == 0x40;
+}
+
+// Calls `visit(at)` for each packet of an MPEG-2 pack whose header has the
+// optional PES fields (video, audio, private stream 1), `at` being where the
+// packet starts; the walk never leaves the pack.
+template <typename Pack, typename Visit>
+void ForEachPesHeader(Pack* pack, Visit visit)
+{
+    std::size_t at = 14 + (pack[13] & 0x07);
+    while (at + 6 <= kPackBytes && pack[at] == 0 && pack[at + 1] == 0 && pack[at + 2] == 1) {
+        const uint8_t id = pack[at + 3];
+        const std::size_t length = (std::size_t(pack[at + 4]) << 8) | pack[at + 5];
+        const bool hasHeader = id == 0xBD || (id >= 0xC0 && id <= 0xEF);
+        if (hasHeader && at + 9 <= kPackBytes && (pack[at + 6] & 0xC0) == 0x80) visit(at);
+        at += 6 + length;
+    }
+}
+
+// A 33-bit timestamp in the 5-byte PES form (with its marker bits).
+int64_t ReadPesTimestamp(const uint8_t* p)
+{
+    return (int64_t(p[0] & 0x0E) << 29) | (int64_t(p[1]) << 22) | (int64_t(p[2] & 0xFE) << 14) | (int64_t(p[3]) << 7) |
+           (int64_t(p[4]) >> 1);
+}
+
+void WritePesTimestamp(uint8_t* p, int64_t value)
+{
+    p[0] = static_cast<uint8_t>((p[0] & 0xF1) | ((value >> 29) & 0x0E));
+    p[1] = static_cast<uint8_t>(value >> 22);
+    p[2] = static_cast<uint8_t>((p[2] & 0x01) | ((value >> 14) & 0xFE));
+    p[3] = static_cast<uint8_t>(value >> 7);
+    p[4] = static_cast<uint8_t>((p[4] & 0x01) | ((value << 1) & 0xFE));
+}
+
+// The 33-bit base of an MPEG-2 pack header's SCR.
+int64_t ReadScrBase(const uint8_t* p)
+{
+    return (int64_t(p[0] & 0x38) << 27) | (int64_t(p[0] & 0x03) << 28) | (int64_t(p[1]) << 20) |
+           (int64_t(p[2] & 0xF8) << 12) | (int64_t(p[2] & 0x03) << 13) | (int64_t(p[3]) << 5) | (int64_t(p[4]) >> 3);
+}
+
+void WriteScrBase(uint8_t* p, int64_t base)
+{
+    p[0] = static_cast<uint8_t>((p[0] & 0xC4) | ((base >> 27) & 0x38) | ((base >> 28) & 0x03));
+    p[1] = static_cast<uint8_t>(base >> 20);
+    p[2] = static_cast<uint8_t>((p[2] & 0x04) | ((base >> 12) & 0xF8) | ((base >> 13) & 0x03));
+    p[3] = static_cast<uint8_t>(base >> 5);
+    p[4] = static_cast<uint8_t>((p[4] & 0x07) | ((base << 3) & 0xF8));
+}
+
+int64_t Wrapped(int64_t value)
+{
+    value %= kTimestampWrap;
+    return value < 0 ? value + kTimestampWrap : value;
+}
+
+}  // namespace
+
+bool IsNavPack(const uint8_t* pack)
+{
+    static const uint8_t header[] = {0x00, 0x00, 0x01, 0xBA};
+    static const uint8_t system[] = {0x00, 0x00, 0x01, 0xBB};
+    static const uint8_t pci[] = {0x00, 0x00, 0x01, 0xBF};
+    return std::memcmp(pack, header, 4) == 0 && std::memcmp(pack + 14, system, 4) == 0 &&
+           std::memcmp(pack + 38, pci, 4) == 0 && pack[44] == 0x00 && std::memcmp(pack + 0x400, pci, 4) == 0 &&
+           pack[0x406] == 0x01;
+}
+
+int64_t ShiftPackTimes(uint8_t* pack, int64_t offset, int64_t lastScr)
+{
+    if (!IsPackHeader(pack)) return -1;
+    int64_t scr = Wrapped(ReadScrBase(pack + 4) + offset);
+    // The clock never runs backwards where two pieces of the timeline meet.
+    if (lastScr >= 0 && scr < lastScr && lastScr - scr < kTimestampWrap / 2) scr = lastScr;
+    WriteScrBase(pack + 4, scr);
+    ForEachPesHeader(pack, [&](std::size_t at) {
+        const unsigned flags = pack[at + 7] >> 6;
+        if ((flags & 2) && at + 14 <= kPackBytes)
+            WritePesTimestamp(pack + at + 9, Wrapped(ReadPesTimestamp(pack + at + 9) + offset));
+        if (flags == 3 && at + 19 <= kPackBytes)
+            WritePesTimestamp(pack + at + 14, Wrapped(ReadPesTimestamp(pack + at + 14) + offset));
+    });
+    return scr;
+}
+
+bool IsScrambledPack(const uint8_t* pack)
+{
+    if (!IsPackHeader(pack)) return false;
+    bool scrambled = false;
+    ForEachPesHeader(pack, [&](std::size_t at) { scrambled |= (pack[at + 6] & 0x30) != 0; });
+    return scrambled;
+}

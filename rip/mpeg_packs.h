@@ -1,0 +1,19 @@
+#pragma once
+// The 2048-byte packs of a DVD's MPEG-2 program stream: navigation packs,
+// the clock and timestamps of each pack, and the scrambling marks of CSS.
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr std::size_t kPackBytes = 2048;
+
+// A navigation pack: pack header, system header, then the PCI and DSI packets.
+bool IsNavPack(const uint8_t* pack);
+
+// Adds `offset` (90 kHz ticks, wrapped to 33 bits) to the pack's clock and
+// to every timestamp of its packets. The clock is kept from running below
+// `lastScr` (-1: no floor); returns the clock written, or -1 for no pack header.
+int64_t ShiftPackTimes(uint8_t* pack, int64_t offset, int64_t lastScr);
+
+// True when a packet of the pack is marked scrambled (its PES scrambling
+// control bits are set): the pack is encrypted and still undecrypted.
+bool IsScrambledPack(const uint8_t* pack);
