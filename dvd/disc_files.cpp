@@ -1,8 +1,14 @@
 #include "dvd/disc_files.h"
 
+#include "dvd/udf_disc_files.h"
+
 #include <algorithm>
 #include <cctype>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -41,6 +47,51 @@ bool FolderListing::AnyMatches(const std::string& prefix, const std::string& suf
     return false;
 }
 
+FolderDiscFiles::FolderDiscFiles(const fs::path& videoTs) : videoTs(videoTs), listing(videoTs)
+{
+}
+
+std::string FolderDiscFiles::RealName(const std::string& name) const
+{
+    return listing.PathOf(name).filename().string();
+}
+
+std::optional<uint64_t> FolderDiscFiles::Size(const std::string& name) const
+{
+    auto path = listing.Find(name);
+    struct stat status {};
+    if (!path || stat(path->c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(status.st_size);
+}
+
+std::optional<std::vector<uint8_t>> FolderDiscFiles::Read(const std::string& name, uint64_t offset, std::size_t length) const
+{
+    auto path = listing.Find(name);
+    if (!path) return std::nullopt;
+    // Opened without waiting: a FIFO would block the open itself.
+    const int fd = open(path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::vector<uint8_t>> bytes;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.emplace(length);
+        std::size_t got = 0;
+        while (got < length) {
+            const ssize_t n = pread(fd, bytes->data() + got, length - got, static_cast<off_t>(offset + got));
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes->resize(got);
+    }
+    close(fd);
+    return bytes;
+}
+
+bool FolderDiscFiles::AnyMatches(const std::string& prefix, const std::string& suffix) const
+{
+    return listing.AnyMatches(prefix, suffix);
+}
+
 std::optional<fs::path> FindVideoTsFolder(const fs::path& path)
 {
     std::error_code error;
@@ -51,4 +102,21 @@ std::optional<fs::path> FindVideoTsFolder(const fs::path& path)
     auto inside = FolderListing(folder).Find("VIDEO_TS");
     if (inside && fs::is_directory(*inside, error)) return inside;
     return std::nullopt;
+}
+
+std::unique_ptr<IDiscFiles> OpenDiscFiles(const std::string& path, std::string* why)
+{
+    auto fail = [&](const std::string& reason) -> std::unique_ptr<IDiscFiles> {
+        if (why) *why = reason;
+        return nullptr;
+    };
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return fail(path + " does not exist");
+    if (S_ISDIR(status.st_mode)) {
+        auto folder = FindVideoTsFolder(path);
+        if (!folder) return fail(path + " holds no VIDEO_TS folder");
+        return std::make_unique<FolderDiscFiles>(*folder);
+    }
+    if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode)) return fail(path + " is neither a folder, a disc image nor a drive");
+    return UdfDiscFiles::Open(path, why);
 }

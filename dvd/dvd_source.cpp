@@ -1,11 +1,14 @@
 #include "dvd/dvd_source.h"
 
 #include "dvd/disc_files.h"
+#include "dvd/udf_disc_files.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -75,26 +78,32 @@ void DvdSource::SetSourceFolder(const std::string& path)
         return root == folder;
     });
     videoTsPath = isRoot ? FolderListing(folder).PathOf("VIDEO_TS").string() : folder;
+    // An image or a drive is read through its own file system; anything else as a folder.
+    struct stat status {};
+    const bool disc = stat(videoTsPath.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+    files = disc ? UdfDiscFiles::Open(videoTsPath) : nullptr;
+    if (!files) files = std::make_unique<FolderDiscFiles>(videoTsPath);
 }
 
 void DvdSource::ReadDiscInfo()
 {
+    if (!files) return;
     TitleSet scratch(&messages, &cellBudget);
     CIfoReader reader(messages);
-    reader.ReadIfo(FolderListing(videoTsPath).PathOf("video_ts.ifo"), scratch);
+    reader.ReadIfo(*files, "video_ts.ifo", scratch);
     discInfo = reader.GetDiscInfo();
 }
 
 void DvdSource::ScanTitleSets()
 {
     titleSets.clear();
-    const FolderListing folder(videoTsPath);
+    if (!files) return;
     for (int number = 1; number < 99; ++number) {
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "vts_%02d_", number);
-        if (!folder.AnyMatches(prefix, ".vob")) continue;
+        if (!files->AnyMatches(prefix, ".vob")) continue;
         auto& titleSet = *titleSets.emplace_back(std::make_unique<TitleSet>(&messages, &cellBudget));
-        titleSet.LoadTitleSet(videoTsPath, number);
+        titleSet.LoadTitleSet(*files, number);
         for (auto& entry : titleSet.pgcEntries)
             for (auto& angle : entry->angles) angle->UpdateStatistics();
     }
@@ -105,6 +114,7 @@ void DvdSource::ClearSource()
     messages.clear();
     titleSets.clear();
     discInfo.reset();
+    files.reset();
     cellBudget = CellBudget();
     currentTitleSet = nullptr;
     currentAngle = nullptr;

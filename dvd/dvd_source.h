@@ -1,6 +1,7 @@
 #pragma once
 // The source of a rip: finds a video DVD among the mounted volumes (or takes
 // a VIDEO_TS path) and holds the loaded disc with the browsing selection.
+#include "dvd/disc_files.h"
 #include "dvd/ifo_reader.h"
 #include "dvd/title_model.h"
 #include "platform/volume_table.h"
@@ -26,6 +27,8 @@ public:
     void Load(const std::string& videoTsPath);
 
     std::string GetVideoTsPath() const { return videoTsPath; }
+    // The disc's files (a folder, or an image or drive); none before a source is set.
+    const IDiscFiles* Files() const { return files.get(); }
     TitleSet* GetCurrentTitleSet() const { return currentTitleSet; }
     const DiscInfo* GetDiscInfo() const { return discInfo.get(); }
     const std::vector<std::unique_ptr<TitleSet>>& TitleSets() const { return titleSets; }
@@ -41,6 +44,7 @@ private:
     // The VIDEO_TS path of a video DVD on `volume`, if it holds one.
     std::optional<std::string> VideoTsOn(const Volume& volume) const;
 
+    std::unique_ptr<IDiscFiles> files;
     std::unique_ptr<DiscInfo> discInfo;
     std::vector<std::unique_ptr<TitleSet>> titleSets;
     std::string videoTsPath;

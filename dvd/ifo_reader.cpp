@@ -1,5 +1,6 @@
 #include "dvd/ifo_reader.h"
 
+#include "dvd/disc_files.h"
 #include "dvd/title_model.h"
 #include "dvd/video_attributes.h"
 
@@ -9,9 +10,6 @@
 #include <filesystem>
 #include <new>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,15 +23,7 @@ constexpr std::size_t kCellPlaybackBytes = 24;
 constexpr std::size_t kCellPositionBytes = 4;
 constexpr std::size_t kCellAddressBytes = 12;
 
-const char* TableName(int index)
-{
-    switch (index) {
-    case CIfoReader::kMat: return "MAT";
-    case CIfoReader::kPgci: return "PGCI";
-    case CIfoReader::kTitleCellAddr: return "TITLE_CELL_ADDR";
-    default: return "";
-    }
-}
+constexpr std::size_t kDiscTitleBytes = 12;
 
 // True when `count` bytes from `offset` lie inside `table`.
 bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t count)
@@ -44,23 +34,6 @@ bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t cou
 std::size_t EntriesThatFit(const std::vector<uint8_t>& table, std::size_t offset, std::size_t entryBytes)
 {
     return offset <= table.size() ? (table.size() - offset) / entryBytes : 0;
-}
-
-// The file at `path` for reading when it is a regular file. Opening a FIFO
-// would wait for a writer for ever, and a device is no IFO file.
-std::FILE* OpenRegularFile(const std::string& path)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
 }
 
 }  // namespace
@@ -87,15 +60,17 @@ CIfoReader::CIfoReader(MessageList& messages) : messages(messages)
 {
 }
 
-CIfoReader::~CIfoReader()
-{
-    CloseFile();
-}
+CIfoReader::~CIfoReader() = default;
 
-void CIfoReader::CloseFile()
+const char* CIfoReader::TableName(int index) const
 {
-    if (file) std::fclose(file);
-    file = nullptr;
+    switch (index) {
+    case kMat: return "MAT";
+    case kTitleTable: return kind == kManager ? "TT_SRPT" : "VTS_PTT_SRPT";
+    case kPgci: return "PGCI";
+    case kTitleCellAddr: return "TITLE_CELL_ADDR";
+    default: return "";
+    }
 }
 
 const std::vector<uint8_t>* CIfoReader::Loaded(int index) const
@@ -105,28 +80,42 @@ const std::vector<uint8_t>* CIfoReader::Loaded(int index) const
 
 void CIfoReader::ReadIfo(const std::string& path, TitleSet& target)
 {
+    const std::filesystem::path file(path);
+    ReadIfo(FolderDiscFiles(file.parent_path()), file.filename().string(), target);
+}
+
+void CIfoReader::ReadIfo(const IDiscFiles& discFiles, const std::string& name, TitleSet& target)
+{
     titleSet = &target;
     kind = kUnknown;
-    fileName = std::filesystem::path(path).filename().string();
-    file = OpenRegularFile(path);
-    if (!file) {
+    fileName = discFiles.RealName(name);
+    const auto size = discFiles.Size(name);
+    if (!size) {
         AddMessage("file open error");
-    } else if (ReadTable(0, kMat) == kLoaded) {
-        const uint8_t* header = tables[kMat]->data();
-        if (std::memcmp(header, "DVDVIDEO-VTS", 12) == 0) {
-            kind = kTitleSet;
-            ReadTable(ReadBE32(header + 0xCC), kPgci);
-            ReadTable(ReadBE32(header + 0xE0), kTitleCellAddr);
-        } else if (std::memcmp(header, "DVDVIDEO-VMG", 12) == 0) {
-            kind = kManager;
-        } else {
-            AddMessage("IFO Hdr error");
+    } else {
+        files = &discFiles;
+        fileKey = name;
+        fileLength = *size;
+        if (ReadTable(0, kMat) == kLoaded) {
+            const uint8_t* header = tables[kMat]->data();
+            if (std::memcmp(header, "DVDVIDEO-VTS", 12) == 0) {
+                kind = kTitleSet;
+                ReadTable(ReadBE32(header + 0xCC), kPgci);
+                ReadTable(ReadBE32(header + 0xE0), kTitleCellAddr);
+                ReadTable(ReadBE32(header + 0xC8), kTitleTable, true);
+            } else if (std::memcmp(header, "DVDVIDEO-VMG", 12) == 0) {
+                kind = kManager;
+                ReadTable(ReadBE32(header + 0xC4), kTitleTable, true);
+            } else {
+                AddMessage("IFO Hdr error");
+            }
         }
+        files = nullptr;
     }
-    CloseFile();
     DecodeVideoAttributes();
     ReadProgramChains();
     ReadCellAddresses();
+    ReadTitleTable();
 }
 
 std::unique_ptr<DiscInfo> CIfoReader::GetDiscInfo() const
@@ -137,16 +126,15 @@ std::unique_ptr<DiscInfo> CIfoReader::GetDiscInfo() const
     info->regionMask = (*header)[0x23];
     info->volumeCount = ReadBE16(header->data() + 0x26);
     info->volumeNumber = ReadBE16(header->data() + 0x28);
+    info->titles = discTitles;
     return info;
 }
 
-int CIfoReader::ReadTable(uint32_t sector, int index)
+int CIfoReader::ReadTable(uint32_t sector, int index, bool quiet)
 {
-    struct stat status {};
-    const uint64_t fileLength = file && fstat(fileno(file), &status) == 0 ? uint64_t(status.st_size) : 0;
     const uint64_t offset = uint64_t(sector) * kSectorSize;
-    if (fileLength <= offset || (offset == 0 && index != kMat)) {
-        AddMessage("null record entry in %s", TableName(index));
+    if (!files || fileLength <= offset || (offset == 0 && index != kMat)) {
+        if (!quiet) AddMessage("null record entry in %s", TableName(index));
         return kNoTable;
     }
     const uint64_t remaining = fileLength - offset;
@@ -157,8 +145,7 @@ int CIfoReader::ReadTable(uint32_t sector, int index)
     } catch (const std::bad_alloc&) {
         return kFirstAllocFailed;
     }
-    fseeko(file, static_cast<off_t>(offset), SEEK_SET);
-    std::size_t bytesRead = std::fread(buffer->data(), 1, kSectorSize, file);
+    std::size_t bytesRead = ReadInto(*buffer, offset);
 
     uint64_t size = index == kMat ? kSectorSize : ReadBE32(buffer->data() + 4);
     size = std::min({size, remaining, uint64_t(kMaxTableBytes)});
@@ -171,8 +158,7 @@ int CIfoReader::ReadTable(uint32_t sector, int index)
         } catch (const std::bad_alloc&) {
             return kSecondAllocFailed;
         }
-        fseeko(file, static_cast<off_t>(offset), SEEK_SET);
-        bytesRead = std::fread(buffer->data(), 1, loadBytes, file);
+        bytesRead = ReadInto(*buffer, offset);
     }
     if (!tables[index]) {
         tables[index] = std::move(buffer);
@@ -183,6 +169,14 @@ int CIfoReader::ReadTable(uint32_t sector, int index)
         return kShortRead;
     }
     return kLoaded;
+}
+
+std::size_t CIfoReader::ReadInto(std::vector<uint8_t>& buffer, uint64_t offset) const
+{
+    const auto bytes = files->Read(fileKey, offset, buffer.size());
+    if (!bytes) return 0;
+    std::copy(bytes->begin(), bytes->end(), buffer.begin());
+    return bytes->size();
 }
 
 void CIfoReader::AddMessage(const char* format, ...)
@@ -299,5 +293,42 @@ void CIfoReader::ReadCellAddresses()
     for (std::size_t k = 0; k < count; ++k) {
         const uint8_t* entry = table->data() + 8 + k * kCellAddressBytes;
         titleSet->programChainTable->AddCellAddress(ReadBE16(entry), entry[2], ReadBE32(entry + 4), ReadBE32(entry + 8));
+    }
+}
+
+void CIfoReader::ReadTitleTable()
+{
+    const auto* table = Loaded(kTitleTable);
+    if (!table || table->size() < 8) return;
+    std::size_t count = ReadBE16(table->data());
+    if (kind == kManager) {
+        const std::size_t fit = EntriesThatFit(*table, 8, kDiscTitleBytes);
+        if (count > fit) {
+            AddMessage("Length error in %s", TableName(kTitleTable));
+            count = fit;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const uint8_t* entry = table->data() + 8 + i * kDiscTitleBytes;
+            discTitles.push_back({entry[6], entry[7]});
+        }
+        return;
+    }
+    if (kind != kTitleSet) return;
+    const std::size_t fit = EntriesThatFit(*table, 8, 4);
+    bool reported = count > fit;
+    if (reported) {
+        AddMessage("Length error in %s", TableName(kTitleTable));
+        count = fit;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t at = ReadBE32(table->data() + 8 + 4 * i);
+        TitleStart start;
+        if (Fits(*table, at, 4)) {
+            start = {ReadBE16(table->data() + at), ReadBE16(table->data() + at + 2)};
+        } else if (!reported) {
+            AddMessage("Length error in %s", TableName(kTitleTable));
+            reported = true;
+        }
+        titleSet->titleStarts.push_back(start);
     }
 }

@@ -5,11 +5,25 @@
 #include <string>
 #include <vector>
 
+// A title of the disc as the video manager lists it, in playing order.
+struct DiscTitle {
+    uint8_t titleSet = 0;  // 1-based
+    uint8_t vtsTitle = 0;  // 1-based, within its title set
+};
+
 // From the video manager file.
 struct DiscInfo {
     uint8_t regionMask = 0;  // bit k set: does not play in region k+1
     uint16_t volumeCount = 0;
     uint16_t volumeNumber = 0;
+    std::vector<DiscTitle> titles;  // the title table (TT_SRPT)
+};
+
+// Where a title of a title set starts: the program chain and program of its
+// first chapter (VTS_PTT_SRPT), both 1-based; 0 when the table does not say.
+struct TitleStart {
+    uint16_t programChain = 0;
+    uint16_t program = 0;
 };
 
 // A cell of a program chain, an entry of the cell address table, or a piece

@@ -1,12 +1,14 @@
 # The disc reader and title model with what they need of the platform (the
 # volume table), relative to the source root: the dvd and platform libraries
-# build them, and so do the sanitized tests and the fuzzer, without Qt.
+# build them, and so do the sanitized tests and the fuzzers, without Qt. They
+# link libdvdread, whose UDF layer reads images and drives.
 set(TARVOK_DVD_SOURCES
   dvd/disc_files.cpp
   dvd/dvd_source.cpp
   dvd/ifo_reader.cpp
   dvd/ifo_records.cpp
   dvd/title_model.cpp
+  dvd/udf_disc_files.cpp
   dvd/video_attributes.cpp
 )
 set(TARVOK_VOLUME_SOURCES

@@ -1,12 +1,9 @@
 #include "dvd/title_model.h"
 
-#include "dvd/disc_files.h"
-
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
-#include <system_error>
 
 namespace {
 
@@ -67,15 +64,16 @@ std::string TitleSet::GetTitleLabel() const
 
 void TitleSet::LoadTitleSet(const std::string& videoTsPath, int titleSetNumber)
 {
+    LoadTitleSet(FolderDiscFiles(videoTsPath), titleSetNumber);
+}
+
+void TitleSet::LoadTitleSet(const IDiscFiles& files, int titleSetNumber)
+{
     totalBytes = 0;
     number = static_cast<int16_t>(titleSetNumber);
-    const FolderListing folder(videoTsPath);
     for (int k = 0; k < 99; ++k) {
-        auto vob = folder.Find(Format("vts_%02d_%d.vob", titleSetNumber, k));
-        std::error_code error;
-        const auto size = vob ? std::filesystem::file_size(*vob, error) : 0;
-        if (vob && !error) {
-            totalBytes += size;
+        if (auto size = files.Size(Format("vts_%02d_%d.vob", titleSetNumber, k))) {
+            totalBytes += *size;
         } else if (k > 0) {
             break;
         }
@@ -83,7 +81,7 @@ void TitleSet::LoadTitleSet(const std::string& videoTsPath, int titleSetNumber)
     programChainTable = std::make_unique<ProgramChainTable>();
     {
         CIfoReader reader(*messages);
-        reader.ReadIfo(folder.PathOf(Format("vts_%02d_0.ifo", titleSetNumber)), *this);
+        reader.ReadIfo(files, Format("vts_%02d_0.ifo", titleSetNumber), *this);
     }
     MarkAngleCells();
     BuildChapters();

@@ -1,6 +1,7 @@
 #pragma once
 // One title set as the user browses it: program chains, angles, chapters and
 // the cells of each chapter, sized from the set's VOB files.
+#include "dvd/disc_files.h"
 #include "dvd/ifo_reader.h"
 #include "dvd/ifo_records.h"
 
@@ -37,6 +38,8 @@ struct TitleSet : VideoAttributes {
     explicit TitleSet(MessageList* messages, CellBudget* budget = nullptr);
 
     // Reads VTS_nn_0.IFO and sizes the set from its VOB files.
+    void LoadTitleSet(const IDiscFiles& files, int titleSetNumber);
+    // The same for a VIDEO_TS folder.
     void LoadTitleSet(const std::string& videoTsPath, int titleSetNumber);
     void MarkAngleCells();
     void BuildChapters();
@@ -47,6 +50,7 @@ struct TitleSet : VideoAttributes {
     int16_t number = 0;
     std::unique_ptr<ProgramChainTable> programChainTable;  // only while loading
     std::vector<std::unique_ptr<PgcEntry>> pgcEntries;
+    std::vector<TitleStart> titleStarts;  // by the set's title number, from 1
     CellBudget* cellBudget;
 
 private:

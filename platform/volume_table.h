@@ -18,6 +18,13 @@ public:
     virtual std::vector<Volume> List() const = 0;
 };
 
+// No volumes at all: for reading a disc given by its path, where nothing
+// needs finding.
+class NoVolumeTable : public IVolumeTable {
+public:
+    std::vector<Volume> List() const override { return {}; }
+};
+
 // Reads the mount table with libmount: the file named by TARVOK_MOUNTINFO
 // when that is set (so that a folder can stand in for a mounted disc), else
 // /proc/self/mountinfo. Labels come from /dev/disk/by-label, else libblkid.
