@@ -5,7 +5,6 @@
 #include "rip/mpeg_packs.h"
 
 #include <dvdread/dvd_reader.h>
-#include <dvdread/ifo_read.h>
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
@@ -65,6 +64,19 @@ std::optional<std::string> OddDiscFile(const fs::path& videoTs)
 
 std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, DiscProblem* problem)
 {
+    std::string missing;
+    const PlayList list = WholeDiscPlayList(disc, &missing);
+    return Open(disc, list, missing, problem);
+}
+
+std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, const PlayList& playList, DiscProblem* problem)
+{
+    return Open(disc, playList, {}, problem);
+}
+
+std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, const PlayList& playList,
+                                                       const std::string& missing, DiscProblem* problem)
+{
     DiscProblem found;
     auto fail = [&](DiscProblem why) {
         if (problem) *problem = std::move(why);
@@ -80,59 +92,23 @@ std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, 
         if (auto odd = OddDiscFile(*videoTs)) return fail({*odd + " is not a regular file"});
         path = videoTs->string();
     }
+    if (!missing.empty()) return fail({missing});
+    if (playList.empty()) return fail({"no title on the disc at " + disc + " can be read"});
 
     std::unique_ptr<DiscTitleStream> stream(new DiscTitleStream);
     static const dvd_logger_cb logger = {LogDvdRead};
     stream->dvd = DVDOpen2(nullptr, &logger, path.c_str());
     if (!stream->dvd) return fail({"cannot open the disc at " + disc});
-    ifo_handle_t* manager = ifoOpen(stream->dvd, 0);
-    if (!manager || !manager->tt_srpt) {
-        if (manager) ifoClose(manager);
-        return fail({"no video manager on the disc at " + disc});
-    }
-
-    std::map<int, ifo_handle_t*> titleSets;
-    for (int t = 0; t < manager->tt_srpt->nr_of_srpts && found.reason.empty(); ++t) {
-        const title_info_t& info = manager->tt_srpt->title[t];
-        ifo_handle_t*& vts = titleSets[info.title_set_nr];
-        if (!vts) vts = ifoOpen(stream->dvd, info.title_set_nr);
-        if (!vts) {
-            found.reason = TitleSetName(info.title_set_nr) + ": its IFO file cannot be read";
-            break;
-        }
-        if (!vts->vts_ptt_srpt || !vts->vts_pgcit || info.vts_ttn < 1 || info.vts_ttn > vts->vts_ptt_srpt->nr_of_srpts)
-            continue;
-        const ttu_t& chapters = vts->vts_ptt_srpt->title[info.vts_ttn - 1];
-        if (chapters.nr_of_ptts < 1) continue;
-        const int pgcn = chapters.ptt[0].pgcn, pgn = chapters.ptt[0].pgn;
-        if (pgcn < 1 || pgcn > vts->vts_pgcit->nr_of_pgci_srp) continue;
-        const pgc_t* pgc = vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
-        if (!pgc || !pgc->cell_playback || !pgc->program_map || pgn < 1 || pgn > pgc->nr_of_programs) continue;
-
-        Title title;
-        title.titleSet = info.title_set_nr;
-        for (int c = pgc->program_map[pgn - 1] - 1; c >= 0 && c < pgc->nr_of_cells; ++c) {
-            const cell_playback_t& cell = pgc->cell_playback[c];
-            // In an angle block only the block's first cell (angle 1) is played.
-            if (cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) continue;
-            if (cell.last_sector < cell.first_sector) continue;
-            title.cells.push_back({cell.first_sector, cell.last_sector});
-            stream->totalSectors += uint64_t(cell.last_sector) - cell.first_sector + 1;
-        }
-        if (!title.cells.empty()) stream->titles.push_back(std::move(title));
-    }
-    for (auto& [number, vts] : titleSets)
-        if (vts) ifoClose(vts);
-    ifoClose(manager);
-    if (!found.reason.empty()) return fail(found);
-    if (stream->titles.empty()) return fail({"no title on the disc at " + disc + " can be read"});
+    stream->titles = playList;
+    for (const TitleRun& title : playList)
+        for (const SectorRun& run : title.sectors) stream->totalSectors += run.last - run.first + 1;
     if (!stream->OpenTitleSets(found)) return fail(found);
     return stream;
 }
 
 bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
 {
-    for (const Title& title : titles) {
+    for (const TitleRun& title : titles) {
         dvd_file_s*& file = files[title.titleSet];
         if (!file) file = DVDOpenFile(dvd, title.titleSet, DVD_READ_TITLE_VOBS);
         if (!file) {
@@ -140,7 +116,7 @@ bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
             return false;
         }
         const ssize_t size = DVDFileSize(file);
-        for (const CellRun& cell : title.cells)
+        for (const SectorRun& cell : title.sectors)
             if (size < 0 || cell.last >= uint64_t(size)) {
                 problem.reason = TitleSetName(title.titleSet) + ": its cells reach sector " + std::to_string(cell.last) +
                                  ", but its VOB files hold " + std::to_string(std::max<ssize_t>(size, 0)) +
@@ -148,7 +124,7 @@ bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
                 return false;
             }
         // Scrambled packs are still scrambled after libdvdread: it could not decrypt them.
-        const CellRun& start = title.cells.front();
+        const SectorRun& start = title.sectors.front();
         std::vector<uint8_t> probe(kProbeSectors * kSectorBytes);
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kProbeSectors, start.last - start.first + 1));
         if (!ReadSectors(title.titleSet, start.first, count, probe.data())) {
@@ -219,7 +195,7 @@ bool DiscTitleStream::Seek(uint64_t position)
 
     uint64_t sector = position / kSectorBytes;
     for (titleIndex = 0; titleIndex < titles.size(); ++titleIndex) {
-        const auto& cells = titles[titleIndex].cells;
+        const auto& cells = titles[titleIndex].sectors;
         for (cellIndex = 0; cellIndex < cells.size(); ++cellIndex) {
             const uint64_t length = cells[cellIndex].last - cells[cellIndex].first + 1;
             if (sector < length) {
@@ -256,14 +232,14 @@ bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t coun
 bool DiscTitleStream::FillPending()
 {
     while (titleIndex < titles.size()) {
-        const Title& title = titles[titleIndex];
-        if (cellIndex >= title.cells.size()) {
+        const TitleRun& title = titles[titleIndex];
+        if (cellIndex >= title.sectors.size()) {
             ++titleIndex;
             cellIndex = 0;
             cellStarted = false;
             continue;
         }
-        const CellRun& cell = title.cells[cellIndex];
+        const SectorRun& cell = title.sectors[cellIndex];
         if (!cellStarted) {
             nextSector = cell.first;
             cellStarted = true;

@@ -1,14 +1,18 @@
 #pragma once
-// The titles of a disc in the order libvlc's simple DVD access plays them
-// (every title of the disc, from its first program to the end of its
-// program chain, angle 1), read as one MPEG program stream on one
+// The titles of a disc (a play list: by default every title, in the order
+// libvlc's simple DVD access plays them, from its first program to the end
+// of its program chain, angle 1), read as one MPEG program stream on one
 // continuous timeline. libvlc's own access stops before the last VOBU of a
 // title, drops what its decoders still hold at each title change, and lets
 // the timestamps start again with every title; this reader does none of that.
 //
-// Nothing the disc's files say is trusted: every cell must lie inside its
-// title set's VOB files, every read is one VOBU at most, and a read that
-// fails is an error of the stream, never its end.
+// Nothing the disc's files say is trusted: the play list comes from the
+// program's own IFO reader (libdvdread only reads VOB sectors: its IFO
+// parser frees memory twice on some damaged files), every run must lie
+// inside its title set's VOB files, every read is one VOBU at most, and a
+// read that fails is an error of the stream, never its end.
+#include "rip/disc_play_list.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +37,9 @@ public:
     // `disc` as libdvdread opens it: a block device, a disc image, or the
     // folder that holds VIDEO_TS (or VIDEO_TS itself). Null, with `problem`
     // saying why, when a title cannot be read.
+    static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, const PlayList& playList,
+                                                 DiscProblem* problem = nullptr);
+    // The whole disc, as it plays.
     static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, DiscProblem* problem = nullptr);
     ~DiscTitleStream();
     DiscTitleStream(const DiscTitleStream&) = delete;
@@ -63,15 +70,10 @@ public:
     static constexpr std::size_t kSectorBytes = 2048;
 
 private:
-    struct CellRun {
-        uint64_t first = 0, last = 0;
-    };
-    struct Title {
-        int titleSet = 0;
-        std::vector<CellRun> cells;
-    };
-
     DiscTitleStream() = default;
+    // `missing`: why a title of the list could not be placed, if one could not.
+    static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, const PlayList& playList,
+                                                 const std::string& missing, DiscProblem* problem);
     // Opens each title set's VOB files once, and refuses cells beyond them.
     bool OpenTitleSets(DiscProblem& problem);
     // Reads the next VOBU into `pending`.
@@ -82,11 +84,11 @@ private:
 
     dvd_reader_s* dvd = nullptr;
     std::map<int, dvd_file_s*> files;  // by title set
-    std::vector<Title> titles;
+    PlayList titles;
     uint64_t totalSectors = 0;
 
     // Where reading stands.
-    std::size_t titleIndex = 0, cellIndex = 0;
+    std::size_t titleIndex = 0, cellIndex = 0;  // the run of the title being read
     uint64_t nextSector = 0;
     bool cellStarted = false;
     std::vector<uint8_t> pending;

@@ -37,7 +37,7 @@ std::string InMountNamespace(const std::string& setup)
     return "unshare -m sh -c " + ShellQuote(setup + " && exec \"$@\"") + " sh";
 }
 
-// The last sector of the first cell of the first program chain, in a title set IFO.
+// The last sector of the first piece of the cell address table, in a title set IFO.
 void SetFirstCellLastSector(const std::string& ifo, uint32_t sector)
 {
     std::fstream file(ifo, std::ios::in | std::ios::out | std::ios::binary);
@@ -47,11 +47,9 @@ void SetFirstCellLastSector(const std::string& ifo, uint32_t sector)
         file.read(reinterpret_cast<char*>(b), bytes);
         return bytes == 2 ? uint32_t(b[0]) << 8 | b[1] : uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
     };
-    const std::streamoff pgci = std::streamoff(read(0xCC, 4)) * 2048;
-    const std::streamoff pgc = pgci + read(pgci + 12, 4);
-    const std::streamoff cell = pgc + read(pgc + 0xE8, 2);
+    const std::streamoff addresses = std::streamoff(read(0xE0, 4)) * 2048;
     const unsigned char bytes[] = {uint8_t(sector >> 24), uint8_t(sector >> 16), uint8_t(sector >> 8), uint8_t(sector)};
-    file.seekp(cell + 20);
+    file.seekp(addresses + 8 + 8);
     file.write(reinterpret_cast<const char*>(bytes), 4);
 }
 
@@ -228,7 +226,7 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
     const std::string vob = "/VIDEO_TS/VTS_01_1.VOB";
     const std::vector<Fault> faults = {
         {"a title set without its VOB", [](const std::string& d) { fs::remove(d + "/VIDEO_TS/VTS_02_1.VOB"); return d; },
-         1, "title set 2: its VOB files cannot be opened", noFile, "", "ntsc-2vts"},
+         1, "title set 2: its VOB files are missing", noFile, "", "ntsc-2vts"},
         {"a cell that ends past any disc", [](const std::string& d) { SetFirstCellLastSector(d + "/VIDEO_TS/VTS_01_0.IFO", 0xFFFFFFFF); return d; },
          1, "its cells reach sector 4294967295", noFile},
         {"a VOB cut short", [&](const std::string& d) { fs::resize_file(d + vob, fs::file_size(d + vob) / 2); return d; },

@@ -78,7 +78,7 @@ TEST(DiscTitleStreamTest, WhatCannotBeReadIsRefusedWithItsReason)
         std::string reason;  // empty: the copy is read to its end
         bool encrypted = false;
     } cases[] = {
-        {"ntsc-2vts", [](const std::string& v) { fs::remove(v + "/VTS_02_1.VOB"); }, "title set 2: its VOB files cannot be opened"},
+        {"ntsc-2vts", [](const std::string& v) { fs::remove(v + "/VTS_02_1.VOB"); }, "title set 2: its VOB files are missing"},
         {"ntsc-2vts", [](const std::string& v) { fs::resize_file(v + "/VTS_01_1.VOB", 300 * 2048); },
          "title set 1: its cells reach sector"},
         {"pal-3ch", [](const std::string& v) { fs::remove(v + "/VTS_01_1.VOB"), mkfifo((v + "/VTS_01_1.VOB").c_str(), 0644); },

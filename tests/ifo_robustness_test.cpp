@@ -2,6 +2,7 @@
 // crash, a hang or a huge allocation. Also built with AddressSanitizer and
 // UBSan (core_sanitized_tests).
 #include "tests/fuzz/ifo_fuzz_entry.h"
+#include "tests/fuzz/title_reader_fuzz_entry.h"
 #include "tests/test_discs.h"
 
 #include <gtest/gtest.h>
@@ -60,12 +61,18 @@ TEST(IfoRobustnessTest, ZeroedAndRandomFiles)
 
 TEST(IfoRobustnessTest, FuzzerFindingsStayFixed)
 {
-    std::size_t replayed = 0;
-    for (const auto& entry : fs::directory_iterator(TARVOK_FUZZ_CORPUS_DIR)) {
-        if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
-        const std::vector<uint8_t> bytes = FileBytes(entry.path());
-        LoadIfoBytes(bytes.data(), bytes.size());
-        ++replayed;
+    // The inputs the fuzzers found faults with, and their seeds, for the IFO reader and the title reader.
+    for (const auto& [folder, replay] : {std::pair{TARVOK_FUZZ_CORPUS_DIR, &LoadIfoBytes}, {TARVOK_TITLE_CORPUS_DIR, &ReadTitleBytes}}) {
+        std::size_t replayed = 0;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
+            const std::vector<uint8_t> bytes = FileBytes(entry.path());
+            replay(bytes.data(), bytes.size());
+            ++replayed;
+        }
+        EXPECT_GT(replayed, 0u) << folder;
     }
-    EXPECT_GT(replayed, 0u);
+    // The seed reads through: the title reader's pieces are whole.
+    const std::vector<uint8_t> seed = FileBytes(fs::path(TARVOK_TITLE_CORPUS_DIR) / "seed-pal-one-title");
+    EXPECT_EQ(ReadTitleBytes(seed.data(), seed.size()), 40u * 2048);
 }
