@@ -13,7 +13,6 @@ namespace {
 constexpr uint64_t kBlockBytes = DVD_VIDEO_LB_LEN;
 constexpr int kLastTitleSet = 99;
 
-// libdvdread's notes go to stderr only when the converter's log does too.
 void LogDvdRead(void*, dvd_logger_level_t, const char* format, va_list arguments)
 {
     const char* verbose = std::getenv("TARVOK_VLC_VERBOSE");
@@ -35,6 +34,12 @@ std::string FileName(int titleSet, const char* part, const char* extension)
 
 }  // namespace
 
+dvd_reader_s* OpenDvdReader(const std::string& path)
+{
+    static const dvd_logger_cb logger = {LogDvdRead};
+    return DVDOpen2(nullptr, &logger, path.c_str());
+}
+
 std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::string* why)
 {
     auto fail = [&](const std::string& reason) -> std::unique_ptr<UdfDiscFiles> {
@@ -43,8 +48,7 @@ std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::s
     };
     std::unique_ptr<UdfDiscFiles> files(new UdfDiscFiles);
     files->path = path;
-    static const dvd_logger_cb logger = {LogDvdRead};
-    files->dvd = DVDOpen2(nullptr, &logger, path.c_str());
+    files->dvd = OpenDvdReader(path);
     if (!files->dvd) return fail(path + " cannot be read as a disc image or drive");
 
     for (int titleSet = 0; titleSet <= kLastTitleSet; ++titleSet) {

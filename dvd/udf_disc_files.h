@@ -8,6 +8,11 @@
 
 struct dvd_reader_s;
 
+// libdvdread's reader of the disc at `path` (a folder, an image or a drive);
+// its notes go to stderr only when TARVOK_VLC_VERBOSE is set (they would
+// land on stdout, with a banner about encrypted discs). Null when it cannot.
+dvd_reader_s* OpenDvdReader(const std::string& path);
+
 class UdfDiscFiles : public IDiscFiles {
 public:
     // Null, with `why`, when `path` cannot be read as a disc or holds no VIDEO_TS.

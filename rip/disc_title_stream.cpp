@@ -1,6 +1,7 @@
 #include "rip/disc_title_stream.h"
 
 #include "dvd/disc_files.h"
+#include "dvd/udf_disc_files.h"
 #include "rip/disc_encryption.h"
 #include "rip/mpeg_packs.h"
 
@@ -8,9 +9,6 @@
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -29,17 +27,6 @@ constexpr uint64_t kMaxVobuSectors = 1024;
 constexpr std::size_t kReadPieceSectors = 64;
 // Sectors of each title's start looked at for the scrambling marks of CSS.
 constexpr std::size_t kProbeSectors = 16;
-
-// libdvdread's notes (and its banner about encrypted discs) would land on
-// stdout; they go to stderr only when libvlc's log does too.
-void LogDvdRead(void*, dvd_logger_level_t, const char* format, va_list arguments)
-{
-    const char* verbose = std::getenv("TARVOK_VLC_VERBOSE");
-    if (!verbose || !*verbose) return;
-    std::fputs("libdvdread: ", stderr);
-    std::vfprintf(stderr, format, arguments);
-    std::fputc('\n', stderr);
-}
 
 std::string TitleSetName(int titleSet)
 {
@@ -96,8 +83,7 @@ std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, 
     if (playList.empty()) return fail({"no title on the disc at " + disc + " can be read"});
 
     std::unique_ptr<DiscTitleStream> stream(new DiscTitleStream);
-    static const dvd_logger_cb logger = {LogDvdRead};
-    stream->dvd = DVDOpen2(nullptr, &logger, path.c_str());
+    stream->dvd = OpenDvdReader(path);
     if (!stream->dvd) return fail({"cannot open the disc at " + disc});
     stream->titles = playList;
     for (const TitleRun& title : playList)
