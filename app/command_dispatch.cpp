@@ -5,8 +5,11 @@
 #include "app/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
+#include "ui/window_placement.h"
 
 #include <QLabel>
+
+#include <filesystem>
 
 void CRipperDlg::OnFSCommand(const QString& command, const QString&)
 {
@@ -34,6 +37,9 @@ void CRipperDlg::OnFSCommand(const QString& command, const QString&)
         OnStartRip();
     } else if (IsCommand(command, main_cmd::kStop)) {
         OnStopRip();
+    } else if (IsCommand(command, main_cmd::kOpenOutput)) {
+        const std::string file = movie->GetVariable(main_var::kOutputFile);
+        if (!file.empty()) app.Services().shell->Open(std::filesystem::path(file).parent_path().string());
     }
 }
 
@@ -65,6 +71,7 @@ void CRipperDlg::LoadChosenDrive()
 
 void CRipperDlg::RunSettingsDialog()
 {
+    CentreOver(*settingsDlg, *this);
     if (settingsDlg->DoModal() == QDialog::Accepted) {
         const RipSettings& chosen = settingsDlg->settings;
         settings.audioRate = chosen.audioRate;

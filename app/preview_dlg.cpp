@@ -2,9 +2,9 @@
 
 #include "ui/movie_vocabulary.h"
 #include "ui/movie_window_filter.h"
+#include "ui/picture_view.h"
 #include "ui/shockwave_flash.h"
 
-#include <QGuiApplication>
 #include <QTimerEvent>
 
 namespace {
@@ -19,14 +19,12 @@ CPreviewDlg::CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& mo
 {
     flashControl = new CShockwaveFlash(this);
     flashControl->setGeometry(0, 0, 162, 159);
-    // The converter's window lies above the movie, as laid out in dialog units.
-    videoWindow = new QWidget(this);
-    videoWindow->setAttribute(Qt::WA_NativeWindow);
-    videoWindow->setStyleSheet("background: black;");
-    videoWindow->setGeometry(0, 6, 159, 146);
+    // The converter's picture lies above the movie, as laid out in dialog units.
+    const QRect picture(0, 6, 159, 146);
+    videoWindow = new PictureView(this, picture.size(), [this] { return vlcControl.LatestPicture(); });
+    videoWindow->setGeometry(picture);
     videoWindow->hide();
-    // libvlc draws only into X11 windows.
-    if (QGuiApplication::platformName() == "xcb") vlcControl.SetWindow(videoWindow->winId());
+    vlcControl.ShowPicturesIn(picture.width(), picture.height(), [view = videoWindow] { view->PictureReady(); });
     // Commands of the small-window movie mean nothing to the program.
     movieFilter = new MovieWindowFilter(this, flashControl);
 
@@ -42,6 +40,11 @@ CPreviewDlg::~CPreviewDlg()
     if (revealTimerId) killTimer(revealTimerId);
     if (repaintTimerId) killTimer(repaintTimerId);
     revealTimerId = repaintTimerId = 0;
+}
+
+QWidget* CPreviewDlg::VideoWindow() const
+{
+    return videoWindow;
 }
 
 void CPreviewDlg::timerEvent(QTimerEvent* event)

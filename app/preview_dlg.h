@@ -9,13 +9,14 @@
 
 class CShockwaveFlash;
 class MovieWindowFilter;
+class PictureView;
 
 class CPreviewDlg : public QDialog {
 public:
     // Created hidden, placed with its top-left corner on `owner`'s bottom-left corner.
     CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& moduleFolder);
     ~CPreviewDlg() override;
-    QWidget* VideoWindow() const { return videoWindow; }
+    QWidget* VideoWindow() const;
 
     int revealTimerId = 0;
     int repaintTimerId = 0;
@@ -27,6 +28,6 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    QWidget* videoWindow;  // where the converter draws its picture
+    PictureView* videoWindow;  // the converter's picture
     MovieWindowFilter* movieFilter;
 };

@@ -80,6 +80,7 @@ void CRipperDlg::OnStartRip()
         }
     }
     LoadSourceFromPath(source.GetVideoTsPath());
+    movie->SetVariable(main_var::kOutputFile, "");
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
     movie->SetVariable(main_var::kStopButton, "0");
@@ -226,6 +227,13 @@ void CRipperDlg::PollRipProgress()
     }
 }
 
+void CRipperDlg::ShowWrittenFile(bool written)
+{
+    std::error_code error;
+    const bool there = written && !itemOutputPath.empty() && fs::is_regular_file(itemOutputPath, error);
+    movie->SetVariable(main_var::kOutputFile, there ? itemOutputPath : "");
+}
+
 void CRipperDlg::GiveUpItem()
 {
     RemoveIfEmpty(itemOutputPath);
@@ -249,6 +257,7 @@ void CRipperDlg::CompleteJob()
 {
     movie->SetVariable(main_var::kStopButton, "1");
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
+    ShowWrittenFile(!jobFailed);
     SetProgress("100", jobFailed ? rip_text::kFailed : rip_text::kCompleted);
     if (ripping == 1) RunCompletionActions();
     ResetRip();
@@ -259,6 +268,7 @@ void CRipperDlg::OnStopRip()
     if (CVLCControl* converter = Converter()) converter->stop();
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
     movie->SetVariable(main_var::kStopButton, "1");
+    ShowWrittenFile(ripping == 1);
     SetProgress("100", rip_text::kStopped);
     // Only a job that runs has actions to complete: powering off or ejecting
     // for a job that never ran would throw away the user's work for nothing.

@@ -40,12 +40,27 @@ std::string AboutText()
            "\n Contact mail: support@tarvok.example";
 }
 
-QString PanelStyle()
+// The panels' look, given to the native lists and their labels only: set on
+// the window it would reach every message box and file dialog it owns.
+QString ListStyle()
 {
     return QString("QTreeWidget, QListWidget { background: %1; color: %2; border: 1px solid rgba(255, 204, 0, 90);"
-                   " selection-background-color: %2; selection-color: #003d5c; font-size: 12px; }"
-                   "QLabel { color: %3; background: %1; font-size: 10px; font-weight: bold; }")
-        .arg(kPanelColour.name(), kItemTextColour.name(), kLabelTextColour.name());
+                   " selection-background-color: #00496e; selection-color: #FFFFFF; font-size: 12px;"
+                   " outline: 0; }"
+                   "QTreeWidget::item:selected, QListWidget::item:selected { border: 1px solid %2; }"
+                   "QScrollBar:vertical, QScrollBar:horizontal { background: #004d73; border: none; margin: 0; }"
+                   "QScrollBar:vertical { width: 10px; } QScrollBar:horizontal { height: 10px; }"
+                   "QScrollBar::handle { background: rgba(255, 204, 0, 160); border-radius: 4px; min-height: 24px;"
+                   " min-width: 24px; margin: 1px; }"
+                   "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+                   "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(kPanelColour.name(), kItemTextColour.name());
+}
+
+QString LabelStyle()
+{
+    return QString("QLabel { color: %1; background: %2; font-size: 11px; font-weight: bold; padding-left: 2px; }")
+        .arg(kLabelTextColour.name(), kPanelColour.name());
 }
 
 }  // namespace
@@ -106,7 +121,12 @@ void CRipperDlg::OnInitDialog()
     setWindowIcon(appIcon);
     setGeometry(50, 50, 550, 440);
     setWindowTitle(QString::fromStdString(app.productName));
-    setStyleSheet(PanelStyle());
+    for (QWidget* list : std::initializer_list<QWidget*>{titleTree, chapterList}) list->setStyleSheet(ListStyle());
+    for (QLabel* label : {titlesLabel, chaptersLabel}) {
+        label->setStyleSheet(LabelStyle());
+        // As large as its text needs: a legible label is larger than the place laid out for it.
+        label->resize(label->size().expandedTo(label->sizeHint()));
+    }
     titleTree->SetImageList(titleImages);
     chapterList->SetStateImageList(chapterImages);
     startupTimerId = startTimer(5);
@@ -155,6 +175,8 @@ void CRipperDlg::LoadSourceFromDrive(const std::string& drive, bool quiet)
 void CRipperDlg::LoadSourceFromPath(const std::string& path)
 {
     source.Load(path);
+    // Another disc: the outcome of the last one is no longer shown.
+    movie->SetVariable(main_var::kOutputFile, "");
     if (FillTitleTree(source, *titleTree)) return;
     OnTitleTreeSelChanged();
     app.Services().messageBoxes->Show(this, main_text::kInvalidDirectory, app.productName, MbButtons::Ok, MbIcon::Error);
@@ -185,6 +207,7 @@ void CRipperDlg::OnDeviceArrival()
 void CRipperDlg::OnDeviceRemoval()
 {
     source.ClearSource();
+    movie->SetVariable(main_var::kOutputFile, "");
     {
         const QSignalBlocker quietTree(titleTree);
         titleTree->clear();

@@ -124,6 +124,8 @@ private:
     // The folder that holds the loaded disc's VIDEO_TS: never written into.
     std::string DiscFolder() const;
     void SetProgress(const std::string& percent, const std::string& text);
+    // Tells the movie the file the job wrote (none unless `written`), before its outcome.
+    void ShowWrittenFile(bool written);
     // The volume of the loaded disc, named by device (or root); empty: none.
     std::string SourceDrive() const;
 

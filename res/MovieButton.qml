@@ -17,7 +17,7 @@ Button {
     implicitHeight: compact ? 30 : 64
     opacity: enabled ? 1 : 0.35
 
-    ToolTip.visible: hovered && tip !== ""
+    ToolTip.visible: hovered && enabled && tip !== ""
     ToolTip.delay: 600
     ToolTip.text: tip
 

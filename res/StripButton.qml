@@ -12,7 +12,7 @@ Button {
     focusPolicy: Qt.StrongFocus
     implicitWidth: 26
     implicitHeight: 22
-    ToolTip.visible: hovered && tip !== ""
+    ToolTip.visible: hovered && enabled && tip !== ""
     ToolTip.delay: 600
     ToolTip.text: tip
     onClicked: if (command !== "") movie.fscommand(command, "")

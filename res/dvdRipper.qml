@@ -17,14 +17,31 @@ Rectangle {
     // value() is re-evaluated when any variable changes.
     property int revision: 0
     function value(name) { revision; return movie.get(name) }
+    // A path in the user's home folder, as "~/...".
+    function shownPath(path) {
+        const home = movie.homeFolder
+        return home !== "" && (path === home || path.startsWith(home + "/")) ? "~" + path.slice(home.length) : path
+    }
 
     readonly property bool ripping: value("_root.stopBtn") === "0"
     property bool settingsOpen: false
     property bool aboutOpen: false
 
+    // The outcome of the last job, held with a full bar: the program sends
+    // "100" and its final text once the job is over (Stop enabled again), then
+    // clears the bar; the outcome stays until the next Start or another disc.
+    property string outcome: ""
+    readonly property string outputFile: value("_root.outputFile")
+    readonly property string outputName: outputFile.split("/").pop()
+
     Connections {
         target: movie
         function onChanged(name) {
+            const text = movie.get(name)
+            if (name === "_root.outputFile" || (name === "_root.stopBtn" && text === "0")) root.outcome = ""
+            if (name === "_root.Progress_mc._xscale" && text === "100" && movie.get("_root.stopBtn") === "1")
+                root.outcome = movie.get("_root.progresstxt") || " "
+            if (name === "_root.progresstxt" && root.outcome !== "" && text !== "") root.outcome = text
             root.revision++
             if (name === "_root.disableArea" && movie.get(name) === "1") root.settingsOpen = false
             if (name === "_root.movieClip" && movie.get(name) === "1") intro.restart()
@@ -146,24 +163,23 @@ Rectangle {
         font.italic: true
     }
 
-    // Facts of the disc and of the selected title set.
+    // Facts of the disc and of the selected title set: a caption over each value.
     Rectangle {
         id: infoPanel
         x: 6; y: 120
-        width: 128; height: 238
+        width: 128; height: 241
         radius: 6
         color: Qt.rgba(0, 0.2, 0.32, 0.45)
         border.color: Qt.rgba(1, 0.8, 0, 0.35)
         Text {
-            x: 8; y: 5
+            x: 8; y: 4
             text: "Disc"
             color: "#FFCC00"
-            font.pixelSize: 12
+            font.pixelSize: 13
             font.bold: true
         }
         Column {
-            x: 8; y: 24
-            spacing: 1
+            x: 8; y: 23
             Repeater {
                 model: [
                     ["Region", "_root.region"], ["Volume", "_root.volume"], ["TV system", "_root.tvsys"],
@@ -171,13 +187,13 @@ Rectangle {
                     ["Letterbox", "_root.letter"], ["Film mode", "_root.mode"], ["Coding", "_root.compression"]
                 ]
                 delegate: Item {
-                    width: 112; height: 23
+                    width: 112; height: 24
                     readonly property string shown: root.value(modelData[1])
                     Text {
                         text: modelData[0]
                         color: "#FFFFFF"
-                        opacity: 0.7
-                        font.pixelSize: 9
+                        opacity: 0.8
+                        font.pixelSize: 10
                     }
                     Text {
                         objectName: "fact:" + modelData[1]
@@ -187,7 +203,7 @@ Rectangle {
                         textFormat: Text.PlainText
                         text: parent.shown
                         color: "#FFCC00"
-                        font.pixelSize: 11
+                        font.pixelSize: 12
                         font.bold: true
                     }
                 }
@@ -226,7 +242,7 @@ Rectangle {
             anchors.rightMargin: 8
             verticalAlignment: Text.AlignVCenter
             textFormat: Text.PlainText  // a folder's name is never markup
-            text: root.value("_root.outputDir")
+            text: root.shownPath(root.value("_root.outputDir"))
             elide: Text.ElideMiddle
             color: "#FFCC00"
             font.pixelSize: 12
@@ -258,7 +274,8 @@ Rectangle {
         radius: 13
         color: Qt.rgba(0, 0, 0, 0.3)
         border.color: Qt.rgba(1, 0.8, 0, 0.5)
-        readonly property real percent: Math.max(0, Math.min(100, Number(root.value("_root.Progress_mc._xscale")) || 0))
+        readonly property real percent: root.outcome !== "" ? 100
+                                        : Math.max(0, Math.min(100, Number(root.value("_root.Progress_mc._xscale")) || 0))
         Rectangle {
             objectName: "progressFill"
             x: 2; y: 2
@@ -277,13 +294,30 @@ Rectangle {
             objectName: "progressText"
             anchors.centerIn: parent
             textFormat: Text.PlainText
-            text: root.value("_root.progresstxt")
+            width: parent.width - 24
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideMiddle
+            text: root.outcome === "" ? root.value("_root.progresstxt")
+                  : root.outcome + (root.outputName !== "" ? "  \u2014  " + root.outputName : "")
             color: "#FFFFFF"
             style: Text.Outline
             styleColor: "#003d5c"
             font.pixelSize: 12
             font.bold: true
         }
+    }
+
+    // A click on the outcome opens the folder of the file written.
+    MouseArea {
+        objectName: "outcomeArea"
+        anchors.fill: progressTrack
+        enabled: root.outcome !== "" && root.outputFile !== "" && !root.settingsOpen
+        hoverEnabled: true
+        cursorShape: enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
+        onClicked: movie.fscommand("ID_FS_openOutput", "")
+        ToolTip.visible: containsMouse && enabled
+        ToolTip.delay: 400
+        ToolTip.text: "Open the folder that holds " + root.outputName
     }
 
     // The about panel, over the frame while the program hides the lists.

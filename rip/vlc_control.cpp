@@ -130,6 +130,37 @@ void CVLCControl::OnPlayerEvent(const libvlc_event_t* event, void* self)
     control->finished = true;
 }
 
+void CVLCControl::ShowPicturesIn(int width, int height, std::function<void()> ready)
+{
+    pictureWidth = width;
+    pictureHeight = height;
+    pictureReady = std::move(ready);
+}
+
+void* CVLCControl::LockPicture(void* self, void** planes)
+{
+    auto* control = static_cast<CVLCControl*>(self);
+    control->drawing.resize(std::size_t(control->pictureWidth) * control->pictureHeight * 4);
+    planes[0] = control->drawing.data();
+    return nullptr;
+}
+
+void CVLCControl::ShowPicture(void* self, void*)
+{
+    auto* control = static_cast<CVLCControl*>(self);
+    {
+        const std::lock_guard<std::mutex> hold(control->pictureLock);
+        control->shown.swap(control->drawing);
+    }
+    if (control->pictureReady) control->pictureReady();
+}
+
+std::vector<uint8_t> CVLCControl::LatestPicture() const
+{
+    const std::lock_guard<std::mutex> hold(pictureLock);
+    return shown;
+}
+
 void CVLCControl::NoteConverterError(const std::string& text)
 {
     const std::lock_guard<std::mutex> hold(reportLock);
@@ -177,7 +208,10 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
     player = libvlc_media_player_new_from_media(media);
     libvlc_media_release(media);
     if (!player) throw VlcError("libvlc could not make a player");
-    if (window) libvlc_media_player_set_xwindow(player, static_cast<uint32_t>(window));
+    if (pictureWidth > 0 && pictureHeight > 0) {
+        libvlc_video_set_callbacks(player, &CVLCControl::LockPicture, nullptr, &CVLCControl::ShowPicture, this);
+        libvlc_video_set_format(player, "RV32", pictureWidth, pictureHeight, pictureWidth * 4);
+    }
 
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(player);
     for (libvlc_event_type_t type : kWatchedEvents) libvlc_event_attach(events, type, &CVLCControl::OnPlayerEvent, this);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -56,8 +57,13 @@ public:
     CVLCControl(const CVLCControl&) = delete;
     CVLCControl& operator=(const CVLCControl&) = delete;
 
-    // The X11 window that a display output draws into (0: none).
-    void SetWindow(unsigned long xid) { window = xid; }
+    // The pictures of a display output (the preview) come to the program,
+    // scaled to `width` x `height`, rather than going into a window of
+    // libvlc's own: a native X window among Qt Quick movies stops them
+    // drawing. `ready` is called from libvlc's thread after each picture.
+    void ShowPicturesIn(int width, int height, std::function<void()> ready);
+    // The latest picture as RGB32 rows of 4 * width bytes; empty before the first.
+    std::vector<uint8_t> LatestPicture() const;
 
     // Replaces what the control held with this one item, applies the options
     // and starts converting at once. A disc ("dvdsimple://") is read by the
@@ -90,6 +96,8 @@ public:
 
 private:
     static void OnPlayerEvent(const libvlc_event_t* event, void* self);
+    static void* LockPicture(void* self, void** planes);
+    static void ShowPicture(void* self, void* picture);
     bool Playing() const;
     // Keeps what the title reader saw before it goes with its player.
     void KeepDiscReport();
@@ -97,7 +105,12 @@ private:
     VlcInstance& vlc;
     libvlc_media_player_t* player = nullptr;
     std::unique_ptr<DiscTitleStream> disc;  // read by libvlc's threads while the player lives
-    unsigned long window = 0;
+
+    // The preview's pictures: libvlc draws into `drawing`, which then becomes `shown`.
+    int pictureWidth = 0, pictureHeight = 0;
+    std::function<void()> pictureReady;
+    mutable std::mutex pictureLock;
+    std::vector<uint8_t> drawing, shown;
     // Set from libvlc's own threads when the item has ended, failed or stopped:
     // the player keeps its last position and time, which must not count.
     std::atomic<bool> finished{false};

@@ -8,8 +8,10 @@
 #include "ui/shockwave_flash.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -271,4 +273,40 @@ TEST(MainWindowTest, KeysAndClicksThatMustNotCloseOrOpenAnything)
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text(), "&About DVDRipper...");
     EXPECT_FALSE(window.windowIcon().isNull());
+}
+
+namespace {
+
+// How the texts of a dialog look: colour and weight of each label, and the background.
+std::vector<std::string> LookOf(QDialog& dialog)
+{
+    std::vector<std::string> look = {dialog.palette().color(QPalette::Window).name().toStdString()};
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        look.push_back(label->palette().color(label->foregroundRole()).name().toStdString() +
+                       (label->font().bold() ? " bold " : " ") + std::to_string(label->font().pointSizeF()) + " " +
+                       label->palette().color(label->backgroundRole()).name().toStdString());
+    return look;
+}
+
+}  // namespace
+
+// The panel's colours belong to the lists and their labels: a box or a file
+// dialog the main window owns looks like one that has no owner.
+TEST(MainWindowTest, BoxesAndFileDialogsOfTheWindowLookLikeTheDesktops)
+{
+    MainWindowHarness harness;
+    QMessageBox owned(QMessageBox::Warning, "File Already Exist", "File Name:x \nAlready Exist", QMessageBox::Yes, &harness.Window());
+    QMessageBox alone(QMessageBox::Warning, "File Already Exist", "File Name:x \nAlready Exist", QMessageBox::Yes);
+    owned.show();
+    alone.show();
+    EXPECT_EQ(LookOf(owned), LookOf(alone));
+    QFileDialog ownedDialog(&harness.Window()), aloneDialog;
+    for (QFileDialog* dialog : {&ownedDialog, &aloneDialog}) {
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->show();
+    }
+    EXPECT_EQ(LookOf(ownedDialog), LookOf(aloneDialog));
+    // The lists keep their panel colours.
+    EXPECT_EQ(harness.Window().titleTree->palette().color(QPalette::Base), QColor(0, 102, 153));
+    EXPECT_EQ(harness.Window().titlesLabel->palette().color(QPalette::WindowText), QColor(255, 255, 255));
 }

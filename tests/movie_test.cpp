@@ -1,6 +1,7 @@
 #include "tests/movie_harness.h"
 #include "ui/movie_vocabulary.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -79,6 +80,12 @@ TEST(MovieTest, MainMovieShowsTheProgramsVariables)
     EXPECT_FALSE(movie.Item("previewSwitch")->property("checked").toBool());
     movie.Screenshot("main-movie.png");
 
+    // A folder in the home folder reads "~/..."; a name that looks like markup is shown as it is.
+    movie.Flash().SetVariable(main_var::kOutputDir, QDir::homePath().toStdString() + "/Converted <b>Videos</b>");
+    movie.Settle();
+    EXPECT_EQ(movie.Text("outputDirText"), "~/Converted <b>Videos</b>");
+    EXPECT_EQ(movie.Item("outputDirText")->property("textFormat").toInt(), Qt::PlainText);
+
     // Cleared texts show nothing.
     movie.Flash().SetVariable(main_var::kRegion, "");
     movie.Flash().SetVariable(main_var::kProgressText, "");
@@ -92,6 +99,57 @@ TEST(MovieTest, MainMovieShowsTheProgramsVariables)
     EXPECT_TRUE(movie.Text("aboutText").contains("<a href=\"https://tarvok.example\">"));
     EXPECT_TRUE(movie.Text("aboutText").startsWith("Tarvok DVD Ripper<br> Version  1.0.0.0"));
     movie.Screenshot("main-movie-about.png");
+}
+
+// The program's sequence at the end of a job: Stop enabled again, the file,
+// "100" and the outcome, then the cleared bar. The movie keeps showing the
+// outcome and the file, full, until the next Start or another disc.
+TEST(MovieTest, MainMovieHoldsTheOutcomeUntilTheNextStartOrDisc)
+{
+    MovieHarness movie(movie_file::kMain, QSize(550, 440));
+    CShockwaveFlash& flash = movie.Flash();
+    auto endJob = [&](const char* file, const char* outcome) {
+        flash.SetVariable(main_var::kStopButton, "0");
+        flash.SetVariable(main_var::kProgress, "63");
+        flash.SetVariable(main_var::kProgressText, "Ripping...63%");
+        flash.SetVariable(main_var::kStopButton, "1");
+        flash.SetVariable(main_var::kOutputFile, file);
+        flash.SetVariable(main_var::kProgress, "100");
+        flash.SetVariable(main_var::kProgressText, outcome);
+        flash.SetVariable(main_var::kProgress, "0");
+        flash.SetVariable(main_var::kProgressText, "");
+        movie.Settle();
+        QTest::qWait(400);  // the bar glides to its width
+    };
+    const struct {
+        const char* file;
+        const char* outcome;
+        QString shown;
+        bool opens;
+    } endings[] = {
+        {"/home/user/Converted Videos/MY_MOVIE.mpg", "Ripping Completed", "Ripping Completed  \u2014  MY_MOVIE.mpg", true},
+        {"/home/user/Converted Videos/MY_MOVIE.mp4", "Ripping Completed.", "Ripping Completed.  \u2014  MY_MOVIE.mp4", true},
+        {"", "Ripping Failed", "Ripping Failed", false},
+    };
+    for (const auto& ending : endings) {
+        endJob(ending.file, ending.outcome);
+        EXPECT_EQ(movie.Text("progressText"), ending.shown);
+        EXPECT_NEAR(movie.Item("progressFill")->width(), 526 - 4, 1.0);
+        movie.commands.clear();
+        movie.Click("outcomeArea");
+        EXPECT_EQ(movie.commands.size(), ending.opens ? 1u : 0u);
+        if (ending.opens) {
+            EXPECT_EQ(movie.commands.front().first, "ID_FS_openOutput");
+        }
+    }
+    // Another disc lets the outcome go, and so does the next Start.
+    flash.SetVariable(main_var::kOutputFile, "");
+    movie.Settle();
+    EXPECT_EQ(movie.Text("progressText"), "");
+    endJob("/out/A.avi", "Ripping Completed");
+    flash.SetVariable(main_var::kStopButton, "0");
+    movie.Settle();
+    EXPECT_EQ(movie.Text("progressText"), "");
 }
 
 TEST(MovieTest, MainMovieButtonsSendTheirCommands)

@@ -1,15 +1,24 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
 // where libvlc draws the picture it converts.
 #include "app/preview_dlg.h"
+#include "rip/transcode_chain.h"
 #include "tests/end_to_end.h"
+#include "ui/file_dialogs.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
+#include "tests/screen_check.h"
 #include "tests/test_discs.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QQuickItem>
+#include <QScreen>
+#include <QSet>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +100,10 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
     MainWindowHarness harness;
     CPreviewDlg preview(&harness.Window(), harness.app->Vlc(), harness.app->moduleFolder);
     preview.show();
+    RipSettings settings;
+    settings.mux = "ts";
+    preview.vlcControl.addTarget("dvdsimple://" + TestDisc("pal-30s"),
+                                 {BuildTranscodeChain(settings, ScratchFolder() + "/out.mpg", true, "25")}, 10, -666);
     EXPECT_FALSE(preview.VideoWindow()->isVisible());
     EXPECT_NE(preview.revealTimerId, 0);
     EXPECT_NE(preview.repaintTimerId, 0);
@@ -103,9 +116,93 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
     EXPECT_TRUE(preview.VideoWindow()->isVisible());
     EXPECT_EQ(preview.revealTimerId, 0);
     EXPECT_NE(preview.repaintTimerId, 0);
+
+    // What the screen shows there is the disc's picture, steady: no black square, no blank frame.
+    for (int sample = 0; sample < 6; ++sample) {
+        QTest::qWait(250);
+        // The picture is laid out wider than the window, which cuts it.
+        const QRect picture = QRect(preview.VideoWindow()->mapToGlobal(QPoint(0, 0)), preview.VideoWindow()->size())
+                                  .intersected(preview.frameGeometry());
+        const QImage shown = QGuiApplication::primaryScreen()->grabWindow(0, picture.x(), picture.y(), picture.width(), picture.height()).toImage();
+        const PixelCensus census = CensusOf(shown);
+        EXPECT_LT(census.black, 0.05) << "sample " << sample;
+        QSet<QRgb> colours;
+        for (int y = 0; y < shown.height(); y += 4)
+            for (int x = 0; x < shown.width(); x += 4) colours.insert(shown.pixel(x, y));
+        EXPECT_GT(colours.size(), 20) << "sample " << sample;  // a moving test picture, not a plain area
+    }
+    preview.vlcControl.stop();
 }
 
 TEST(PreviewWindowTest, WholeProgramWithThePreviewOn)
 {
     RunEndToEnd("pal-3ch", true);
+}
+
+// On the backend users get (OpenGL through Mesa), the main window keeps
+// drawing its movie through a rip, with the preview and without.
+TEST(DesktopTest, MainWindowKeepsDrawingThroughARip)
+{
+    for (bool preview : {false, true}) {
+        SCOPED_TRACE(preview ? "preview on" : "preview off");
+        MainWindowHarness harness({DiscVolume(TestDisc(preview ? "pal-3ch" : "pal-30s"), "SHORT", "/dev/tarvok-test-sr0")});
+        CRipperDlg& window = harness.Window();
+        window.outputFolder = ScratchFolder() + (preview ? "/with" : "/without");
+        fs::create_directories(window.outputFolder);
+        window.movie->SetVariable(main_var::kPreview, preview ? "true" : "false");
+        auto looksRight = [&](const char* when) {
+            QTest::qWait(300);
+            const QImage shown = GrabFromScreen(window);
+            shown.save(QString::fromStdString(ScratchFolder()) + "/" + (preview ? "preview-" : "") + when + ".png");
+            const PixelCensus census = CensusOf(shown);
+            EXPECT_LT(census.black, 0.01) << when;
+            EXPECT_GT(census.blue, 0.3) << when;
+            EXPECT_GT(census.gold, 0.005) << when;
+        };
+        looksRight("before");
+        window.OnStartRip();
+        for (int i = 0; i < 200 && window.movie->GetVariable(main_var::kProgressText).rfind("Ripping...", 0) != 0; ++i) QTest::qWait(50);
+        looksRight("during");
+        for (int i = 0; i < 600 && window.ripping; ++i) QTest::qWait(50);
+        ASSERT_EQ(window.ripping, 0);
+        looksRight("after");
+        // The outcome stays, with the file written; a click on it opens the file's folder.
+        auto* text = window.movie->rootObject()->findChild<QQuickItem*>("progressText");
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->property("text").toString(), "Ripping Completed  \u2014  SHORT.mpg");
+        window.movie->Store().fscommand(main_cmd::kOpenOutput, "");
+        EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
+    }
+}
+
+// The settings window, the folder browsers and Save As open centred over the
+// main window; Save As starts on the file type of the container.
+TEST(DesktopTest, WindowsOpenOverTheMainWindow)
+{
+    MainWindowHarness harness;
+    CRipperDlg& window = harness.Window();
+    const QPoint centre = window.frameGeometry().center();
+    QString filterShown;
+    // Looks at the window that opens, then closes it.
+    auto lookAt = [&](const char* what) {
+        QTimer::singleShot(500, [&, what] {
+            QWidget* opened = QApplication::activeModalWidget();
+            ASSERT_NE(opened, nullptr) << what;
+            const QPoint offset = opened->frameGeometry().center() - centre;
+            EXPECT_LE(offset.manhattanLength(), 4) << what << ": at " << opened->frameGeometry().x() << ","
+                                                   << opened->frameGeometry().y();
+            if (auto* dialog = qobject_cast<QFileDialog*>(opened)) filterShown = dialog->selectedNameFilter();
+            qobject_cast<QDialog*>(opened)->reject();
+        });
+    };
+    lookAt("settings");
+    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    QtFileDialogs dialogs;
+    lookAt("Select DVD Drive.");
+    dialogs.BrowseForFolder(&window, command_text::kChooseDrive);
+    for (const auto& [extension, filter] : {std::pair{".avi", "*.avi"}, {".asf", "*.asf *.wmv"}, {".mp4", "*.mp4"}}) {
+        lookAt("Save As");
+        dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", extension, kSaveAsFilter);
+        EXPECT_TRUE(filterShown.endsWith(QString("(") + filter + ")")) << filterShown.toStdString();
+    }
 }

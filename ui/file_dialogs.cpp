@@ -1,5 +1,7 @@
 #include "ui/file_dialogs.h"
 
+#include "ui/window_placement.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
@@ -18,11 +20,27 @@ std::string ToQtFileFilter(const std::string& filter)
     return entries.join(";;").toStdString();
 }
 
+namespace {
+
+// No larger than the window it belongs to, and over it: a dialog bigger than
+// the small main window was pushed into the screen's corner.
+void PlaceOver(QFileDialog& dialog, const QWidget* owner)
+{
+    if (!owner) return;
+    dialog.resize(dialog.sizeHint().boundedTo(owner->size() - QSize(40, 40)).expandedTo(dialog.minimumSizeHint()));
+    CentreOver(dialog, *owner);
+}
+
+}  // namespace
+
 std::optional<std::string> QtFileDialogs::BrowseForFolder(QWidget* owner, const std::string& title)
 {
-    QString folder = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
-    if (folder.isEmpty()) return std::nullopt;
-    return folder.toStdString();
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    PlaceOver(dialog, owner);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 std::optional<std::string> QtFileDialogs::SaveAs(QWidget* owner, const std::string& proposedPath,
@@ -31,11 +49,19 @@ std::optional<std::string> QtFileDialogs::SaveAs(QWidget* owner, const std::stri
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(QString::fromStdString(ToQtFileFilter(filter)).split(";;"));
+    const QStringList filters = QString::fromStdString(ToQtFileFilter(filter)).split(";;");
+    dialog.setNameFilters(filters);
     QString extension = QString::fromStdString(defaultExtension);
     if (extension.startsWith('.')) extension.remove(0, 1);
     dialog.setDefaultSuffix(extension);
+    // The file type of the container, so that the existing file is listed.
+    for (const QString& entry : filters)
+        if (entry.endsWith(")") && entry.section('(', -1).chopped(1).split(' ').contains("*." + extension)) {
+            dialog.selectNameFilter(entry);
+            break;
+        }
     dialog.selectFile(QString::fromStdString(proposedPath));
+    PlaceOver(dialog, owner);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }

@@ -27,6 +27,8 @@ inline constexpr char kPanScan[] = "_root.scan";
 inline constexpr char kAspect[] = "_root.aspect";
 inline constexpr char kTvSystem[] = "_root.tvsys";
 inline constexpr char kCoding[] = "_root.compression";
+// The file the last job wrote ("" for none): the movie shows it with the outcome.
+inline constexpr char kOutputFile[] = "_root.outputFile";
 }  // namespace main_var
 
 // Commands of the main movie.
@@ -42,6 +44,8 @@ inline constexpr char kSetting[] = "ID_FS_setting";
 inline constexpr char kBrowse[] = "ID_FS_Browse";
 inline constexpr char kStart[] = "ID_FS_Start";
 inline constexpr char kStop[] = "ID_FS_Stop";
+// A click on the outcome: the folder of the file written opens.
+inline constexpr char kOpenOutput[] = "ID_FS_openOutput";
 }  // namespace main_cmd
 
 // Variables of the settings movie.

@@ -2,6 +2,7 @@
 
 #include "ui/movie_vocabulary.h"
 
+#include <QDir>
 #include <QQmlContext>
 #include <QQmlError>
 
@@ -10,6 +11,11 @@
 bool IsCommand(const QString& command, const char* known)
 {
     return command.compare(QString::fromUtf8(known), Qt::CaseInsensitive) == 0;
+}
+
+QString MovieStore::homeFolder() const
+{
+    return QDir::homePath();
 }
 
 void MovieStore::set(const QString& name, const QString& value)

@@ -11,8 +11,11 @@
 
 class MovieStore : public QObject {
     Q_OBJECT
+    // The user's home folder, so that a movie can show paths in it as "~/...".
+    Q_PROPERTY(QString homeFolder READ homeFolder CONSTANT)
 public:
     using QObject::QObject;
+    QString homeFolder() const;
     // Empty for a variable the movie never had.
     Q_INVOKABLE QString get(const QString& name) const { return values.value(name); }
     Q_INVOKABLE void set(const QString& name, const QString& value);

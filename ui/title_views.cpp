@@ -6,7 +6,12 @@
 ImageList::ImageList(const QString& stripPath)
 {
     const QPixmap strip(stripPath);
-    for (int x = 0; x + 16 <= strip.width(); x += 16) icons.emplace_back(strip.copy(x, 0, 16, 16));
+    for (int x = 0; x + 16 <= strip.width(); x += 16) {
+        // A selected row shows the picture as drawn, not tinted with the selection's colour.
+        QIcon icon(strip.copy(x, 0, 16, 16));
+        icon.addPixmap(strip.copy(x, 0, 16, 16), QIcon::Selected);
+        icons.push_back(icon);
+    }
 }
 
 QIcon ImageList::Icon(int index) const
