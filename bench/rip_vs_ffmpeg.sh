@@ -1,41 +1,58 @@
 #!/usr/bin/env bash
 # Times tarvok-rip against ffmpeg doing the same conversion of the same disc:
-# a 2-minute PAL test disc, MPEG-1 video at 1024 kbit/s, MPEG audio at
-# 128 kbit/s, 2 channels, 48000 Hz, deinterlaced, in an MPEG transport stream.
-# Runs alternate, RUNS times each (default 3); prints both medians, the ratio
-# and the output durations.
+# a PAL test disc (2 minutes by default), MPEG-1 video at 1024 kbit/s, MPEG
+# audio at 128 kbit/s, 2 channels, 48000 Hz, deinterlaced, in an MPEG
+# transport stream. Runs alternate, RUNS times each (default 5). Prints the
+# medians of wall time, user and system CPU and peak memory for both, and the
+# futex and write calls of one traced run of each.
 #
-#   bench/rip_vs_ffmpeg.sh [RUNS]
+#   bench/rip_vs_ffmpeg.sh [RUNS] [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-3}
+runs=${1:-5}
+length=${2:-120}
 scripts/build.sh > /dev/null
 
 work=build/bench
-disc=$work/pal-120s
+disc=$work/pal-${length}s
 mkdir -p "$work"
-tests/make_test_disc.sh "$disc" --system pal --title 120:6
+tests/make_test_disc.sh "$disc" --system pal --title "$length:6"
 vob=$disc/VIDEO_TS/VTS_01_1.VOB
 
 # The rip runs with the default settings, whatever the user's profile holds.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$HOME"
+ours=(build/bin/tarvok-rip rip "$disc" --output "$work/ours" --yes)
+theirs=(ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif -c:v mpeg1video -b:v 1024k
+        -c:a mp2 -b:a 128k -ac 2 -ar 48000 -f mpegts "$work/ffmpeg.ts")
 
-seconds() { /usr/bin/time -f %e -o "$work/time.txt" "$@" > /dev/null 2>&1; cat "$work/time.txt"; }
+# wall user system peak-KB of one run
+measure() { /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "$@" > /dev/null 2>&1; cat "$work/time.txt"; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-ours=() theirs=()
+declare -A figures
 for ((i = 0; i < runs; i++)); do
-  ours+=("$(seconds build/bin/tarvok-rip rip "$disc" --output "$work/ours" --yes)")
-  theirs+=("$(seconds ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif -c:v mpeg1video -b:v 1024k \
-                -c:a mp2 -b:a 128k -ac 2 -ar 48000 -f mpegts "$work/ffmpeg.ts")")
+  for who in ours theirs; do
+    if [ "$who" = ours ]; then read -r w u s m < <(measure "${ours[@]}"); else read -r w u s m < <(measure "${theirs[@]}"); fi
+    figures[$who-wall]+="$w " figures[$who-user]+="$u " figures[$who-sys]+="$s " figures[$who-mem]+="$m "
+  done
 done
-
+row() {  # who command...
+  local who=$1; shift
+  strace -f -c -o "$work/strace.txt" "$@" > /dev/null 2>&1
+  local futex write
+  futex=$(awk '$NF == "futex" { print $4 }' "$work/strace.txt"); write=$(awk '$NF == "write" { print $4 }' "$work/strace.txt")
+  printf '%-10s %8s %8s %8s %9s %10s %9s\n' "$who" "$(median ${figures[$who-wall]})" "$(median ${figures[$who-user]})" \
+    "$(median ${figures[$who-sys]})" "$(( $(median ${figures[$who-mem]} | cut -d. -f1) / 1024 ))" "${futex:-0}" "${write:-0}"
+}
+echo "medians of $runs alternating runs, ${length} s PAL disc"
+printf '%-10s %8s %8s %8s %9s %10s %9s\n' "" "wall s" "user s" "sys s" "peak MB" "futex" "write"
+row ours "${ours[@]}"
+row theirs "${theirs[@]}"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+ow=$(median ${figures[ours-wall]}) tw=$(median ${figures[theirs-wall]})
+oc=$(awk -v u="$(median ${figures[ours-user]})" -v s="$(median ${figures[ours-sys]})" 'BEGIN { print u + s }')
+tc=$(awk -v u="$(median ${figures[theirs-user]})" -v s="$(median ${figures[theirs-sys]})" 'BEGIN { print u + s }')
+echo "ratios: wall $(ratio "$ow" "$tw"), CPU (user + system) $(ratio "$oc" "$tc")"
 duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
-ours_median=$(median "${ours[@]}")
-theirs_median=$(median "${theirs[@]}")
-echo "tarvok-rip runs: ${ours[*]}"
-echo "ffmpeg runs:     ${theirs[*]}"
-echo "median wall time: tarvok-rip ${ours_median} s, ffmpeg ${theirs_median} s"
-echo "ratio: $(awk -v a="$ours_median" -v b="$theirs_median" 'BEGIN { printf "%.2f", a / b }')"
 echo "durations: source $(duration "$vob") s, tarvok-rip $(duration "$work/ours/dvdRip_Movie1.mpg") s, ffmpeg $(duration "$work/ffmpeg.ts") s"

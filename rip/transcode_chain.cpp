@@ -68,8 +68,8 @@ int AcceptedSampleRate(const std::string& codec, int rate)
 }
 
 // Bitrates the audio encoders take: a window that for Vorbis narrows with
-// the rate and the channels (measured with libvorbis 1.3 and ffmpeg's WMA
-// encoder); outside it the audio is dropped. Rows by codec and the lowest
+// the rate and the channels (measured with libvorbis 1.3, and libavcodec's
+// WMA and MPEG audio encoders); outside it the audio is dropped. Rows by codec and the lowest
 // rate they hold for; channels 0 means any.
 struct BitrateWindow {
     const char* codec;
@@ -79,6 +79,8 @@ constexpr BitrateWindow kBitrateWindows[] = {
     {"vorb", 44100, 1, 32, 192}, {"vorb", 44100, 2, 64, 256}, {"vorb", 22050, 1, 16, 64},
     {"vorb", 22050, 2, 32, 128}, {"vorb", 0, 1, 16, 32},      {"vorb", 0, 2, 16, 96},
     {"wma2", 0, 0, 32, 512},
+    // MPEG audio layer II: MPEG-1 rates from 32 kHz, MPEG-2's below.
+    {"mpga", 32000, 0, 32, 384}, {"mpga", 0, 0, 8, 160},
 };
 
 int AcceptedAudioBitrate(const std::string& codec, int rate, int channels, int bitrate)
@@ -179,15 +181,18 @@ std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputP
             ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
             : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
     const std::string path = QuotedForChain(outputPath);
-    const std::string fps = frameRate.empty() ? std::string() : ",fps=" + frameRate;
+    std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
+    // libavcodec's MPEG audio encoder: a sixth of the CPU of twolame, libvlc's
+    // first choice (measured with bench/rip_vs_ffmpeg.sh).
+    if (s.audioCodec == "mpga") extras += ",aenc=avcodec";
     const int rate = AcceptedSampleRate(s.audioCodec, s.audioRate);
     const int audioBitrate = AcceptedAudioBitrate(s.audioCodec, rate, s.audioChannels, s.audioBitrate);
     const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                                     s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, fps.c_str(),
+                                     s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, extras.c_str(),
                                      s.mux.c_str(), path.c_str());
     std::string chain(static_cast<std::size_t>(length) + 1, '\0');
     std::snprintf(chain.data(), chain.size(), format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                  s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, fps.c_str(), s.mux.c_str(), path.c_str());
+                  s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, extras.c_str(), s.mux.c_str(), path.c_str());
     chain.pop_back();
     return chain;
 }
@@ -196,7 +201,8 @@ std::string DiscFrameRate(const DvdSource& source)
 {
     const std::string tvSystem = source.TitleSets().empty() ? std::string() : source.TitleSets().front()->tvSystem;
     if (tvSystem == "PAL") return "25";
-    if (tvSystem == "NTSC") return "29.97";
+    // As a fraction: libvlc keeps 29.97 as 2997/100, and a file at that rate drifts from the disc.
+    if (tvSystem == "NTSC") return "30000/1001";
     return {};
 }
 

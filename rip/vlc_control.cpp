@@ -199,7 +199,12 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
         }
         // A stream that can seek also lets libvlc convert at its own pace rather than in real time.
         media = libvlc_media_new_callbacks(vlc.get(), OpenDisc, ReadDisc, SeekDisc, CloseDisc, disc.get());
-        if (media) libvlc_media_add_option(media, ":demux=ps");
+        if (media) {
+            libvlc_media_add_option(media, ":demux=ps");
+            // The demuxer reads headers of a few bytes; without a cache each is a call
+            // here, and libvlc's threads wake each other three times as often.
+            libvlc_media_add_option(media, ":stream-filter=cache_read");
+        }
     } else {
         media = libvlc_media_new_location(vlc.get(), locator.c_str());
     }

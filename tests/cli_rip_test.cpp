@@ -117,9 +117,14 @@ TEST(RipFidelityTest, EveryContainerKeepsTheDiscsFramesRateAndTimeline)
             const MediaFacts facts = ProbeMedia(file, true);
             EXPECT_EQ(facts.videoStreams, 1);
             EXPECT_EQ(facts.audioStreams, 1);
-            EXPECT_GE(facts.videoFrames, static_cast<long>(source.frames * 0.99)) << "of " << source.frames;
+            // libvlc's muxers drop what is still queued when a stream ends:
+            // up to two of the last pictures, as threads happen to finish.
+            EXPECT_GE(facts.videoFrames, source.frames - 2) << "of " << source.frames;
             EXPECT_LE(facts.videoFrames, source.frames);
-            EXPECT_NEAR(facts.frameRate, source.frameRate, 0.01);
+            // The disc's own rate, as a fraction; libvlc's AVI muxer writes
+            // thousandths of frames a second, so NTSC is 2997/100 there.
+            const bool pal = source.frameRate == 25;
+            EXPECT_EQ(facts.rate, pal ? "25/1" : std::string(container) == "avi" ? "2997/100" : "30000/1001");
             EXPECT_TRUE(TimelineRunsForward(file));
             EXPECT_EQ(DecodeErrorsBesidesOggEndOfStream(file), "");
         }

@@ -20,6 +20,7 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
         if (type == "video" && ++facts.videoStreams == 1) {
             facts.videoCodec = stream.value("codec_name", "");
             const std::string rate = stream.value("r_frame_rate", "0/0");
+            facts.rate = rate;
             const auto slash = rate.find('/');
             if (slash != std::string::npos && std::atof(rate.c_str() + slash + 1) != 0)
                 facts.frameRate = std::atof(rate.c_str()) / std::atof(rate.c_str() + slash + 1);

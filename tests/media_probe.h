@@ -8,6 +8,7 @@ struct MediaFacts {
     double duration = 0;     // seconds, of the container
     long videoFrames = 0;    // counted by decoding (only when asked)
     double frameRate = 0;    // of the first video stream
+    std::string rate;        // the same as the container states it: "30000/1001"
     std::string videoCodec, audioCodec;
     std::string formatName;  // ffprobe's name of the container, e.g. "avi"
 };

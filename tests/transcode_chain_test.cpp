@@ -119,12 +119,12 @@ TEST(TranscodeChainTest, OptionTextInBothForms)
     RipSettings s = Defaults();
     GetContainerExtension(s);
     EXPECT_EQ(BuildTranscodeChain(s, "/home/u/Converted Videos/MY_MOVIE.mpg", false),
-              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace}"
-              ":standard{access=file,mux=ts,dst=\"/home/u/Converted Videos/MY_MOVIE.mpg\"}");
-    const std::string preview = BuildTranscodeChain(s, "/out/M.mpg", true);
+              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace,"
+              "aenc=avcodec}:standard{access=file,mux=ts,dst=\"/home/u/Converted Videos/MY_MOVIE.mpg\"}");
+    const std::string preview = BuildTranscodeChain(s, "/out/M.mpg", true, "30000/1001");
     EXPECT_EQ(preview,
-              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace}"
-              ":duplicate{dst=display,dst=std{access=file,mux=ts,dst=\"/out/M.mpg\"}");
+              ":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,deinterlace,"
+              "fps=30000/1001,aenc=avcodec}:duplicate{dst=display,dst=std{access=file,mux=ts,dst=\"/out/M.mpg\"}");
     EXPECT_TRUE(preview.ends_with("M.mpg\"}") && !preview.ends_with("}}"));
 
     s.videoScale = "0.25";
