@@ -87,8 +87,15 @@ void CRipperDlg::RunSettingsDialog()
         settings.openFolderWhenDone = chosen.openFolderWhenDone;
         settings.lockDvdWhileRipping = chosen.lockDvdWhileRipping;
         settings.ejectDvdWhenDone = chosen.ejectDvdWhenDone;
+        settings.ripSelection = chosen.ripSelection;
+        ShowRipScope();
     }
     movie->SetVariable(main_var::kDisableArea, "1");
+}
+
+void CRipperDlg::ShowRipScope()
+{
+    movie->SetVariable(main_var::kEntire, settings.ripSelection == 1 ? "1" : "0");
 }
 
 void CRipperDlg::ConfirmExit()

@@ -71,7 +71,18 @@ void CRipperDlg::SetProgress(const std::string& percent, const std::string& text
 void CRipperDlg::OnStartRip()
 {
     if (ripping == 1) return;
+    // Only the browsed angle and its ticked chapters, when the settings say so: taken before anything reloads.
+    itemSelection.reset();
+    if (settings.ripSelection == 1) {
+        itemSelection = BrowsedSelection(source);
+        if (!itemSelection) {
+            app.Services().messageBoxes->Show(this, source.currentAngle ? rip_text::kTickChapters : rip_text::kSelectAngle,
+                                              app.productName, MbButtons::Ok, MbIcon::Information);
+            return;
+        }
+    }
     ripping = 1;
+    const std::string browsed = source.GetVideoTsPath();
     while (!source.FindDisc(selectedDrive)) {
         if (app.Services().messageBoxes->Show(this, rip_text::kDvdNotFound, app.productName, MbButtons::RetryCancel,
                                               MbIcon::Error) != MbResult::Retry) {
@@ -79,7 +90,14 @@ void CRipperDlg::OnStartRip()
             return;
         }
     }
-    LoadSourceFromPath(source.GetVideoTsPath());
+    if (itemSelection && source.GetVideoTsPath() != browsed) {
+        // The selection was made on another disc than the one now found.
+        LoadSourceFromPath(source.GetVideoTsPath());
+        ripping = 0;
+        app.Services().messageBoxes->Show(this, rip_text::kDiscChanged, app.productName, MbButtons::Ok, MbIcon::Information);
+        return;
+    }
+    if (!itemSelection) LoadSourceFromPath(source.GetVideoTsPath());
     movie->SetVariable(main_var::kOutputFile, "");
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
@@ -101,9 +119,9 @@ void CRipperDlg::RipNextItem()
     std::string locator, outputPath, optionText;
     try {
         const std::vector<Volume> volumes = source.Volumes().List();
-        locator = BuildMediaLocator(source.GetVideoTsPath(), volumes);
+        locator = BuildMediaLocator(source.GetVideoTsPath(), volumes, itemSelection);
         if (itemNumber == 0) itemNumber = 1;
-        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes);
+        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes, itemSelection);
         const std::string extension = GetContainerExtension(settings);
         // A problem of the output is told as one before anything is converted.
         if (std::string problem = PrepareOutputFolder(outputFolder); !problem.empty()) throw OutputError(problem);

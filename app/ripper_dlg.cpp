@@ -142,6 +142,7 @@ void CRipperDlg::OnInitDialog()
     movie->SetVariable(main_var::kAboutText, AboutText());
     panelBrush = QBrush(kPanelColour);
     LoadSettings(settings, app.Profile(), app.codecsIniPath);
+    ShowRipScope();
     movie->SetVariable(main_var::kPreview, "false");
     ClearDvdInfoPanel();
 

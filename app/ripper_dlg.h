@@ -2,6 +2,7 @@
 // The main window: the main movie with the Titles tree and Chapters list on
 // it; disc loading at start, on request and when volumes come and go.
 #include "dvd/dvd_source.h"
+#include "rip/disc_play_list.h"
 #include "ui/title_views.h"
 #include "settings/rip_settings.h"
 
@@ -90,6 +91,7 @@ public:
     bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
+    std::optional<DiscSelection> itemSelection;  // the part of the disc the job rips; none: all of it
     std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
     QLabel* chaptersLabel;
@@ -113,6 +115,8 @@ private:
     void LoadChosenDrive();
     // Runs the settings window and takes its record on OK.
     void RunSettingsDialog();
+    // Tells the movie whether Start rips the whole disc or the selection.
+    void ShowRipScope();
     // The converter of the current item; none before the first item.
     CVLCControl* Converter() const;
     // Ends the job: the movie is told, the completion actions run while ripping.
@@ -166,4 +170,11 @@ inline constexpr char kCompleted[] = "Ripping Completed";
 inline constexpr char kStopped[] = "Ripping Completed.";
 inline constexpr char kFailed[] = "Ripping Failed";
 inline constexpr char kNothingConverted[] = "Nothing was converted: the disc gave no data.";
+inline constexpr char kSelectAngle[] =
+    "Select an angle in Titles first: the settings say to rip only the selected angle and its ticked chapters.";
+inline constexpr char kTickChapters[] =
+    "Tick at least one chapter in Chapters first: the settings say to rip only the ticked chapters of the selected angle.";
+inline constexpr char kDiscChanged[] =
+    "The disc is not the one whose titles were shown: its titles are shown now. Select an angle and tick its chapters, then "
+    "Start again.";
 }  // namespace rip_text

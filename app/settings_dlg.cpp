@@ -89,6 +89,7 @@ void CSettingsDlg::InitMovie()
     flash->SetVariable(settings_var::kOpenFolder, ReadProfileText(profile, profile_key::kOpenFolder));
     flash->SetVariable(settings_var::kLockDvd, ReadProfileText(profile, profile_key::kLockDvd));
     flash->SetVariable(settings_var::kEjectDvd, ReadProfileText(profile, profile_key::kEjectDvd));
+    flash->SetVariable(settings_var::kRipSelection, ReadProfileText(profile, profile_key::kRipSelection));
 
     flash->SetVariable(settings_var::kVideoMethodList, JoinTable(kContainerTable));
     flash->SetVariable(settings_var::kVideoBitrateList, JoinTable(kVideoBitrateTable));
@@ -136,6 +137,7 @@ void CSettingsDlg::OnConfirm()
     settings.lockDvdWhileRipping = IsFlagOn(Variable(settings_var::kLockDvd));
     settings.openFolderWhenDone = IsFlagOn(Variable(settings_var::kOpenFolder));
     settings.shutdownWhenComplete = IsFlagOn(Variable(settings_var::kShutdown));
+    settings.ripSelection = IsFlagOn(Variable(settings_var::kRipSelection));
     SaveSettings();
     accept();
 }
@@ -148,6 +150,7 @@ void CSettingsDlg::SaveSettings()
     selections.openFolderWhenDone = Variable(settings_var::kOpenFolder);
     selections.lockDvdWhileRipping = Variable(settings_var::kLockDvd);
     selections.ejectDvdWhenDone = Variable(settings_var::kEjectDvd);
+    selections.ripSelection = Variable(settings_var::kRipSelection);
     selections.audioCodec = Variable(settings_var::kAudioCodec);
     selections.audioBitrate = Variable(settings_var::kAudioBitrate);
     selections.audioChannel = Variable(settings_var::kAudioChannel);

@@ -1,11 +1,13 @@
 #include "cli/disc_report.h"
 
 #include "dvd/regions.h"
+#include "rip/disc_play_list.h"
 
 #include <iomanip>
 
 void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption)
 {
+    const auto mainFeature = MainFeature(source);
     out << "VIDEO_TS: " << source.GetVideoTsPath() << "\n";
     if (encryption.encrypted)
         out << "Encrypted (CSS): " << (encryption.decryptable ? "yes, and libdvdcss decrypts it here" : "yes, and it cannot be decrypted here") << "\n";
@@ -21,10 +23,17 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
             << t.resolution << ", pan-scan " << t.panScan << ", letterbox " << t.letterbox;
         if (!t.filmMode.empty()) out << ", " << t.filmMode;
         out << "\n";
+        for (const AudioStream& audio : t.audioStreams)
+            out << "  Audio " << audio.index << ": " << (audio.language.empty() ? "no language" : audio.language) << ", "
+                << (audio.coding.empty() ? "unknown coding" : audio.coding) << ", " << audio.channels << " channels, "
+                << audio.sampleRate << " Hz\n";
         for (const auto& entry : t.pgcEntries) {
             out << "  " << entry->Label() << "\n";
             for (const auto& angle : entry->angles) {
-                out << "    " << angle->Label() << "  " << angle->seconds << " s, " << angle->sectors << " sectors\n";
+                const bool main = mainFeature && mainFeature->titleSet == t.number && mainFeature->programChain == entry->number &&
+                                  mainFeature->angle == angle->angleIndex + 1;
+                out << "    " << angle->Label() << "  " << angle->seconds << " s, " << angle->sectors << " sectors"
+                    << (main ? "  (main feature)" : "") << "\n";
                 for (const auto& chapter : angle->chapters) {
                     out << "      " << chapter->Label() << "\n";
                     for (const auto& cell : chapter->cells)
@@ -48,6 +57,10 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
     result["videoTsPath"] = source.GetVideoTsPath();
     result["encrypted"] = encryption.encrypted;
     result["decryptable"] = encryption.decryptable;
+    if (const auto main = MainFeature(source))
+        result["mainFeature"] = {{"titleSet", main->titleSet}, {"programChain", main->programChain}, {"angle", main->angle}};
+    else
+        result["mainFeature"] = nullptr;
     if (const DiscInfo* disc = source.GetDiscInfo())
         result["disc"] = {{"regionMask", disc->regionMask},
                           {"regions", FormatRegions(disc->regionMask)},
@@ -84,6 +97,13 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
             }
             chains.push_back({{"number", entry->number}, {"angles", angles}});
         }
+        json audio = json::array();
+        for (const AudioStream& stream : t.audioStreams)
+            audio.push_back({{"index", stream.index},
+                             {"language", stream.language},
+                             {"coding", stream.coding},
+                             {"channels", stream.channels},
+                             {"sampleRate", stream.sampleRate}});
         titleSets.push_back({{"number", t.number},
                              {"label", t.GetTitleLabel()},
                              {"totalBytes", t.totalBytes},
@@ -95,6 +115,7 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
                                {"resolution", t.resolution},
                                {"letterbox", t.letterbox},
                                {"filmMode", t.filmMode}}},
+                             {"audio", audio},
                              {"programChains", chains}});
     }
     result["titleSets"] = titleSets;

@@ -3,6 +3,7 @@
 #include "cli/disc_source.h"
 #include "dvd/disc_files.h"
 #include "platform/volume_table.h"
+#include "rip/disc_play_list.h"
 #include "rip/output_file.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
@@ -89,6 +90,70 @@ bool FollowConversion(const CVLCControl& converter)
     return true;
 }
 
+// The part of the disc the options name, checked against the loaded disc;
+// nothing for the whole disc. A usage error names what is wrong.
+struct PartOptions {
+    std::optional<std::string> title, chapters, audio;
+};
+
+std::optional<DiscSelection> ChosenPart(const DvdSource& source, const PartOptions& options, std::string& wrong)
+{
+    if (!options.title) {
+        if (options.chapters || options.audio) wrong = "--chapters and --audio go with --title";
+        return std::nullopt;
+    }
+    DiscSelection selection;
+    if (*options.title == "main") {
+        auto main = MainFeature(source);
+        if (!main) {
+            wrong = "the disc has no main feature: no title holds video";
+            return std::nullopt;
+        }
+        selection = *main;
+    } else {
+        int numbers[3] = {0, 0, 1};
+        char extra = 0;
+        const int read = std::sscanf(options.title->c_str(), "%d.%d.%d%c", &numbers[0], &numbers[1], &numbers[2], &extra);
+        if (read < 1 || read > 3 || options.title->find_first_not_of("0123456789.") != std::string::npos) {
+            wrong = "--title takes main, N, N.M or N.M.K, not " + *options.title;
+            return std::nullopt;
+        }
+        selection.titleSet = numbers[0];
+        selection.angle = numbers[2];
+        if (read >= 2) {
+            selection.programChain = numbers[1];
+        } else {
+            if (const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet))
+                selection.programChain = DefaultProgramChain(*titleSet);
+            if (selection.programChain == 0) selection.programChain = 1;  // let the check say what is wrong
+        }
+    }
+    if (options.chapters) {
+        auto chapters = ParseChapterList(*options.chapters);
+        if (!chapters) {
+            wrong = "--chapters takes a list like 3, 2-5 or 1,3,6-7, not " + *options.chapters;
+            return std::nullopt;
+        }
+        selection.chapters = *chapters;
+    }
+    if (options.audio) {
+        const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet);
+        std::string held;
+        for (const AudioStream& stream : titleSet ? titleSet->audioStreams : std::vector<AudioStream>{}) {
+            held += (held.empty() ? "" : ", ") + std::to_string(stream.index) + (stream.language.empty() ? "" : " (" + stream.language + ")");
+            if (ToLower(*options.audio) == stream.language || *options.audio == std::to_string(stream.index))
+                selection.audioStream = selection.audioStream ? selection.audioStream : stream.index;
+        }
+        if (selection.audioStream == 0) {
+            wrong = "no audio stream " + *options.audio + " in title set " + std::to_string(selection.titleSet) +
+                    (held.empty() ? " (it has none)" : " (it has " + held + ")");
+            return std::nullopt;
+        }
+    }
+    if (SelectionPlayList(source, selection, &wrong).empty()) return std::nullopt;
+    return selection;
+}
+
 }  // namespace
 
 int RipCommand(const QStringList& arguments)
@@ -101,7 +166,14 @@ int RipCommand(const QStringList& arguments)
         "run only.",
         "NAME");
     const QCommandLineOption yesOption({"y", "yes"}, "Overwrites an existing file without asking.");
-    parser.addOptions({outputOption, containerOption, yesOption});
+    const QCommandLineOption titleOption(
+        {"t", "title"},
+        "Rips one title instead of the whole disc: main (the angle that plays longest), or title set N, its program "
+        "chain M (default: the one the window would choose) and angle K (default 1). The file's name ends in _TN.M.K.",
+        "main|N[.M[.K]]");
+    const QCommandLineOption chaptersOption("chapters", "With --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST");
+    const QCommandLineOption audioOption("audio", "With --title: only this audio stream, by number (from 1) or language code (en).", "N|LANG");
+    parser.addOptions({outputOption, containerOption, yesOption, titleOption, chaptersOption, audioOption});
     parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
     if (auto status = ParseOrExit(parser, arguments, "tarvok-rip rip [OPTIONS] [SOURCE]",
                                   "Converts the whole disc into one video file with the settings of Tarvok DVD Ripper "
@@ -111,6 +183,9 @@ int RipCommand(const QStringList& arguments)
     const QStringList sources = parser.positionalArguments();
     if (sources.size() > 1) return Fail(kExitUsage, "one SOURCE at most (see: tarvok-rip rip --help)");
     const std::optional<std::string> sourcePath = sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first()));
+    auto value = [&](const QCommandLineOption& option) {
+        return parser.isSet(option) ? std::optional(Bytes(parser.value(option))) : std::nullopt;
+    };
     if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
         return Fail(kExitUsage, "--output needs a folder (an empty name would be the root of the file system)");
 
@@ -141,10 +216,13 @@ int RipCommand(const QStringList& arguments)
     const auto videoTs = LocateSource(source, sourcePath);
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
+    std::string wrong;
+    const auto part = ChosenPart(source, {value(titleOption), value(chaptersOption), value(audioOption)}, wrong);
+    if (!wrong.empty()) return Fail(kExitUsage, wrong);
 
     const std::vector<Volume> mounted = volumes.List();
-    const std::string locator = BuildMediaLocator(*videoTs, mounted);
-    const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted);
+    const std::string locator = BuildMediaLocator(*videoTs, mounted, part);
+    const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted, part);
     if (const std::string problem = OutputProblem(output, fs::path(*videoTs).parent_path()); !problem.empty())
         return Fail(kExitFailed, problem);
     if (SomethingAt(output) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
@@ -155,7 +233,7 @@ int RipCommand(const QStringList& arguments)
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
     VlcInstance vlc(false);
     CVLCControl converter(vlc);
-    std::cerr << "Converting " << *videoTs << " into " << output << "\n";
+    std::cerr << "Converting " << *videoTs << (part ? " (" + SelectionLabel(*part) + ")" : "") << " into " << output << "\n";
     const auto start = std::chrono::steady_clock::now();
     try {
         converter.addTarget(locator, {chain}, 10, -666);

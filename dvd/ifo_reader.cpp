@@ -24,6 +24,7 @@ constexpr std::size_t kCellPositionBytes = 4;
 constexpr std::size_t kCellAddressBytes = 12;
 
 constexpr std::size_t kDiscTitleBytes = 12;
+constexpr std::size_t kMaxAudioStreams = 8;
 
 // True when `count` bytes from `offset` lie inside `table`.
 bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t count)
@@ -198,6 +199,13 @@ void CIfoReader::DecodeVideoAttributes()
     // all zeros on a set without menus); the manager has only 0x100.
     const std::size_t offset = kind == kTitleSet ? 0x200 : 0x100;
     static_cast<VideoAttributes&>(*titleSet) = ::DecodeVideoAttributes((*header)[offset], (*header)[offset + 1]);
+    if (kind != kTitleSet) return;
+    // The title set's audio streams: a count at 0x202, then eight entries of
+    // 8 bytes from 0x204, all inside the header's sector.
+    const std::size_t count = std::min<std::size_t>(ReadBE16(header->data() + 0x202), kMaxAudioStreams);
+    titleSet->audioStreams.clear();
+    for (std::size_t i = 0; i < count; ++i)
+        titleSet->audioStreams.push_back(DecodeAudioAttributes(header->data() + 0x204 + 8 * i, static_cast<int>(i) + 1));
 }
 
 void CIfoReader::ReadProgramChains()

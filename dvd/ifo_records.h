@@ -64,6 +64,15 @@ struct ProgramChainTable {
     std::vector<std::unique_ptr<CellInfo>> cellAddresses;
 };
 
+// One audio stream of a title set, as its IFO file describes it.
+struct AudioStream {
+    int index = 0;         // 1-based, the stream number of the disc
+    std::string coding;    // "AC-3", "MPEG-1", "MPEG-2", "LPCM", "DTS", "SDDS"; "" when unknown
+    std::string language;  // two-letter code; "" when the disc sets none
+    int channels = 0;
+    int sampleRate = 0;    // Hz
+};
+
 // The seven texts decoded from a file's video attributes.
 struct VideoAttributes {
     std::string videoCoding, tvSystem, aspectRatio, panScan, resolution, letterbox, filmMode;

@@ -51,6 +51,7 @@ struct TitleSet : VideoAttributes {
     std::unique_ptr<ProgramChainTable> programChainTable;  // only while loading
     std::vector<std::unique_ptr<PgcEntry>> pgcEntries;
     std::vector<TitleStart> titleStarts;  // by the set's title number, from 1
+    std::vector<AudioStream> audioStreams;
     CellBudget* cellBudget;
 
 private:

@@ -19,6 +19,8 @@ constexpr std::array<const char*, 8> kResolution = {"720x480", "704x480", "352x4
                                                      "720x576", "704x576", "352x576", "352x288"};
 constexpr std::array<const char*, 4> kLetterbox = {"no", "no", "auto", "not auto"};
 constexpr std::array<const char*, 4> kFilmMode = {"", "", "camera", "film"};
+constexpr std::array<const char*, 8> kAudioCoding = {"AC-3", "", "MPEG-1", "MPEG-2", "LPCM", "", "DTS", "SDDS"};
+constexpr std::array<int, 4> kSampleRate = {48000, 96000, 0, 0};
 
 }  // namespace
 
@@ -35,4 +37,18 @@ VideoAttributes DecodeVideoAttributes(uint8_t b0, uint8_t b1)
     texts.letterbox = Pick(kLetterbox, ((b1 >> 2) & 1) * 2 + (b0 & 1));
     texts.filmMode = tv < 2 ? kFilmMode[tv * 2 + (b1 & 1)] : "";
     return texts;
+}
+
+AudioStream DecodeAudioAttributes(const uint8_t* entry, int index)
+{
+    AudioStream stream;
+    stream.index = index;
+    stream.coding = Pick(kAudioCoding, entry[0] >> 5);
+    // Bits 3-2 of the first byte say whether bytes 2-3 hold a language code.
+    const bool hasLanguage = ((entry[0] >> 2) & 3) == 1;
+    const auto letter = [](uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c) : c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : '\0'; };
+    if (hasLanguage && letter(entry[2]) && letter(entry[3])) stream.language = {letter(entry[2]), letter(entry[3])};
+    stream.sampleRate = kSampleRate[(entry[1] >> 4) & 3];
+    stream.channels = (entry[1] & 7) + 1;
+    return stream;
 }

@@ -151,12 +151,14 @@ Rectangle {
         }
     }
 
-    // "_root.Entire" "0": the whole disc is ripped, whatever is selected below.
+    // "_root.Entire" "0": the whole disc is ripped, whatever is selected below;
+    // "1": only what is selected below.
     Text {
         objectName: "scopeNote"
         x: 14; y: 107
-        visible: root.value("_root.Entire") === "0"
-        text: "The whole disc is ripped as it plays from its start; the lists below show what it holds."
+        visible: text !== ""
+        text: ({"0": "The whole disc is ripped as it plays from its start; the lists below show what it holds.",
+                "1": "Only the angle selected in Titles and the chapters ticked in Chapters are ripped."})[root.value("_root.Entire")] || ""
         color: "#FFFFFF"
         opacity: 0.7
         font.pixelSize: 10

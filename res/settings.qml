@@ -98,7 +98,7 @@ Rectangle {
         onToggled: movie.set(variable, checked ? "true" : "false")
         hoverEnabled: true
         focusPolicy: Qt.StrongFocus
-        implicitHeight: 24
+        implicitHeight: 22
         indicator: Rectangle {
             x: 0
             anchors.verticalCenter: parent.verticalCenter
@@ -118,7 +118,7 @@ Rectangle {
             leftPadding: 26
             text: flag.text
             color: flag.hovered ? "#FFCC00" : "#FFFFFF"
-            font.pixelSize: 12
+            font.pixelSize: 11
             verticalAlignment: Text.AlignVCenter
         }
     }
@@ -127,7 +127,7 @@ Rectangle {
         color: "#FFFFFF"
         opacity: 0.8
         font.pixelSize: 10
-        topPadding: 4
+        topPadding: 2
     }
 
     component Heading: Text {
@@ -202,9 +202,13 @@ Rectangle {
     }
 
     Column {
-        x: 14; y: 232
+        x: 14; y: 222
         spacing: 0
         Heading { text: "When ripping"; bottomPadding: 2 }
+        Flag {
+            objectName: "selectionFlag"; variable: "_root.ripSelection"; text: "Rip only the selected angle and the ticked chapters"
+            ToolTip.visible: hovered; ToolTip.delay: 600; ToolTip.text: "Off: the whole disc, as it plays"
+        }
         Flag { objectName: "overwritingFlag"; variable: "_root.overwriting"; text: "Overwrite an existing file without asking" }
         Flag { objectName: "lockFlag"; variable: "_root.lockDVD"; text: "Lock the drive while ripping" }
         Flag { objectName: "outputFlag"; variable: "_root.output"; text: "Open the output folder when done" }

@@ -2,14 +2,28 @@
 
 #include "dvd/disc_files.h"
 
-namespace {
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
-// The title set numbered `number`, if the disc holds it.
 const TitleSet* TitleSetNumbered(const DvdSource& source, int number)
 {
     for (const auto& titleSet : source.TitleSets())
         if (titleSet->number == number) return titleSet.get();
     return nullptr;
+}
+
+namespace {
+
+// What `use` makes of the disc at `disc` (a folder, an image or a drive), read by the program's own reader.
+template <typename Use>
+PlayList WithDiscLoaded(const std::string& disc, Use use)
+{
+    NoVolumeTable noVolumes;
+    DvdSource source(noVolumes);
+    const auto videoTs = FindVideoTsFolder(disc);
+    source.Load(videoTs ? videoTs->string() : disc);
+    return use(source);
 }
 
 // Angle 1 of the chapters from `program` (1-based) to the end of the chain.
@@ -50,9 +64,172 @@ PlayList WholeDiscPlayList(const DvdSource& source, std::string* problem)
 
 PlayList WholeDiscPlayList(const std::string& disc, std::string* problem)
 {
-    NoVolumeTable noVolumes;
-    DvdSource source(noVolumes);
-    const auto videoTs = FindVideoTsFolder(disc);
-    source.Load(videoTs ? videoTs->string() : disc);
-    return WholeDiscPlayList(source, problem);
+    return WithDiscLoaded(disc, [&](const DvdSource& source) { return WholeDiscPlayList(source, problem); });
+}
+
+std::optional<DiscSelection> MainFeature(const DvdSource& source)
+{
+    std::optional<DiscSelection> best;
+    double bestSeconds = 0;
+    uint32_t bestSectors = 0;
+    for (const auto& titleSet : source.TitleSets())
+        for (const auto& chain : titleSet->pgcEntries)
+            for (const auto& angle : chain->angles) {
+                if (angle->sectors == 0) continue;
+                const bool longer = angle->seconds > bestSeconds || (angle->seconds == bestSeconds && angle->sectors > bestSectors);
+                if (best && !longer) continue;
+                best = DiscSelection{titleSet->number, chain->number, angle->angleIndex + 1, {}, 0};
+                bestSeconds = angle->seconds;
+                bestSectors = angle->sectors;
+            }
+    return best;
+}
+
+int DefaultProgramChain(const TitleSet& titleSet)
+{
+    int chosen = 0;
+    uint32_t best = 0;
+    for (const auto& chain : titleSet.pgcEntries)
+        for (const auto& angle : chain->angles)
+            if (angle->sectors > best) {
+                best = angle->sectors;
+                chosen = chain->number;
+            }
+    return chosen;
+}
+
+std::optional<DiscSelection> BrowsedSelection(const DvdSource& source)
+{
+    const TitleSet* titleSet = source.GetCurrentTitleSet();
+    const AngleInfo* angle = source.currentAngle;
+    if (!titleSet || !angle) return std::nullopt;
+    for (const auto& chain : titleSet->pgcEntries)
+        for (const auto& candidate : chain->angles) {
+            if (candidate.get() != angle) continue;
+            DiscSelection selection{titleSet->number, chain->number, angle->angleIndex + 1, {}, 0};
+            for (const auto& chapter : angle->chapters)
+                if (std::any_of(chapter->cells.begin(), chapter->cells.end(), [](const auto& cell) { return cell->selected; }))
+                    selection.chapters.push_back(chapter->chapterIndex + 1);
+            if (selection.chapters.empty()) return std::nullopt;
+            if (selection.chapters.size() == angle->chapters.size()) selection.chapters.clear();
+            return selection;
+        }
+    return std::nullopt;
+}
+
+PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selection, std::string* problem)
+{
+    auto fail = [&](const std::string& why) {
+        if (problem) *problem = why;
+        return PlayList();
+    };
+    const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet);
+    if (!titleSet) return fail("the disc has no title set " + std::to_string(selection.titleSet));
+    const auto& chains = titleSet->pgcEntries;
+    if (selection.programChain < 1 || selection.programChain > static_cast<int>(chains.size()))
+        return fail("title set " + std::to_string(selection.titleSet) + " has " + std::to_string(chains.size()) +
+                    " program chains, not " + std::to_string(selection.programChain));
+    const auto& angles = chains[selection.programChain - 1]->angles;
+    if (selection.angle < 1 || selection.angle > static_cast<int>(angles.size()))
+        return fail("that program chain has " + std::to_string(angles.size()) + " angles, not " + std::to_string(selection.angle));
+    const auto& chapters = angles[selection.angle - 1]->chapters;
+    std::vector<int> wanted = selection.chapters;
+    if (wanted.empty())
+        for (std::size_t c = 1; c <= chapters.size(); ++c) wanted.push_back(static_cast<int>(c));
+    TitleRun run{titleSet->number, {}};
+    for (int chapter : wanted) {
+        if (chapter < 1 || chapter > static_cast<int>(chapters.size()))
+            return fail("that angle has " + std::to_string(chapters.size()) + " chapters, not " + std::to_string(chapter));
+        for (const auto& cell : chapters[chapter - 1]->cells)
+            if (cell->lastSector >= cell->firstSector) run.sectors.push_back({cell->firstSector, cell->lastSector});
+    }
+    if (selection.audioStream < 0 || selection.audioStream > static_cast<int>(titleSet->audioStreams.size()))
+        return fail("title set " + std::to_string(selection.titleSet) + " has no audio stream " + std::to_string(selection.audioStream));
+    if (run.sectors.empty()) return fail("the chapters chosen hold no video");
+    return {run};
+}
+
+PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selection, std::string* problem)
+{
+    return WithDiscLoaded(disc, [&](const DvdSource& source) { return SelectionPlayList(source, selection, problem); });
+}
+
+namespace {
+
+// "1,3,6-7" for 1, 3, 6, 7.
+std::string ChapterRanges(const std::vector<int>& chapters)
+{
+    std::string text;
+    for (std::size_t i = 0; i < chapters.size();) {
+        std::size_t j = i;
+        while (j + 1 < chapters.size() && chapters[j + 1] == chapters[j] + 1) ++j;
+        text += (text.empty() ? "" : ",") + std::to_string(chapters[i]) + (j > i ? "-" + std::to_string(chapters[j]) : "");
+        i = j + 1;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string SelectionLabel(const DiscSelection& selection)
+{
+    std::string label = "T" + std::to_string(selection.titleSet) + "." + std::to_string(selection.programChain) + "." +
+                        std::to_string(selection.angle);
+    if (!selection.chapters.empty()) label += "_C" + ChapterRanges(selection.chapters);
+    if (selection.audioStream > 0) label += "_A" + std::to_string(selection.audioStream);
+    return label;
+}
+
+std::string EncodeSelection(const DiscSelection& selection)
+{
+    std::string text = std::to_string(selection.titleSet) + "." + std::to_string(selection.programChain) + "." +
+                       std::to_string(selection.angle);
+    if (!selection.chapters.empty()) text += ":" + ChapterRanges(selection.chapters);
+    if (selection.audioStream > 0) text += "@" + std::to_string(selection.audioStream);
+    return text;
+}
+
+std::optional<DiscSelection> DecodeSelection(const std::string& text)
+{
+    DiscSelection selection;
+    char tail[512] = {};
+    if (text.size() >= sizeof tail ||
+        std::sscanf(text.c_str(), "%d.%d.%d%511s", &selection.titleSet, &selection.programChain, &selection.angle, tail) < 3)
+        return std::nullopt;
+    std::string rest = tail;
+    if (const auto at = rest.find('@'); at != std::string::npos) {
+        selection.audioStream = std::atoi(rest.c_str() + at + 1);
+        rest.resize(at);
+    }
+    if (rest.starts_with(":")) {
+        auto chapters = ParseChapterList(rest.substr(1));
+        if (!chapters) return std::nullopt;
+        selection.chapters = *chapters;
+    } else if (!rest.empty()) {
+        return std::nullopt;
+    }
+    return selection;
+}
+
+std::optional<std::vector<int>> ParseChapterList(const std::string& text)
+{
+    std::vector<int> chapters;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find(',', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string piece = text.substr(at, end - at);
+        int first = 0, last = 0;
+        char extra = 0;
+        const bool range = piece.find('-') != std::string::npos;
+        if (range ? std::sscanf(piece.c_str(), "%d-%d%c", &first, &last, &extra) != 2
+                  : std::sscanf(piece.c_str(), "%d%c", &first, &extra) != 1)
+            return std::nullopt;
+        if (!range) last = first;
+        if (first < 1 || last < first || last - first > 999) return std::nullopt;
+        for (int c = first; c <= last; ++c) chapters.push_back(c);
+        at = end + 1;
+    }
+    if (chapters.empty()) return std::nullopt;
+    return chapters;
 }

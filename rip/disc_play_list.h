@@ -5,6 +5,7 @@
 #include "dvd/dvd_source.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,3 +29,45 @@ PlayList WholeDiscPlayList(const DvdSource& source, std::string* problem = nullp
 // The same for the disc at `disc`: a folder (a volume root, a folder that
 // holds VIDEO_TS, or VIDEO_TS itself), a disc image or a drive.
 PlayList WholeDiscPlayList(const std::string& disc, std::string* problem = nullptr);
+
+// A part of a disc: one angle of one program chain of one title set, some
+// of its chapters, one of its audio streams. Numbers count from 1.
+struct DiscSelection {
+    int titleSet = 0, programChain = 0, angle = 1;
+    std::vector<int> chapters;  // in playing order; empty: every chapter
+    int audioStream = 0;        // 0: every stream, as the disc holds them
+    bool operator==(const DiscSelection&) const = default;
+};
+
+// The title set numbered `number`, if the disc holds it.
+const TitleSet* TitleSetNumbered(const DvdSource& source, int number);
+
+// The angle that plays longest (ties: more sectors, then the lowest title
+// set, chain and angle numbers); nothing for a disc without video.
+std::optional<DiscSelection> MainFeature(const DvdSource& source);
+
+// The chain of a title set whose angle the Titles tree would choose in it
+// (most sectors, the first of equals); 0 when it has none.
+int DefaultProgramChain(const TitleSet& titleSet);
+
+// The angle browsed in the Titles tree (the source's current angle) with its
+// ticked chapters, those with a selected cell (none listed when all are);
+// nothing without a current angle or without a ticked chapter.
+std::optional<DiscSelection> BrowsedSelection(const DvdSource& source);
+
+// The runs of the selected chapters of the angle, in order; a `problem`
+// (and no runs) when the disc holds no such title set, chain, angle or chapter.
+PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selection, std::string* problem);
+// The same for the disc at `disc`, as WholeDiscPlayList reads it.
+PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selection, std::string* problem);
+
+// "T2.1.1", with "_C2-5" when not every chapter is chosen and "_A2" for one
+// audio stream: told apart from the whole disc in a file's name.
+std::string SelectionLabel(const DiscSelection& selection);
+
+// The selection as a media locator carries it after '#' ("2.1.1:2,3@2"), and back.
+std::string EncodeSelection(const DiscSelection& selection);
+std::optional<DiscSelection> DecodeSelection(const std::string& text);
+
+// Chapter numbers written as "3", "2-5" or "1,3,6-7"; nothing when malformed.
+std::optional<std::vector<int>> ParseChapterList(const std::string& text);

@@ -267,6 +267,7 @@ bool DiscTitleStream::FillPending()
             return false;
         }
         for (std::size_t s = 0; s < sectors; ++s) {
+            if (audioStream > 0) KeepOneAudioStream(pending.data() + s * kSectorBytes, audioStream);
             const int64_t scr = ShiftPackTimes(pending.data() + s * kSectorBytes, offset, lastScr);
             if (scr >= 0) lastScr = scr;
         }

@@ -55,6 +55,8 @@ public:
     // is right for the only other seek a player makes (to look at the end).
     bool Seek(uint64_t position);
     int TitleCount() const { return static_cast<int>(titles.size()); }
+    // Only audio stream `stream` (1-based) is left in what is read; 0: all.
+    void KeepAudioStream(int stream) { audioStream = stream; }
 
     // From any thread: makes reading give up. A read under way ends after
     // its current piece; every later read fails.
@@ -93,6 +95,7 @@ private:
     bool cellStarted = false;
     std::vector<uint8_t> pending;
     std::size_t pendingOffset = 0;
+    int audioStream = 0;
 
     std::atomic<bool> cancelled{false}, failed{false}, reachedEnd{false};
     std::atomic<uint64_t> delivered{0};

@@ -25,5 +25,12 @@ std::string EncodeLocatorPath(const std::string& path)
 std::optional<std::string> DiscOfLocator(const std::string& locator)
 {
     if (!locator.starts_with(kDiscScheme)) return std::nullopt;
-    return DecodeHexEscapes(std::string_view(locator).substr(std::strlen(kDiscScheme)), "%");
+    const std::string_view path = std::string_view(locator).substr(std::strlen(kDiscScheme));
+    return DecodeHexEscapes(path.substr(0, path.find('#')), "%");
+}
+
+std::string PartOfLocator(const std::string& locator)
+{
+    const auto hash = locator.find('#');
+    return locator.starts_with(kDiscScheme) && hash != std::string::npos ? locator.substr(hash + 1) : std::string();
 }

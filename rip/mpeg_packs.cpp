@@ -1,5 +1,6 @@
 #include "rip/mpeg_packs.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -100,4 +101,26 @@ bool IsScrambledPack(const uint8_t* pack)
     bool scrambled = false;
     ForEachPesHeader(pack, [&](std::size_t at) { scrambled |= (pack[at + 6] & 0x30) != 0; });
     return scrambled;
+}
+
+void KeepOneAudioStream(uint8_t* pack, int stream)
+{
+    if (!IsPackHeader(pack)) return;
+    ForEachPesHeader(pack, [&](std::size_t at) {
+        const uint8_t id = pack[at + 3];
+        const std::size_t end = std::min(kPackBytes, at + 6 + ((std::size_t(pack[at + 4]) << 8) | pack[at + 5]));
+        // MPEG audio carries its number in the stream id; AC-3, DTS and LPCM
+        // in the first byte after the header of private stream 1.
+        int number = -1;
+        if (id >= 0xC0 && id <= 0xC7) {
+            number = id - 0xC0;
+        } else if (id == 0xBD && at + 9 + pack[at + 8] < end) {
+            const uint8_t sub = pack[at + 9 + pack[at + 8]];
+            if ((sub >= 0x80 && sub <= 0x8F) || (sub >= 0xA0 && sub <= 0xA7)) number = sub & 0x07;
+        }
+        if (number >= 0 && number != stream - 1) {
+            pack[at + 3] = 0xBE;  // padding, of the same length
+            std::memset(pack + at + 6, 0xFF, end - at - 6);
+        }
+    });
 }

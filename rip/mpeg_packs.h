@@ -17,3 +17,8 @@ int64_t ShiftPackTimes(uint8_t* pack, int64_t offset, int64_t lastScr);
 // True when a packet of the pack is marked scrambled (its PES scrambling
 // control bits are set): the pack is encrypted and still undecrypted.
 bool IsScrambledPack(const uint8_t* pack);
+
+// Turns the packets of every audio stream but `stream` (1-based, the disc's
+// stream number) into padding of the same length: the pack keeps its size
+// and clock, and a player sees one audio stream.
+void KeepOneAudioStream(uint8_t* pack, int stream);

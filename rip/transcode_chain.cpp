@@ -140,13 +140,15 @@ std::optional<int> ContainerNamed(const std::string& name)
     return std::nullopt;
 }
 
-std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes)
+std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes,
+                              const std::optional<DiscSelection>& selection)
 {
+    const std::string part = selection ? "#" + EncodeSelection(*selection) : std::string();
     auto volume = DiscVolume(videoTsPath, volumes);
     // A device this machine lacks, or the user may not read, cannot be used; its folder can.
     if (volume && !volume->device.empty() && IsReadableBlockDevice(volume->device))
-        return kDiscScheme + EncodeLocatorPath(volume->device);
-    return kDiscScheme + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string());
+        return kDiscScheme + EncodeLocatorPath(volume->device) + part;
+    return kDiscScheme + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string()) + part;
 }
 
 std::string SafeFileName(const std::string& label)
@@ -159,7 +161,8 @@ std::string SafeFileName(const std::string& label)
 }
 
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
-                            RipSettings& settings, const std::vector<Volume>& volumes)
+                            RipSettings& settings, const std::vector<Volume>& volumes,
+                            const std::optional<DiscSelection>& selection)
 {
     auto volume = DiscVolume(videoTsPath, volumes);
     std::string base = SafeFileName(volume ? volume->label : "");
@@ -169,8 +172,10 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
         base = name;
     }
     const std::string extension = GetContainerExtension(settings);
+    // A part of the disc says so in its name, so that it never overwrites the whole disc's file.
+    const std::string part = selection ? "_" + SelectionLabel(*selection) : std::string();
     // A label longer than the file system allows for a name is shortened.
-    return outputFolder + "/" + FitFileName(outputFolder, base, extension) + extension;
+    return outputFolder + "/" + FitFileName(outputFolder, base, part + extension) + part + extension;
 }
 
 std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled,

@@ -3,6 +3,7 @@
 // file's path, and the one stream-output option built from the settings.
 #include "dvd/dvd_source.h"
 #include "platform/volume_table.h"
+#include "rip/disc_play_list.h"
 #include "settings/rip_settings.h"
 
 #include <optional>
@@ -18,13 +19,17 @@ std::string GetContainerExtension(RipSettings& settings);
 std::optional<int> ContainerNamed(const std::string& name);
 
 // "dvdsimple://" and the disc: the block device of its volume when there is
-// one on this machine, otherwise the folder that holds VIDEO_TS.
-std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes);
+// one on this machine, otherwise the folder that holds VIDEO_TS; then, for a
+// part of the disc, '#' and the selection.
+std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes,
+                              const std::optional<DiscSelection>& selection = std::nullopt);
 
 // The output folder, the label of the disc's volume (made safe as a file
-// name) or "dvdRip_Movie<item>", and the container's extension.
+// name) or "dvdRip_Movie<item>", "_" and the selection's label for a part of
+// the disc, and the container's extension.
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
-                            RipSettings& settings, const std::vector<Volume>& volumes);
+                            RipSettings& settings, const std::vector<Volume>& volumes,
+                            const std::optional<DiscSelection>& selection = std::nullopt);
 
 // The ":sout=#transcode{...}" option writing to `outputPath`; with the
 // preview, the picture also goes to the converter's display. A frame rate

@@ -1,5 +1,6 @@
 #include "rip/vlc_control.h"
 
+#include "rip/disc_play_list.h"
 #include "rip/disc_title_stream.h"
 #include "rip/media_locator.h"
 
@@ -43,6 +44,22 @@ int SeekDisc(void* data, uint64_t position)
 
 void CloseDisc(void*)
 {
+}
+
+// The whole disc, or the selection a locator names after its '#'.
+std::unique_ptr<DiscTitleStream> OpenDiscPart(const std::string& disc, const std::string& part, DiscProblem& problem)
+{
+    if (part.empty()) return DiscTitleStream::Open(disc, &problem);
+    const auto selection = DecodeSelection(part);
+    if (!selection) {
+        problem.reason = "no such part of a disc: " + part;
+        return nullptr;
+    }
+    PlayList list = SelectionPlayList(disc, *selection, &problem.reason);
+    if (list.empty()) return nullptr;
+    auto stream = DiscTitleStream::Open(disc, list, &problem);
+    if (stream) stream->KeepAudioStream(selection->audioStream);
+    return stream;
 }
 
 }  // namespace
@@ -188,7 +205,7 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
     readsDisc = DiscOfLocator(locator).has_value();
     if (readsDisc) {
         DiscProblem problem;
-        disc = DiscTitleStream::Open(*DiscOfLocator(locator), &problem);
+        disc = OpenDiscPart(*DiscOfLocator(locator), PartOfLocator(locator), problem);
         if (!disc) {
             // As a disc that cannot be played: the item ends at once, failed.
             openProblem = problem.reason;

@@ -23,6 +23,7 @@ void RipSettings::SetDefaults()
     openFolderWhenDone = 0;
     lockDvdWhileRipping = 1;
     ejectDvdWhenDone = 0;
+    ripSelection = 0;
 }
 
 int ParseNumber(const std::string& text)
@@ -37,7 +38,7 @@ const std::pair<const char*, const char*> kProfileDefaults[] = {
     {profile_key::kVideoMethod, "0"},  {profile_key::kAudioCodec, "0"},   {profile_key::kAudioRate, "0"},
     {profile_key::kAudioChannel, "1"}, {profile_key::kAudioBitrate, "3"}, {profile_key::kShutdown, "0"},
     {profile_key::kOpenFolder, "0"},   {profile_key::kLockDvd, "1"},      {profile_key::kEjectDvd, "0"},
-    {profile_key::kDontAskOverwrite, "0"},
+    {profile_key::kDontAskOverwrite, "0"}, {profile_key::kRipSelection, "0"},
 };
 
 std::string Lower(std::string text)
@@ -99,6 +100,7 @@ void LoadSettings(RipSettings& settings, const IProfile& profile, const std::str
     settings.lockDvdWhileRipping = StoredNumber(profile, profile_key::kLockDvd);
     settings.openFolderWhenDone = StoredNumber(profile, profile_key::kOpenFolder);
     settings.shutdownWhenComplete = StoredNumber(profile, profile_key::kShutdown);
+    settings.ripSelection = IsFlagOn(ReadProfileText(profile, profile_key::kRipSelection));
 
     settings.audioBitrate = StoredTableNumber(profile, profile_key::kAudioBitrate, kAudioBitrateTable);
     settings.audioChannels = StoredTableNumber(profile, profile_key::kAudioChannel, kChannelTable);
@@ -137,6 +139,7 @@ void SaveSettings(IProfile& profile, const SettingsSelections& s)
     profile.WriteProfileString(profile_key::kOpenFolder, flag(s.openFolderWhenDone));
     profile.WriteProfileString(profile_key::kLockDvd, flag(s.lockDvdWhileRipping));
     profile.WriteProfileString(profile_key::kEjectDvd, flag(s.ejectDvdWhenDone));
+    profile.WriteProfileString(profile_key::kRipSelection, flag(s.ripSelection));
     profile.WriteProfileString(profile_key::kAudioCodec, s.audioCodec);
     profile.WriteProfileString(profile_key::kAudioBitrate, s.audioBitrate);
     profile.WriteProfileString(profile_key::kAudioChannel, s.audioChannel);

@@ -26,6 +26,7 @@ struct RipSettings {
     int openFolderWhenDone = 0;
     int lockDvdWhileRipping = 0;
     int ejectDvdWhenDone = 0;
+    int ripSelection = 0;  // 1: Start rips the selected angle's ticked chapters, not the whole disc
 };
 
 // Value tables. Each ends with an empty entry; an index reaching that entry
@@ -90,6 +91,7 @@ inline constexpr char kOpenFolder[] = "OpenFolderWhenDone";
 inline constexpr char kLockDvd[] = "LockDVDWhileRipping";
 inline constexpr char kEjectDvd[] = "EjectDVDWhenDone";
 inline constexpr char kDontAskOverwrite[] = "DonotAskWhenOverwriteExistingFiles";
+inline constexpr char kRipSelection[] = "rip_selection";
 }  // namespace profile_key
 
 // Default texts of the keys above when the profile has none.
@@ -110,6 +112,7 @@ struct SettingsSelections {
     std::string videoMethod, videoCodec, videoBitrate, videoScale;
     std::string audioCodec, audioBitrate, audioChannel, audioRate;
     std::string dontAskOverwrite, shutdownWhenComplete, openFolderWhenDone, lockDvdWhileRipping, ejectDvdWhenDone;
+    std::string ripSelection;
 };
 
 // A flag text counts as on only when it is exactly "true" or "1".

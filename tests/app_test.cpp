@@ -112,7 +112,7 @@ TEST(ProfileTest, RoundTripThroughTheUsersIniFile)
     {
         QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
         EXPECT_EQ(profile.FileName().toStdString(), home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
-        SettingsSelections s{"6", "1", "0", "1", "2", "5", "0", "3", "true", "0", "1", "false", "1"};
+        SettingsSelections s{"6", "1", "0", "1", "2", "5", "0", "3", "true", "0", "1", "false", "1", "true"};
         SaveSettings(profile, s);
     }
     std::ifstream file(home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
@@ -134,6 +134,7 @@ TEST(ProfileTest, RoundTripThroughTheUsersIniFile)
     EXPECT_EQ(loaded.openFolderWhenDone, 1);
     EXPECT_EQ(loaded.lockDvdWhileRipping, 0);
     EXPECT_EQ(loaded.ejectDvdWhenDone, 1);
+    EXPECT_EQ(loaded.ripSelection, 1);
     EXPECT_EQ(reopened.GetProfileString("missing", "fallback"), "fallback");
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 
@@ -38,7 +40,7 @@ std::string MountTableFor(const std::string& root)
 
 TEST(CliInfoTest, JsonAgreesWithLsdvd)
 {
-    for (const std::string name : {"ntsc-2vts", "pal-16x9-menu"}) {
+    for (const std::string name : {"ntsc-2vts", "pal-16x9-menu", "pal-two-languages"}) {
         SCOPED_TRACE(name);
         const std::string disc = TestDisc(name);
         int status = -1;
@@ -70,7 +72,15 @@ TEST(CliInfoTest, JsonAgreesWithLsdvd)
                 }
             EXPECT_EQ(cells, static_cast<std::size_t>(track.cells));
             EXPECT_EQ(sectors, angle["sectors"].get<std::size_t>());
+            std::vector<std::string> languages;
+            for (const json& audio : (*titleSet)["audio"]) languages.push_back(audio["language"]);
+            EXPECT_EQ(languages, track.audioLanguages);
         }
+        // The main feature is the longest title (the first of equals).
+        const std::vector<LsdvdTrack> tracks = LsdvdTracks(disc);
+        const LsdvdTrack& longest =
+            *std::max_element(tracks.begin(), tracks.end(), [](auto& a, auto& b) { return a.length < b.length; });
+        EXPECT_EQ(fromRoot["mainFeature"], json({{"titleSet", longest.vts}, {"programChain", longest.ttn}, {"angle", 1}}));
         const json& first = fromRoot["titleSets"][0];
         EXPECT_EQ(first["label"], "Title 1 [" + std::to_string((first["totalBytes"].get<uint64_t>() + 65536) / 1048576) + " MB]");
         EXPECT_EQ(first["video"]["coding"], "MPEG 2");

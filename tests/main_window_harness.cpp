@@ -34,6 +34,13 @@ void MainWindowHarness::Settle(int milliseconds)
     QTest::qWait(milliseconds);
 }
 
+void ClickChapter(CRipperDlg& window, int x, int row)
+{
+    const QRect rect = window.chapterList->visualItemRect(window.chapterList->item(row));
+    QTest::mouseClick(window.chapterList->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x - window.chapterList->viewport()->x(), rect.center().y()));
+}
+
 Volume DiscVolume(const std::string& disc, const std::string& label, const std::string& device)
 {
     return Volume{disc, device, "UDF", label};

@@ -24,5 +24,8 @@ private:
     std::unique_ptr<CRipperDlg> window;
 };
 
+// A click in the chapter list at x (in the list's own coordinates) on a row.
+void ClickChapter(CRipperDlg& window, int x, int row);
+
 // A test disc presented as a mounted UDF volume of an optical drive.
 Volume DiscVolume(const std::string& disc, const std::string& label = "TEST_DISC", const std::string& device = "/dev/sr0");

@@ -34,14 +34,6 @@ std::vector<std::string> TopRows(const QTreeWidget& tree)
     return rows;
 }
 
-// A click in the chapter list at x (in the list's own coordinates) on a row.
-void ClickChapter(CRipperDlg& window, int x, int row)
-{
-    const QRect rect = window.chapterList->visualItemRect(window.chapterList->item(row));
-    QTest::mouseClick(window.chapterList->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(x - window.chapterList->viewport()->x(), rect.center().y()));
-}
-
 }  // namespace
 
 TEST(MainWindowTest, StartWithADiscShowsItsTitlesChaptersAndFacts)

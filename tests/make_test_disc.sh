@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes a real DVD-Video folder with ffmpeg and dvdauthor.
 #
-#   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu]
+#   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu] [--audio LANG,LANG...]
 #                         --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
 #
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
-# --menu gives the first title set a menu, so that VTS_01_0.VOB exists.
+# --menu gives the first title set a menu, so that VTS_01_0.VOB exists;
+# --audio gives every title one audio stream per language (each its own tone).
 # OUT/VIDEO_TS is written; a disc already at OUT is left alone. The disc is
 # built beside OUT and moved into place, so a reader never sees half a disc.
 set -euo pipefail
@@ -15,13 +16,14 @@ out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTER
 shift
 [ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ] && exit 0
 
-system=pal aspect=4:3 menu=0
+system=pal aspect=4:3 menu=0 languages=
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
 while [ $# -gt 0 ]; do
   case $1 in
     --system) system=$2; shift 2 ;;
     --aspect) aspect=$2; shift 2 ;;
     --menu) menu=1; shift ;;
+    --audio) languages=$2; shift 2 ;;
     --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
     --vts) titlesets+=(""); shift ;;
     *) echo "make_test_disc.sh: unknown option $1" >&2; exit 2 ;;
@@ -39,10 +41,16 @@ trap 'rm -rf "$work"' EXIT
 # One MPEG-2 program stream per title: a moving test picture with a counter
 # and a stereo tone whose pitch tells the titles apart.
 encode() {  # file seconds tone
-  ffmpeg -nostdin -v error -y \
-    -f lavfi -i "testsrc2=size=$size:rate=$rate:duration=$2" \
-    -f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=$2" \
-    -ac 2 -target "$target" -aspect "$aspect" -b:v 2500k "$1"
+  local inputs=() maps=(-map 0:v) k=0 language
+  for language in ${languages//,/ }; do
+    k=$((k + 1))
+    inputs+=(-f lavfi -i "sine=frequency=$(($3 + 50 * k)):sample_rate=48000:duration=$2")
+    maps+=(-map "$k:a")
+  done
+  [ "$k" -eq 0 ] && inputs=(-f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=$2") && maps=()
+  # Closed GOPs, as discs have at their chapters: a chapter can be cut out whole.
+  ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$size:rate=$rate:duration=$2" "${inputs[@]}" "${maps[@]}" \
+    -ac 2 -target "$target" -aspect "$aspect" -b:v 2500k -flags +cgop -sc_threshold 1000000000 "$1"
 }
 
 chapter_marks() {  # seconds chapters -> "0,0:02,0:04"
@@ -63,6 +71,7 @@ for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
     xml+="<menus><video format=\"$system\" aspect=\"$aspect\" /><pgc entry=\"root\"><vob file=\"$work/menu.mpg\" /><post>jump title 1;</post></pgc></menus>"
   fi
   xml+="<titles><video format=\"$system\" aspect=\"$aspect\" />"
+  for language in ${languages//,/ }; do xml+="<audio lang=\"$language\" />"; done
   for title in ${titlesets[$ts]}; do
     seconds=${title%%:*} chapters=1
     [ "$title" != "$seconds" ] && chapters=${title#*:}

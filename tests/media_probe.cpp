@@ -1,5 +1,8 @@
 #include "tests/media_probe.h"
 
+#include <cstring>
+#include <vector>
+
 #include "tests/test_discs.h"
 
 #include <nlohmann/json.hpp>
@@ -55,4 +58,15 @@ std::string DecodeErrorsBesidesOggEndOfStream(const std::string& file)
     const std::string lastSize = packets.substr(lastStart == std::string::npos ? 0 : lastStart + 1, lastLine - (lastStart == std::string::npos ? 0 : lastStart + 1) + 1);
     if (lastSize == "0") errors.erase(match.position(0), match.length(0));
     return errors;
+}
+
+int ToneOf(const std::string& file, int audioStream)
+{
+    const std::string samples = RunCommand("ffmpeg -v error -i " + ShellQuote(file) + " -map 0:a:" + std::to_string(audioStream) +
+                                           " -ac 1 -ar 8000 -t 2 -f s16le - 2>/dev/null");
+    std::vector<int16_t> pcm(samples.size() / 2);
+    std::memcpy(pcm.data(), samples.data(), pcm.size() * 2);
+    int crossings = 0;
+    for (std::size_t i = 1; i < pcm.size(); ++i) crossings += (pcm[i - 1] < 0) != (pcm[i] < 0);
+    return pcm.empty() ? 0 : static_cast<int>(crossings / 2.0 / (pcm.size() / 8000.0) + 0.5);
 }

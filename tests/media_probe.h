@@ -21,3 +21,7 @@ std::string DecodeErrors(const std::string& file);
 // The same, less the one complaint about the empty end-of-stream packet that
 // libvlc's Ogg muxer writes after the last audio packet (players ignore it).
 std::string DecodeErrorsBesidesOggEndOfStream(const std::string& file);
+
+// The pitch of the first audio stream's first two seconds, in Hz (the test
+// discs carry one steady tone per stream).
+int ToneOf(const std::string& file, int audioStream = 0);

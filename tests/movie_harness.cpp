@@ -34,11 +34,24 @@ QQuickItem* FindItem(QQuickItem* item, const QString& objectName)
 
 }  // namespace
 
-QQuickItem* MovieHarness::Item(const QString& objectName) const
+QQuickItem* MovieItem(const CShockwaveFlash& flash, const QString& objectName)
 {
     QQuickItem* item = FindItem(flash.rootObject(), objectName);
     EXPECT_NE(item, nullptr) << objectName.toStdString();
     return item;
+}
+
+void ClickMovieItem(CShockwaveFlash& flash, const QString& objectName)
+{
+    QQuickItem* item = MovieItem(flash, objectName);
+    if (!item) return;
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+}
+
+QQuickItem* MovieHarness::Item(const QString& objectName) const
+{
+    return MovieItem(flash, objectName);
 }
 
 QString MovieHarness::Text(const QString& objectName) const
@@ -55,10 +68,7 @@ bool MovieHarness::Enabled(const QString& objectName) const
 
 void MovieHarness::Click(const QString& objectName)
 {
-    QQuickItem* item = Item(objectName);
-    if (!item) return;
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    ClickMovieItem(flash, objectName);
     Settle();
 }
 

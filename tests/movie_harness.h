@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// An item of a shown movie by its objectName (a test failure when missing),
+// and a user's left click in its middle.
+QQuickItem* MovieItem(const CShockwaveFlash& flash, const QString& objectName);
+void ClickMovieItem(CShockwaveFlash& flash, const QString& objectName);
+
 class MovieHarness {
 public:
     explicit MovieHarness(const std::string& movieFile, QSize size);

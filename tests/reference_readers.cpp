@@ -37,7 +37,7 @@ std::vector<ReferenceTitle> DvdreadTitles(const std::string& disc)
 
 std::vector<LsdvdTrack> LsdvdTracks(const std::string& disc)
 {
-    const std::string xml = RunCommand("lsdvd -q -c -d -v -Ox " + ShellQuote(disc) + " 2>/dev/null");
+    const std::string xml = RunCommand("lsdvd -q -a -c -d -v -Ox " + ShellQuote(disc) + " 2>/dev/null");
     std::vector<LsdvdTrack> tracks;
     const std::regex track("<track>([\\s\\S]*?)</track>");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), track); it != std::sregex_iterator(); ++it) {
@@ -51,7 +51,18 @@ std::vector<LsdvdTrack> LsdvdTracks(const std::string& disc)
             const std::regex open("<" + name + ">");
             return static_cast<int>(std::distance(std::sregex_iterator(body.begin(), body.end(), open), std::sregex_iterator()));
         };
-        tracks.push_back({std::stod(field("length")), std::stoi(field("vts")), std::stoi(field("ttn")), count("chapter"), count("cell")});
+        auto each = [&](const std::string& block, const std::string& name) {
+            std::vector<std::string> values;
+            const std::regex inner("<" + block + ">[\\s\\S]*?<" + name + ">([^<]*)</" + name + ">[\\s\\S]*?</" + block + ">");
+            for (auto at = std::sregex_iterator(body.begin(), body.end(), inner); at != std::sregex_iterator(); ++at)
+                values.push_back((*at)[1]);
+            return values;
+        };
+        LsdvdTrack& track = tracks.emplace_back(LsdvdTrack{std::stod(field("length")), std::stoi(field("vts")), std::stoi(field("ttn")),
+                                                           count("chapter"), count("cell"), {}, each("audio", "langcode")});
+        for (const std::string& seconds : each("chapter", "length")) track.chapterSeconds.push_back(std::stod(seconds));
+        for (std::string& language : track.audioLanguages)
+            if (language == "xx") language.clear();  // lsdvd's word for "not given"
     }
     return tracks;
 }

@@ -19,6 +19,8 @@ std::vector<ReferenceTitle> DvdreadTitles(const std::string& disc);
 struct LsdvdTrack {
     double length = 0;
     int vts = 0, ttn = 0, chapters = 0, cells = 0;
+    std::vector<double> chapterSeconds;
+    std::vector<std::string> audioLanguages;
 };
 
 // The titles of a disc as lsdvd prints them.

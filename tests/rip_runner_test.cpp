@@ -1,13 +1,16 @@
 #include "app/preview_dlg.h"
+#include "app/settings_dlg.h"
 #include "platform/signal_watcher.h"
 #include "rip/transcode_chain.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
+#include "tests/movie_harness.h"
 #include "tests/test_discs.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -410,4 +413,55 @@ TEST(RipRunnerTest, ConversionDoneBetweenTwoPollsCountsAsDone)
     EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
     EXPECT_TRUE(rip.Saw("Ripping Completed"));
     EXPECT_GE(ProbeMedia(rip.OutputFile("SHORT.mpg"), true).videoFrames, 148);  // up to two end pictures stay in libvlc
+}
+
+TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
+{
+    RipHarness rip("pal-two-languages", "TWO_LANGS");
+    CRipperDlg& window = rip.window;
+    auto note = [&] { return MovieItem(*window.movie, "scopeNote")->property("text").toString().toStdString(); };
+    EXPECT_TRUE(note().starts_with("The whole disc is ripped")) << note();
+
+    // The user ticks the option (and MPEG PS, whose files keep exact cuts) in the settings window.
+    QTimer::singleShot(300, [&] {
+        CShockwaveFlash& settings = *window.settingsDlg->flash;
+        settings.Store().set(settings_var::kVideoMethod, "1");
+        settings.Store().fscommand(settings_cmd::kContainerChanged, "");
+        ClickMovieItem(settings, "selectionFlag");
+        ClickMovieItem(settings, "okButton");
+    });
+    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    EXPECT_EQ(window.settings.ripSelection, 1);
+    EXPECT_EQ(rip.harness.app->Profile().GetProfileString("rip_selection", ""), "1");
+    EXPECT_EQ(note(), "Only the angle selected in Titles and the chapters ticked in Chapters are ripped.");
+
+    // Nothing to rip: Start says what to select and converts nothing.
+    QTreeWidgetItem* titleSet = window.titleTree->topLevelItem(0);
+    window.titleTree->setCurrentItem(titleSet);
+    QTreeWidgetItem* shortChain = titleSet->child(0)->child(0);
+    const std::pair<QTreeWidgetItem*, const char*> nothing[] = {{titleSet, rip_text::kSelectAngle},
+                                                                {shortChain, rip_text::kTickChapters}};
+    for (const auto& [row, told] : nothing) {
+        window.titleTree->setCurrentItem(row);
+        if (row == shortChain)
+            for (int chapter : {0, 1}) ClickChapter(window, 5, chapter);
+        rip.harness.standIns.boxes->asked.clear();
+        window.movie->Store().fscommand(main_cmd::kStart, "");
+        ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+        EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, told);
+        EXPECT_EQ(window.ripping, 0);
+        EXPECT_EQ(window.previewDlg, nullptr);
+    }
+
+    // Chapter 2 of the first chain, ticked again: that chapter alone, named apart from the whole disc.
+    ClickChapter(window, 5, 1);
+    rip.harness.standIns.boxes->asked.clear();
+    window.movie->Store().fscommand(main_cmd::kStart, "");
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    const MediaFacts facts = ProbeMedia(rip.OutputFile("TWO_LANGS_T1.1.1_C2.mpg"), true);
+    EXPECT_NEAR(facts.videoFrames, 55, 2);  // lsdvd: 2.2 s at 25 a second
+    EXPECT_EQ(facts.formatName, "mpeg");
+    EXPECT_EQ(window.titleTree->currentItem(), shortChain);  // the browsing stays as it was
 }

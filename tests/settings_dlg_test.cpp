@@ -44,7 +44,7 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     SettingsHarness s;
     EXPECT_EQ(s.dialog.initTimerId, 0);
     const std::vector<std::string> order = {
-        "_root.overwriting", "_root.stutdown", "_root.output", "_root.lockDVD", "_root.ejectDVD",
+        "_root.overwriting", "_root.stutdown", "_root.output", "_root.lockDVD", "_root.ejectDVD", "_root.ripSelection",
         "_root.video_method", "_root.video_bitrate", "_root.video_channel", "_root.audio_bitrate", "_root.audio_channel",
         "_root.audio_rate", "_root.SelectedVMethod", "_root.video_codec", "_root.audio_codec", "_root.SelectedCodec",
         "_root.SelectedBitrate", "_root.SelectedChannel", "_root.SelectedRate", "_root.VSelectedCodec",

@@ -152,6 +152,7 @@ TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
     s.openFolderWhenDone = "1";
     s.lockDvdWhileRipping = "false";
     s.ejectDvdWhenDone = "yes";
+    s.ripSelection = "true";
     SaveSettings(profile, s);
     const std::map<std::string, std::string> expected = {
         {"DonotAskWhenOverwriteExistingFiles", "1"},
@@ -159,6 +160,7 @@ TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
         {"OpenFolderWhenDone", "1"},
         {"LockDVDWhileRipping", "0"},
         {"EjectDVDWhenDone", "0"},
+        {"rip_selection", "1"},
         {"audio_codec", "1"},
         {"audio_bitrate", "4"},
         {"audio_channel", "0"},

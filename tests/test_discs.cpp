@@ -25,6 +25,7 @@ const std::map<std::string, std::string> kRecipes = {
     {"pal-16x9-menu", "--system pal --aspect 16:9 --menu --title 5:2 --title 3"},
     {"pal-30s", "--system pal --title 30:5"},
     {"pal-1s", "--system pal --title 1"},
+    {"pal-two-languages", "--system pal --audio en,fr --title 4:2 --title 6:3"},
     {"ntsc-30s", "--system ntsc --title 30:5"},
 };
 

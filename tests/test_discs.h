@@ -11,6 +11,7 @@
 //   "pal-30s"       PAL 4:3, one title of 30 s in five chapters (a conversion that lasts)
 //   "ntsc-30s"      NTSC 4:3, one title of 30 s in five chapters
 //   "pal-1s"        PAL 4:3, one title of 1 s (a conversion over before anyone looks)
+//   "pal-two-languages" PAL 4:3, English and French audio, titles of 4 s (two chapters) and 6 s (three)
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
 

@@ -53,6 +53,25 @@ TEST(TranscodeChainTest, LocatorNamesTheDiscsDeviceOrItsFolder)
     GTEST_SKIP() << "no block device on this machine";
 }
 
+TEST(TranscodeChainTest, APartOfTheDiscTravelsInItsLocatorAndName)
+{
+    // A '#' in the folder's name is escaped, so only the part follows the locator's '#'.
+    const DiscSelection parts[] = {{2, 1, 3, {2, 3, 4, 5, 8}, 2}, {1, 2, 1, {}, 0}, {10, 12, 9, {7}, 0}};
+    const char* names[] = {"/out/MOVIE_T2.1.3_C2-5,8_A2.mpg", "/out/MOVIE_T1.2.1.mpg", "/out/MOVIE_T10.12.9_C7.mpg"};
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        const std::string locator = BuildMediaLocator("/srv/#1/VIDEO_TS", kVolumes, parts[i]);
+        EXPECT_EQ(DiscOfLocator(locator), "/srv/#1");
+        EXPECT_EQ(DecodeSelection(PartOfLocator(locator)), parts[i]) << locator;
+        RipSettings s = Defaults();
+        EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes, parts[i]), names[i]);
+    }
+    // Chapter lists: a number, a range, both; anything else is no list.
+    EXPECT_EQ(ParseChapterList("3,1-2,7-7"), (std::vector<int>{3, 1, 2, 7}));
+    for (const char* malformed : {"", "0", "2-", "-3", "3-1", "1,,2", "a", "1 2", "1-2-3", "1-5000"})
+        EXPECT_EQ(ParseChapterList(malformed), std::nullopt) << malformed;
+    for (const char* malformed : {"", "1", "1.2", "1.2.3x", "1.2.3:", "1.2.3:0"}) EXPECT_EQ(DecodeSelection(malformed), std::nullopt) << malformed;
+}
+
 TEST(TranscodeChainTest, ADriveTheUserCannotOpenIsLeftForItsFolder)
 {
     // A block device node of a driver this machine does not have: it exists but cannot be opened.

@@ -11,6 +11,7 @@ inline constexpr char kSmallWindow[] = "smallwin.qml";
 namespace main_var {
 inline constexpr char kOutputDir[] = "_root.outputDir";
 inline constexpr char kMovieClip[] = "_root.movieClip";
+// "0": the whole disc is ripped; "1": only the selected angle and ticked chapters.
 inline constexpr char kEntire[] = "_root.Entire";
 inline constexpr char kAboutText[] = "_root.aboutText";
 inline constexpr char kPreview[] = "_root.preiview";
@@ -55,6 +56,7 @@ inline constexpr char kShutdown[] = "_root.stutdown";
 inline constexpr char kOpenFolder[] = "_root.output";
 inline constexpr char kLockDvd[] = "_root.lockDVD";
 inline constexpr char kEjectDvd[] = "_root.ejectDVD";
+inline constexpr char kRipSelection[] = "_root.ripSelection";
 inline constexpr char kVideoCodecList[] = "_root.video_codec";
 inline constexpr char kVideoMethodList[] = "_root.video_method";
 inline constexpr char kVideoBitrateList[] = "_root.video_bitrate";

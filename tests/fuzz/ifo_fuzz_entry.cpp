@@ -52,6 +52,7 @@ std::size_t LoadIfoBytes(const uint8_t* data, std::size_t size)
     // Walk everything that was built, as the views do.
     for (const auto& titleSet : source.TitleSets()) {
         (void)titleSet->GetTitleLabel();
+        for (const AudioStream& audio : titleSet->audioStreams) (void)audio.language.size();
         for (const auto& entry : titleSet->pgcEntries)
             for (const auto& angle : entry->angles) {
                 (void)angle->Label();
