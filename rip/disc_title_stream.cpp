@@ -23,6 +23,9 @@ constexpr std::size_t kPciStart = 0x2D;
 // No VOBU of a real disc comes near this many sectors; a cell without
 // navigation is read in pieces of this size.
 constexpr uint64_t kMaxVobuSectors = 1024;
+// A seek up to this far past what was read in order is reached by reading on,
+// so that its bytes keep their exact times (libvlc reads ahead 16 MiB).
+constexpr uint64_t kCatchUpBytes = 16 << 20;
 // Sectors read at once: between two such reads a cancelled rip gives up.
 constexpr std::size_t kReadPieceSectors = 64;
 // Sectors of each title's start looked at for the scrambling marks of CSS.
@@ -172,21 +175,42 @@ bool DiscTitleStream::Seek(uint64_t position)
     pending.clear();
     pendingOffset = 0;
     reachedEnd = false;
-    lastScr = -1;
-    expectedStart = -1;
-    if (position == 0) {
-        offset = 0;
-        delivered = 0;
-    }
+    if (position == 0) delivered = 0;
 
+    if (position > readFrontier + kCatchUpBytes) return SeekBySectors(position);
+    // From the last place read in order at or before the position, read on to it.
+    const auto after = std::upper_bound(checkpoints.begin(), checkpoints.end(), position,
+                                        [](uint64_t p, const Checkpoint& c) { return p < c.position; });
+    if (after == checkpoints.begin()) {
+        at = Place();
+        readPosition = 0;
+    } else {
+        at = std::prev(after)->place;
+        readPosition = std::prev(after)->position;
+    }
+    while (readPosition <= position) {
+        if (!FillPending()) {
+            pending.clear();  // the very end
+            return !failed;
+        }
+    }
+    pendingOffset = static_cast<std::size_t>(position - pendingPosition);
+    return !failed;
+}
+
+bool DiscTitleStream::SeekBySectors(uint64_t position)
+{
+    at.lastScr = -1;
+    at.expectedStart = -1;
     uint64_t sector = position / kSectorBytes;
-    for (titleIndex = 0; titleIndex < titles.size(); ++titleIndex) {
-        const auto& cells = titles[titleIndex].sectors;
-        for (cellIndex = 0; cellIndex < cells.size(); ++cellIndex) {
-            const uint64_t length = cells[cellIndex].last - cells[cellIndex].first + 1;
+    readPosition = sector * kSectorBytes;
+    for (at.titleIndex = 0; at.titleIndex < titles.size(); ++at.titleIndex) {
+        const auto& cells = titles[at.titleIndex].sectors;
+        for (at.cellIndex = 0; at.cellIndex < cells.size(); ++at.cellIndex) {
+            const uint64_t length = cells[at.cellIndex].last - cells[at.cellIndex].first + 1;
             if (sector < length) {
-                nextSector = cells[cellIndex].first + sector;
-                cellStarted = true;
+                at.nextSector = cells[at.cellIndex].first + sector;
+                at.cellStarted = true;
                 // The bytes before the position, within its sector, are not wanted.
                 if (position % kSectorBytes && FillPending()) pendingOffset = position % kSectorBytes;
                 return !failed;
@@ -194,8 +218,8 @@ bool DiscTitleStream::Seek(uint64_t position)
             sector -= length;
         }
     }
-    cellIndex = 0;
-    cellStarted = false;
+    at.cellIndex = 0;
+    at.cellStarted = false;
     return true;  // the very end
 }
 
@@ -217,30 +241,31 @@ bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t coun
 
 bool DiscTitleStream::FillPending()
 {
-    while (titleIndex < titles.size()) {
-        const TitleRun& title = titles[titleIndex];
-        if (cellIndex >= title.sectors.size()) {
-            ++titleIndex;
-            cellIndex = 0;
-            cellStarted = false;
+    while (at.titleIndex < titles.size()) {
+        const TitleRun& title = titles[at.titleIndex];
+        if (at.cellIndex >= title.sectors.size()) {
+            ++at.titleIndex;
+            at.cellIndex = 0;
+            at.cellStarted = false;
             continue;
         }
-        const SectorRun& cell = title.sectors[cellIndex];
-        if (!cellStarted) {
-            nextSector = cell.first;
-            cellStarted = true;
+        const SectorRun& cell = title.sectors[at.cellIndex];
+        if (!at.cellStarted) {
+            at.nextSector = cell.first;
+            at.cellStarted = true;
         }
-        if (nextSector > cell.last) {
-            ++cellIndex;
-            cellStarted = false;
+        if (at.nextSector > cell.last) {
+            ++at.cellIndex;
+            at.cellStarted = false;
             continue;
         }
+        const Place before = at;
 
         // The VOBU at nextSector: its navigation pack says how long it is and
         // where the next begins. Without one, a bounded piece of the cell.
         uint8_t nav[kSectorBytes];
-        if (!ReadSectors(title.titleSet, nextSector, 1, nav)) return false;
-        uint64_t last = std::min(cell.last, nextSector + kMaxVobuSectors - 1);
+        if (!ReadSectors(title.titleSet, at.nextSector, 1, nav)) return false;
+        uint64_t last = std::min(cell.last, at.nextSector + kMaxVobuSectors - 1);
         uint64_t following = last + 1;
         if (IsNavPack(nav)) {
             pci_t pci;
@@ -248,30 +273,36 @@ bool DiscTitleStream::FillPending()
             navRead_PCI(&pci, nav + kPciStart);
             navRead_DSI(&dsi, nav + DSI_START_BYTE);
             if (dsi.dsi_gi.vobu_ea > 0 && dsi.dsi_gi.vobu_ea < kMaxVobuSectors)
-                last = std::min(cell.last, nextSector + dsi.dsi_gi.vobu_ea);
+                last = std::min(cell.last, at.nextSector + dsi.dsi_gi.vobu_ea);
             following = last + 1;
             // The next VOBU of this angle, when the disc says where it is and it lies ahead in the cell.
             const uint32_t jump = dsi.vobu_sri.next_vobu;
             if (jump != SRI_END_OF_CELL && !(jump & 0x80000000)) {
-                const uint64_t target = nextSector + (jump & 0x3FFFFFFF);
+                const uint64_t target = at.nextSector + (jump & 0x3FFFFFFF);
                 if (target > last && target <= cell.last) following = target;
             }
             RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
         }
 
-        const std::size_t sectors = static_cast<std::size_t>(last - nextSector + 1);
+        const std::size_t sectors = static_cast<std::size_t>(last - at.nextSector + 1);
         pending.resize(sectors * kSectorBytes);
         std::memcpy(pending.data(), nav, kSectorBytes);
-        if (sectors > 1 && !ReadSectors(title.titleSet, nextSector + 1, sectors - 1, pending.data() + kSectorBytes)) {
+        if (sectors > 1 && !ReadSectors(title.titleSet, at.nextSector + 1, sectors - 1, pending.data() + kSectorBytes)) {
             pending.clear();
             return false;
         }
         for (std::size_t s = 0; s < sectors; ++s) {
             if (audioStream > 0) KeepOneAudioStream(pending.data() + s * kSectorBytes, audioStream);
-            const int64_t scr = ShiftPackTimes(pending.data() + s * kSectorBytes, offset, lastScr);
-            if (scr >= 0) lastScr = scr;
+            const int64_t scr = ShiftPackTimes(pending.data() + s * kSectorBytes, at.offset, at.lastScr);
+            if (scr >= 0) at.lastScr = scr;
         }
-        nextSector = following;
+        at.nextSector = following;
+        pendingPosition = readPosition;
+        readPosition += pending.size();
+        if (pendingPosition == readFrontier) {
+            checkpoints.push_back({pendingPosition, before});
+            readFrontier = readPosition;
+        }
         return true;
     }
     return false;
@@ -280,11 +311,12 @@ bool DiscTitleStream::FillPending()
 void DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
 {
     if (end <= start) return;
-    if (expectedStart < 0) {
-        expectedStart = end + offset;  // the first VOBU read keeps its times
+    if (at.expectedStart < 0) {
+        at.expectedStart = end + at.offset;  // the first VOBU read keeps its times
         return;
     }
-    const int64_t shifted = start + offset;
-    if (shifted < expectedStart - kJoinTolerance || shifted > expectedStart + kJoinTolerance) offset = expectedStart - start;
-    expectedStart = end + offset;
+    const int64_t shifted = start + at.offset;
+    if (shifted < at.expectedStart - kJoinTolerance || shifted > at.expectedStart + kJoinTolerance)
+        at.offset = at.expectedStart - start;
+    at.expectedStart = end + at.offset;
 }

@@ -50,9 +50,11 @@ public:
     // Up to `length` bytes of the stream; 0 at its end, -1 once the disc
     // could not be read or reading was cancelled.
     long Read(uint8_t* buffer, std::size_t length);
-    // Goes to a byte of the stream. Back to the start, the timeline starts
-    // afresh; elsewhere it goes on from the times of the place last read, which
-    // is right for the only other seek a player makes (to look at the end).
+    // Goes to a byte of the stream. Anywhere already read, and a little
+    // beyond, the bytes are those a reading from the start gives (libvlc's
+    // read-ahead seeks back into what it has read); farther on, the timeline
+    // goes on from the times of the place last read, which is right for the
+    // only other seek a player makes (to look at the end).
     bool Seek(uint64_t position);
     int TitleCount() const { return static_cast<int>(titles.size()); }
     // Only audio stream `stream` (1-based) is left in what is read; 0: all.
@@ -83,28 +85,43 @@ private:
     bool ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
     void Fail(const std::string& why);
     void RetimeVobu(int64_t start, int64_t end);
+    // Goes to `position` by the sector counts of the runs, without the times
+    // of what lies before it.
+    bool SeekBySectors(uint64_t position);
 
     dvd_reader_s* dvd = nullptr;
     std::map<int, dvd_file_s*> files;  // by title set
     PlayList titles;
     uint64_t totalSectors = 0;
 
-    // Where reading stands.
-    std::size_t titleIndex = 0, cellIndex = 0;  // the run of the title being read
-    uint64_t nextSector = 0;
-    bool cellStarted = false;
+    // Where reading stands: the next VOBU to read, and the timeline.
+    struct Place {
+        std::size_t titleIndex = 0, cellIndex = 0;  // the run of the title being read
+        uint64_t nextSector = 0;
+        bool cellStarted = false;
+        // An offset added to every timestamp, kept so that each VOBU starts
+        // where the one before ended.
+        int64_t offset = 0;
+        int64_t expectedStart = -1;
+        int64_t lastScr = -1;
+    } at;
     std::vector<uint8_t> pending;
     std::size_t pendingOffset = 0;
+    uint64_t pendingPosition = 0;  // the stream byte of pending[0]
+    uint64_t readPosition = 0;     // the stream byte the next VOBU starts at
     int audioStream = 0;
+
+    // The place before each VOBU read in order from the start, by its first
+    // stream byte, up to `readFrontier`: a seek back reads the same bytes again.
+    struct Checkpoint {
+        uint64_t position;
+        Place place;
+    };
+    std::vector<Checkpoint> checkpoints;
+    uint64_t readFrontier = 0;
 
     std::atomic<bool> cancelled{false}, failed{false}, reachedEnd{false};
     std::atomic<uint64_t> delivered{0};
     mutable std::mutex errorLock;
     std::string error;
-
-    // The timeline: an offset added to every timestamp, kept so that each
-    // VOBU starts where the one before ended.
-    int64_t offset = 0;
-    int64_t expectedStart = -1;
-    int64_t lastScr = -1;
 };

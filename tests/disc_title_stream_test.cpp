@@ -68,6 +68,25 @@ TEST(DiscTitleStreamTest, ReadingAgainFromTheStartGivesTheSameBytes)
     EXPECT_FALSE(stream->Seek(stream->Size() + 1));
 }
 
+TEST(DiscTitleStreamTest, ASeekGivesTheBytesOfAReadingFromTheStart)
+{
+    // Two title sets: the second's times follow the first's only if what came before is known.
+    const std::string disc = TestDisc("ntsc-2vts");
+    auto stream = DiscTitleStream::Open(disc);
+    ASSERT_TRUE(stream);
+    const auto first = ReadAll(*stream);
+    // Back into what was read (libvlc's read-ahead does so at any time), and
+    // ahead of a fresh stream, into the second title set and to the end.
+    for (const uint64_t position : {uint64_t(39936), first.size() / 2 + 7, first.size() - 1000, uint64_t(first.size())})
+        for (const bool fresh : {false, true}) {
+            SCOPED_TRACE(std::to_string(position) + (fresh ? " fresh" : " read"));
+            auto other = fresh ? DiscTitleStream::Open(disc) : nullptr;
+            DiscTitleStream& seeking = fresh ? *other : *stream;
+            ASSERT_TRUE(seeking.Seek(position));
+            EXPECT_TRUE(ReadAll(seeking) == std::vector<uint8_t>(first.begin() + position, first.end()));
+        }
+}
+
 // Damaged, odd and encrypted copies of real discs: each is refused before
 // anything is converted, with the reason, and nothing waits for ever.
 TEST(DiscTitleStreamTest, WhatCannotBeReadIsRefusedWithItsReason)
