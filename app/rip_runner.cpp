@@ -121,7 +121,8 @@ void CRipperDlg::RipNextItem()
         const std::vector<Volume> volumes = source.Volumes().List();
         locator = BuildMediaLocator(source.GetVideoTsPath(), volumes, itemSelection);
         if (itemNumber == 0) itemNumber = 1;
-        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes, itemSelection);
+        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes, itemSelection,
+                                     source.Files() ? source.Files()->VolumeLabel() : std::string());
         const std::string extension = GetContainerExtension(settings);
         // A problem of the output is told as one before anything is converted.
         if (std::string problem = PrepareOutputFolder(outputFolder); !problem.empty()) throw OutputError(problem);
@@ -144,7 +145,7 @@ void CRipperDlg::RipNextItem()
             }
         }
         // Never written through: a link at the name is replaced by the file, and nothing goes into the disc.
-        if (std::string problem = OutputProblem(outputPath, DiscFolder()); !problem.empty()) throw OutputError(problem);
+        if (std::string problem = OutputProblem(outputPath, source.GetVideoTsPath()); !problem.empty()) throw OutputError(problem);
         if (std::string problem = RemoveLinkAt(outputPath); !problem.empty()) throw OutputError(problem);
         optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1, DiscFrameRate(source));
         itemOutputPath = outputPath;
@@ -258,11 +259,6 @@ void CRipperDlg::GiveUpItem()
     retryCount = 0;
     ++itemNumber;
     jobFailed = true;
-}
-
-std::string CRipperDlg::DiscFolder() const
-{
-    return fs::path(source.GetVideoTsPath()).parent_path().string();
 }
 
 void CRipperDlg::CompleteItem()

@@ -125,8 +125,6 @@ private:
     void AbandonItem();
     // The item failed and is not tried again: an empty file it left goes.
     void GiveUpItem();
-    // The folder that holds the loaded disc's VIDEO_TS: never written into.
-    std::string DiscFolder() const;
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
     void ShowWrittenFile(bool written);

@@ -21,8 +21,8 @@ std::string HelpText(const QCommandLineParser& parser, const std::string& usage)
 }  // namespace
 
 const char kSourceHelp[] =
-    "A volume root, a folder that holds VIDEO_TS, or a VIDEO_TS folder; without it the mounted volumes are "
-    "searched for a video DVD.";
+    "A volume root, a folder that holds VIDEO_TS, a VIDEO_TS folder, a disc image (.iso) or a drive (/dev/sr0, "
+    "mounted or not); without it the mounted volumes are searched for a video DVD.";
 
 QStringList ArgumentList(int argc, char* argv[])
 {

@@ -6,7 +6,7 @@
 #include <string>
 
 // The VIDEO_TS folder of `path` (a volume root, a folder that holds VIDEO_TS,
-// or VIDEO_TS itself), or of the first video DVD among the mounted volumes
-// when there is no path. Nothing, after a one-line reason on stderr, when
-// there is no such disc.
+// or VIDEO_TS itself; a disc image or a drive is taken as it is), or of the
+// first video DVD among the mounted volumes when there is no path. Nothing,
+// after a one-line reason on stderr, when there is no such disc.
 std::optional<std::string> LocateSource(DvdSource& source, const std::optional<std::string>& path);

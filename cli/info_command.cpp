@@ -27,7 +27,7 @@ int InfoCommand(const QStringList& arguments)
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
     const std::string readFrom = DiscOfLocator(BuildMediaLocator(*videoTs, volumes.List())).value_or(*videoTs);
-    const DiscEncryption encryption = ProbeEncryption(*videoTs, readFrom);
+    const DiscEncryption encryption = ProbeEncryption(*source.Files(), readFrom);
     if (parser.isSet(json))
         // Paths and labels need not be UTF-8: bytes JSON cannot hold become U+FFFD.
         std::cout << DiscToJson(source, encryption).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";

@@ -222,8 +222,8 @@ int RipCommand(const QStringList& arguments)
 
     const std::vector<Volume> mounted = volumes.List();
     const std::string locator = BuildMediaLocator(*videoTs, mounted, part);
-    const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted, part);
-    if (const std::string problem = OutputProblem(output, fs::path(*videoTs).parent_path()); !problem.empty())
+    const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted, part, source.Files()->VolumeLabel());
+    if (const std::string problem = OutputProblem(output, *videoTs); !problem.empty())
         return Fail(kExitFailed, problem);
     if (SomethingAt(output) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
     if (const std::string problem = RemoveLinkAt(output); !problem.empty()) return Fail(kExitFailed, problem);

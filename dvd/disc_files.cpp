@@ -104,19 +104,29 @@ std::optional<fs::path> FindVideoTsFolder(const fs::path& path)
     return std::nullopt;
 }
 
-std::unique_ptr<IDiscFiles> OpenDiscFiles(const std::string& path, std::string* why)
+bool IsDiscImageOrDrive(const std::string& path)
 {
-    auto fail = [&](const std::string& reason) -> std::unique_ptr<IDiscFiles> {
-        if (why) *why = reason;
-        return nullptr;
-    };
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return fail(path + " does not exist");
-    if (S_ISDIR(status.st_mode)) {
-        auto folder = FindVideoTsFolder(path);
-        if (!folder) return fail(path + " holds no VIDEO_TS folder");
-        return std::make_unique<FolderDiscFiles>(*folder);
+    return stat(path.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+}
+
+std::optional<std::string> LocateDisc(const std::string& path, std::string* why)
+{
+    auto fail = [&](const std::string& reason) -> std::optional<std::string> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (!fs::exists(status)) return fail(path + " does not exist");
+    if (!fs::is_directory(status)) {
+        if (!IsDiscImageOrDrive(path)) return fail(path + " is neither a folder, a disc image nor a drive");
+        if (!UdfDiscFiles::Open(path, why)) return std::nullopt;
+        return path;
     }
-    if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode)) return fail(path + " is neither a folder, a disc image nor a drive");
-    return UdfDiscFiles::Open(path, why);
+    auto folder = FindVideoTsFolder(path);
+    if (!folder) return fail(path + " is not a DVD-Video folder: it holds no VIDEO_TS folder");
+    if (!FolderListing(*folder).AnyMatches("", ".ifo"))
+        return fail(path + " is not a DVD-Video folder: " + folder->string() + " holds no IFO file");
+    return folder->string();
 }

@@ -67,7 +67,12 @@ std::string ToLower(std::string text);
 // VIDEO_TS, or VIDEO_TS itself; nothing when there is none.
 std::optional<std::filesystem::path> FindVideoTsFolder(const std::filesystem::path& path);
 
-// The disc's files at `path`: a folder (as FindVideoTsFolder takes it), or a
-// disc image or block device read through libdvdread's UDF layer. Null when
-// it is neither (`why` says which it is not).
-std::unique_ptr<IDiscFiles> OpenDiscFiles(const std::string& path, std::string* why = nullptr);
+// True when `path` is a disc image or a drive (a regular file or a block
+// device), whose files are read through the disc's own file system.
+bool IsDiscImageOrDrive(const std::string& path);
+
+// The disc at `path` as a source is loaded from: the VIDEO_TS folder of a
+// folder (as FindVideoTsFolder takes it), or a disc image or drive itself,
+// once its VIDEO_TS folder has been found. Nothing, with `why`, when `path`
+// holds no video DVD.
+std::optional<std::string> LocateDisc(const std::string& path, std::string* why = nullptr);

@@ -79,9 +79,7 @@ void DvdSource::SetSourceFolder(const std::string& path)
     });
     videoTsPath = isRoot ? FolderListing(folder).PathOf("VIDEO_TS").string() : folder;
     // An image or a drive is read through its own file system; anything else as a folder.
-    struct stat status {};
-    const bool disc = stat(videoTsPath.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
-    files = disc ? UdfDiscFiles::Open(videoTsPath) : nullptr;
+    files = IsDiscImageOrDrive(videoTsPath) ? UdfDiscFiles::Open(videoTsPath) : nullptr;
     if (!files) files = std::make_unique<FolderDiscFiles>(videoTsPath);
 }
 

@@ -14,7 +14,9 @@ bool CssLibraryAvailable();
 // What the user is told about a disc whose titles stay scrambled.
 std::string EncryptedDiscReason();
 
-// Looks at the first packs of each title set's VOB files in `videoTsFolder`
-// as they are stored; `readFrom` is what the converter reads (the disc's
-// drive, or the folder when the drive cannot be read).
-DiscEncryption ProbeEncryption(const std::string& videoTsFolder, const std::string& readFrom);
+class IDiscFiles;
+
+// Looks at the first packs of each title set's VOB files as they are
+// stored; `readFrom` is what the converter reads (the disc's drive or
+// image, or the folder when the drive cannot be read).
+DiscEncryption ProbeEncryption(const IDiscFiles& files, const std::string& readFrom);

@@ -1,5 +1,7 @@
 #include "rip/output_file.h"
 
+#include "dvd/disc_files.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -46,13 +48,17 @@ std::string PrepareOutputFolder(const std::string& folder)
     return {};
 }
 
-std::string OutputProblem(const std::string& outputPath, const std::string& discFolder)
+std::string OutputProblem(const std::string& outputPath, const std::string& videoTsPath)
 {
     std::error_code error;
     // The folder resolved, not the name: a link there is replaced, never followed.
     const fs::path output = Resolved(fs::path(outputPath).parent_path()) / fs::path(outputPath).filename();
-    if (!discFolder.empty() && Inside(output, Resolved(discFolder)))
-        return outputPath + " lies inside the disc being ripped (" + discFolder + ")";
+    if (IsDiscImageOrDrive(videoTsPath)) {
+        if (fs::equivalent(output, videoTsPath, error)) return outputPath + " is the disc being ripped";
+    } else if (const std::string disc = fs::path(videoTsPath).parent_path().string();
+               !videoTsPath.empty() && Inside(output, Resolved(disc))) {
+        return outputPath + " lies inside the disc being ripped (" + disc + ")";
+    }
     if (fs::is_directory(fs::symlink_status(outputPath, error))) return outputPath + " is a folder";
     return {};
 }

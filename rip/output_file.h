@@ -8,9 +8,10 @@
 // be written there ("cannot write in /x: Read-only file system"), or empty.
 std::string PrepareOutputFolder(const std::string& folder);
 
-// Why `outputPath` must not be written while ripping the disc in
-// `discFolder` (the folder that holds VIDEO_TS), or empty.
-std::string OutputProblem(const std::string& outputPath, const std::string& discFolder);
+// Why `outputPath` must not be written while ripping the disc at
+// `videoTsPath` (its VIDEO_TS folder, whose parent holds the disc, or its
+// image or drive), or empty.
+std::string OutputProblem(const std::string& outputPath, const std::string& videoTsPath);
 
 // True when anything is at `path`, a link that leads nowhere included.
 bool SomethingAt(const std::string& path);

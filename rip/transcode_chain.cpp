@@ -114,10 +114,16 @@ std::string QuotedForChain(const std::string& text)
     return quoted;
 }
 
-// The volume the disc is: the one whose root holds VIDEO_TS. A folder of
-// disc files elsewhere has none (the volume around it is not the disc).
+// The volume the disc is: the one whose root holds VIDEO_TS, or a drive's
+// when it is mounted. A folder of disc files elsewhere has none (the volume
+// around it is not the disc), nor has an image.
 std::optional<Volume> DiscVolume(const std::string& videoTsPath, const std::vector<Volume>& volumes)
 {
+    if (IsDiscImageOrDrive(videoTsPath)) {
+        for (const Volume& volume : volumes)
+            if (volume.device == videoTsPath) return volume;
+        return std::nullopt;
+    }
     auto volume = VolumeHolding(volumes, videoTsPath);
     if (volume && fs::path(videoTsPath).parent_path() == fs::path(volume->root)) return volume;
     return std::nullopt;
@@ -144,6 +150,8 @@ std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<
                               const std::optional<DiscSelection>& selection)
 {
     const std::string part = selection ? "#" + EncodeSelection(*selection) : std::string();
+    // An image or a drive given as such is read as it is.
+    if (IsDiscImageOrDrive(videoTsPath)) return kDiscScheme + EncodeLocatorPath(videoTsPath) + part;
     auto volume = DiscVolume(videoTsPath, volumes);
     // A device this machine lacks, or the user may not read, cannot be used; its folder can.
     if (volume && !volume->device.empty() && IsReadableBlockDevice(volume->device))
@@ -162,10 +170,10 @@ std::string SafeFileName(const std::string& label)
 
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
                             RipSettings& settings, const std::vector<Volume>& volumes,
-                            const std::optional<DiscSelection>& selection)
+                            const std::optional<DiscSelection>& selection, const std::string& discLabel)
 {
     auto volume = DiscVolume(videoTsPath, volumes);
-    std::string base = SafeFileName(volume ? volume->label : "");
+    std::string base = SafeFileName(volume && !volume->label.empty() ? volume->label : discLabel);
     if (base.empty()) {
         char name[32];
         std::snprintf(name, sizeof name, "dvdRip_Movie%d", itemNumber);

@@ -18,18 +18,21 @@ std::string GetContainerExtension(RipSettings& settings);
 // settings ("MPEG TS"), in any case; nothing for another name.
 std::optional<int> ContainerNamed(const std::string& name);
 
-// "dvdsimple://" and the disc: the block device of its volume when there is
-// one on this machine, otherwise the folder that holds VIDEO_TS; then, for a
-// part of the disc, '#' and the selection.
+// "dvdsimple://" and the disc: an image or a drive given as such, else the
+// block device of its volume when there is one on this machine, otherwise
+// the folder that holds VIDEO_TS; then, for a part of the disc, '#' and the
+// selection.
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes,
                               const std::optional<DiscSelection>& selection = std::nullopt);
 
-// The output folder, the label of the disc's volume (made safe as a file
-// name) or "dvdRip_Movie<item>", "_" and the selection's label for a part of
-// the disc, and the container's extension.
+// The output folder, the label of the disc's volume or else `discLabel`
+// (an image's or a drive's own, from its file system), made safe as a file
+// name, or "dvdRip_Movie<item>"; "_" and the selection's label for a part
+// of the disc; and the container's extension.
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
                             RipSettings& settings, const std::vector<Volume>& volumes,
-                            const std::optional<DiscSelection>& selection = std::nullopt);
+                            const std::optional<DiscSelection>& selection = std::nullopt,
+                            const std::string& discLabel = {});
 
 // The ":sout=#transcode{...}" option writing to `outputPath`; with the
 // preview, the picture also goes to the converter's display. A frame rate

@@ -13,7 +13,7 @@ packages=(
   # conversion, disc volumes, machine readable output
   libvlc-dev vlc-plugin-base vlc-plugin-video-output libmount-dev libblkid-dev nlohmann-json3-dev
   # tests: disc making, an independent disc reader, a headless X server, a private D-Bus, the fuzzer
-  ffmpeg dvdauthor lsdvd libdvdread-dev xvfb xauth dbus python3-dbusmock clang-14 libclang-rt-14-dev
+  ffmpeg dvdauthor genisoimage lsdvd libdvdread-dev xvfb xauth dbus python3-dbusmock clang-14 libclang-rt-14-dev
   # the Debian package and what checks it
   dpkg-dev file appstream man-db
 )

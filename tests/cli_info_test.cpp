@@ -5,9 +5,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-
 #include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -87,6 +88,19 @@ TEST(CliInfoTest, JsonAgreesWithLsdvd)
     }
 }
 
+TEST(CliInfoTest, AnImageIsDescribedAsTheFolderItWasMadeFrom)
+{
+    const std::string disc = TestDisc("pal-two-languages"), image = ImageOfDisc("pal-two-languages", "TWO_LANGS");
+    int status = -1;
+    json fromFolder = json::parse(TarvokRip("info --json " + ShellQuote(disc), &status));
+    json fromImage = json::parse(TarvokRip("info --json " + ShellQuote(image), &status));
+    EXPECT_EQ(status, 0) << LastStderr();
+    EXPECT_EQ(fromImage["videoTsPath"], image);
+    fromFolder.erase("videoTsPath");
+    fromImage.erase("videoTsPath");
+    EXPECT_EQ(fromImage, fromFolder);
+}
+
 TEST(CliInfoTest, TextReportAndDiscoveryThroughTheMountTable)
 {
     const std::string disc = TestDisc("pal-3ch");
@@ -109,6 +123,8 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
     std::string sectors(20 * 2048, '\0');
     std::ofstream(file) << sectors;
     std::ofstream(image) << sectors.replace(16 * 2048 + 1, 5, "CD001");
+    const std::string fifo = ScratchFolder() + "/pipe.iso";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const struct {
         std::string arguments, environment, error;
     } cases[] = {
@@ -116,8 +132,9 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
         {"info " + ShellQuote(empty + "/ghost"), "", empty + "/ghost does not exist"},
         {"info " + ShellQuote(empty), "", empty + " is not a DVD-Video folder: it holds no VIDEO_TS folder"},
         {"info --json " + ShellQuote(noIfo), "", noIfo + " is not a DVD-Video folder: " + noIfo + "/VIDEO_TS holds no IFO file"},
-        {"info " + ShellQuote(file), "", file + " is not a DVD-Video folder: it is a file"},
-        {"info " + ShellQuote(image), "", image + " is a disc image, which tarvok-rip does not read: mount it"},
+        {"info " + ShellQuote(file), "", file + " is not a DVD-Video image: it holds no VIDEO_TS folder"},
+        {"info " + ShellQuote(image), "", image + " is not a DVD-Video image: it holds no VIDEO_TS folder"},
+        {"info " + ShellQuote(fifo), "", fifo + " is neither a folder, a disc image nor a drive"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);

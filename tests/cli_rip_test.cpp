@@ -353,6 +353,22 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
     }
 }
 
+TEST(CliRipTest, AnImageRipsUnderItsLabelLikeItsFolder)
+{
+    const std::string image = ImageOfDisc("pal-two-languages", "TWO_LANGS");
+    int status = -1;
+    const std::string printed = Rip(ShellQuote(image) + " --container ps --output " + ShellQuote(ScratchFolder()), &status);
+    ASSERT_EQ(status, 0) << LastErrors();
+    EXPECT_EQ(printed, ScratchFolder() + "/TWO_LANGS.mpg\n");
+    Rip(ShellQuote(TestDisc("pal-two-languages")) + " --container ps --output " + ShellQuote(ScratchFolder()), &status);
+    ASSERT_EQ(status, 0) << LastErrors();
+    const MediaFacts fromImage = ProbeMedia(ScratchFolder() + "/TWO_LANGS.mpg", true);
+    const MediaFacts fromFolder = ProbeMedia(ScratchFolder() + "/dvdRip_Movie1.mpg", true);
+    EXPECT_EQ(fromImage.videoFrames, fromFolder.videoFrames);
+    EXPECT_GE(fromImage.videoFrames, 248);  // 10 s at 25 a second, at most two short
+    EXPECT_EQ(fromImage.audioStreams, 2);
+}
+
 TEST(CliRipTest, ContainerNamesAndSettingsOfTheProfile)
 {
     // The user's own settings apply; --container changes them for this run only.

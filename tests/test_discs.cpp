@@ -78,6 +78,17 @@ std::string CopyOfDisc(const std::string& name, const std::string& copyName)
     return copy;
 }
 
+std::string ImageOfDisc(const std::string& name, const std::string& label)
+{
+    const std::string image = ScratchFolder() + "/" + label + ".iso";
+    int status = -1;
+    RunCommand("genisoimage -quiet -dvd-video -udf -V " + ShellQuote(label) + " -o " + ShellQuote(image) + " " +
+                   ShellQuote(TestDisc(name)) + " 2>&1",
+               &status);
+    EXPECT_EQ(status, 0) << "genisoimage " << name;
+    return image;
+}
+
 void MarkPacksScrambled(const std::string& vob)
 {
     std::fstream file(vob, std::ios::in | std::ios::out | std::ios::binary);

@@ -18,6 +18,10 @@ std::string TestDisc(const std::string& name);
 // A copy of a test disc in the running test's scratch folder, to damage.
 std::string CopyOfDisc(const std::string& name, const std::string& copyName);
 
+// A DVD-Video image of a test disc (genisoimage, UDF, volume `label`) in the
+// running test's scratch folder.
+std::string ImageOfDisc(const std::string& name, const std::string& label);
+
 // Marks the packets of every pack of a VOB file as scrambled, as on a disc
 // encrypted with CSS whose packs were not decrypted.
 void MarkPacksScrambled(const std::string& vob);

@@ -4,5 +4,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     LoadIfoBytes(data, size);
+    LoadIfoImageBytes(data, size);
     return 0;
 }
