@@ -2,28 +2,48 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 
+#include "dvd/disc_files.h"
+
 #include <QPointer>
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
+namespace {
+
+// The block device of the drive `drive` names: a volume's device, or a
+// drive named by its device whether mounted or not; empty for none.
+std::string DeviceOf(const std::vector<Volume>& volumes, const std::string& drive)
+{
+    if (auto volume = VolumeNamed(volumes, drive)) return volume->device;
+    struct stat status {};
+    return stat(drive.c_str(), &status) == 0 && S_ISBLK(status.st_mode) ? drive : std::string();
+}
+
+}  // namespace
+
 std::string CRipperDlg::SourceDrive() const
 {
-    auto volume = VolumeHolding(source.Volumes().List(), source.GetVideoTsPath());
-    return volume && !source.GetVideoTsPath().empty() ? VolumeId(*volume) : std::string();
+    const std::string& disc = source.GetVideoTsPath();
+    // An image has no drive; a drive named as such is its own.
+    if (IsDiscImageOrDrive(disc)) return DeviceOf({}, disc);
+    auto volume = VolumeHolding(source.Volumes().List(), disc);
+    return volume && !disc.empty() ? VolumeId(*volume) : std::string();
 }
 
 int CRipperDlg::SetDriveDoor(const std::string& drive, bool open)
 {
-    auto volume = VolumeNamed(source.Volumes().List(), drive);
-    if (!volume || volume->device.empty()) return ENODEV;
-    return app.Services().drives->SetDoor(volume->device, open);
+    const std::string device = DeviceOf(source.Volumes().List(), drive);
+    if (device.empty()) return ENODEV;
+    return app.Services().drives->SetDoor(device, open);
 }
 
 bool CRipperDlg::LockDrive(bool prevent)
 {
-    auto volume = VolumeNamed(source.Volumes().List(), SourceDrive());
-    if (!volume || volume->device.empty()) return false;
-    return app.Services().drives->Lock(volume->device, prevent);
+    const std::string device = DeviceOf(source.Volumes().List(), SourceDrive());
+    if (device.empty()) return false;
+    return app.Services().drives->Lock(device, prevent);
 }
 
 void CRipperDlg::ShutdownComputer()

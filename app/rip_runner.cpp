@@ -83,21 +83,22 @@ void CRipperDlg::OnStartRip()
     }
     ripping = 1;
     const std::string browsed = source.GetVideoTsPath();
-    while (!source.FindDisc(selectedDrive)) {
+    std::optional<std::string> disc;
+    while (!(disc = FindStartDisc())) {
         if (app.Services().messageBoxes->Show(this, rip_text::kDvdNotFound, app.productName, MbButtons::RetryCancel,
                                               MbIcon::Error) != MbResult::Retry) {
             ripping = 0;
             return;
         }
     }
-    if (itemSelection && source.GetVideoTsPath() != browsed) {
+    if (itemSelection && *disc != browsed) {
         // The selection was made on another disc than the one now found.
-        LoadSourceFromPath(source.GetVideoTsPath());
+        LoadSourceFromPath(*disc);
         ripping = 0;
         app.Services().messageBoxes->Show(this, rip_text::kDiscChanged, app.productName, MbButtons::Ok, MbIcon::Information);
         return;
     }
-    if (!itemSelection) LoadSourceFromPath(source.GetVideoTsPath());
+    if (!itemSelection) LoadSourceFromPath(*disc);
     movie->SetVariable(main_var::kOutputFile, "");
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;

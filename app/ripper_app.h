@@ -36,6 +36,7 @@ public:
     std::unique_ptr<QLockFile> instanceMutex;
     std::string productName;
     std::string moduleFolder;  // with its trailing '/'
+    std::string givenSource;   // the disc named on the command line; empty: found on the volumes
 
 private:
     PlatformServices services;

@@ -101,6 +101,8 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { this->app.OnHelp(); });
 
     movieFilter = new MovieWindowFilter(this, movie);
+    setAcceptDrops(true);
+    movie->installEventFilter(this);
 }
 
 CRipperDlg::~CRipperDlg()
@@ -156,7 +158,11 @@ void CRipperDlg::timerEvent(QTimerEvent* event)
     if (progressTimerId != 0 && event->timerId() == progressTimerId) PollRipProgress();
     if (startupTimerId != 0) {
         killTimer(startupTimerId);
-        LoadSourceFromDrive("", true);
+        // A disc named on the command line instead of the probe.
+        if (app.givenSource.empty())
+            LoadSourceFromDrive("", true);
+        else
+            LoadGivenSource(app.givenSource);
         startupTimerId = 0;
     }
     QDialog::timerEvent(event);
@@ -170,6 +176,7 @@ void CRipperDlg::LoadSourceFromDrive(const std::string& drive, bool quiet)
                                               MbIcon::Error) != MbResult::Retry)
             return;
     }
+    givenSource.clear();
     LoadSourceFromPath(source.GetVideoTsPath());
 }
 
@@ -207,6 +214,8 @@ void CRipperDlg::OnDeviceArrival()
 
 void CRipperDlg::OnDeviceRemoval()
 {
+    // A disc the user named stays while it is there: the volume that went was another.
+    if (!givenSource.empty() && LocateDisc(givenSource)) return;
     source.ClearSource();
     movie->SetVariable(main_var::kOutputFile, "");
     {

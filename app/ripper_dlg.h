@@ -40,6 +40,9 @@ public:
     // video DVD and loads it; asks Retry/Cancel unless quiet.
     void LoadSourceFromDrive(const std::string& drive, bool quiet);
     void LoadSourceFromPath(const std::string& path);
+    // Loads a disc the user named (on the command line, or by dropping it):
+    // a folder, an image or a drive; says why when it holds no video DVD.
+    void LoadGivenSource(const std::string& path);
     void UpdateDvdInfoPanel();
     void ClearDvdInfoPanel();
     void OnDeviceArrival();
@@ -91,6 +94,7 @@ public:
     bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
+    std::string givenSource;    // a disc the user named; empty: discs are found on the volumes
     std::optional<DiscSelection> itemSelection;  // the part of the disc the job rips; none: all of it
     std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
@@ -106,6 +110,10 @@ public:
 
 protected:
     void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void ShowWindowMenu();
@@ -128,8 +136,12 @@ private:
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
     void ShowWrittenFile(bool written);
-    // The volume of the loaded disc, named by device (or root); empty: none.
+    // The drive of the loaded disc: its volume's device (or root), or the
+    // drive it was named by; empty for an image or a disc on no volume.
     std::string SourceDrive() const;
+    // The disc Start rips: the one the user named, else the one on the
+    // chosen volume (any volume when none was chosen).
+    std::optional<std::string> FindStartDisc();
 
     CRipperApp& app;
     QMenu* windowMenu;

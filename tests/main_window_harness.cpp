@@ -5,7 +5,7 @@
 
 #include <QTest>
 
-MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile)
+MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile, const std::string& givenSource)
 {
     standIns.volumes->volumes = std::move(volumes);
     app = std::make_unique<CRipperApp>(standIns.Take(), profile ? std::move(profile) : std::make_unique<MemoryProfile>());
@@ -13,6 +13,7 @@ MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_pt
     app->InitModuleFolder();
     app->productName = app_text::kProductName;
     app->codecsIniPath = app->moduleFolder + app_text::kCodecsIni;
+    app->givenSource = givenSource;
     window = std::make_unique<CRipperDlg>(*app);
     window->OnInitDialog();
     window->show();

@@ -9,9 +9,10 @@
 
 class MainWindowHarness {
 public:
-    // Volumes present when the window starts; the window is shown and its
-    // start-up probe has run when this returns.
-    explicit MainWindowHarness(std::vector<Volume> volumes = {}, std::unique_ptr<IProfile> profile = nullptr);
+    // Volumes present when the window starts, and a disc named on the command
+    // line; the window is shown and its start-up probe has run when this returns.
+    explicit MainWindowHarness(std::vector<Volume> volumes = {}, std::unique_ptr<IProfile> profile = nullptr,
+                               const std::string& givenSource = {});
     ~MainWindowHarness();
     CRipperDlg& Window() { return *window; }
     std::string Variable(const char* name) const;

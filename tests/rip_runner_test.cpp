@@ -10,7 +10,9 @@
 #include "ui/shockwave_flash.h"
 
 #include <QTest>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -25,10 +27,13 @@ namespace fs = std::filesystem;
 namespace {
 
 // A window with a real disc on an optical drive that the machine lacks (so
-// nothing real is locked or ejected), writing into a folder of the test's own.
+// nothing real is locked or ejected), writing into a folder of the test's own;
+// `givenSource` is a disc named on the command line.
 struct RipHarness {
-    explicit RipHarness(const std::string& disc = "pal-30s", const std::string& label = "MY_MOVIE")
-        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), label, "/dev/tarvok-test-sr0")}),
+    explicit RipHarness(const std::string& disc = "pal-30s", const std::string& label = "MY_MOVIE",
+                        const std::string& givenSource = {})
+        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), label, "/dev/tarvok-test-sr0")}, nullptr,
+                  givenSource),
           window(harness.Window())
     {
         window.outputFolder = ScratchFolder() + "/out";
@@ -464,4 +469,49 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     EXPECT_NEAR(facts.videoFrames, 55, 2);  // lsdvd: 2.2 s at 25 a second
     EXPECT_EQ(facts.formatName, "mpeg");
     EXPECT_EQ(window.titleTree->currentItem(), shortChain);  // the browsing stays as it was
+}
+
+// Dragging `path` onto the movie, which covers the window; true when the window takes it.
+bool DropOnMovie(CRipperDlg& window, const std::string& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.movie, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.movie, &drop);
+    return true;
+}
+
+TEST(RipRunnerTest, AnImageOnTheCommandLineIsShownAndRippedWithoutADrive)
+{
+    // A mounted disc is there too: the image named on the command line comes first.
+    const std::string image = ImageOfDisc("pal-two-languages", "TWO_LANGS");
+    RipHarness rip("pal-30s", "MOUNTED", image);
+    CRipperDlg& window = rip.window;
+    EXPECT_EQ(window.source.GetVideoTsPath(), image);
+    ASSERT_NE(window.titleTree->currentItem(), nullptr);
+    EXPECT_EQ(window.titleTree->currentItem()->text(0), "Angle 1 [00:00:06]");
+    EXPECT_EQ(rip.harness.Variable(main_var::kTvSystem), "PAL");
+
+    // Locking and ejecting have no drive to act on; a volume that goes leaves the image.
+    window.settings.ejectDvdWhenDone = 1;
+    window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_TRUE(rip.Actions().empty()) << rip.Actions().front();
+    EXPECT_GE(ProbeMedia(rip.OutputFile("TWO_LANGS.mpg"), true).videoFrames, 248);  // 10 s, at most two short
+    window.OnDeviceRemoval();
+    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
+
+    // A folder dropped on the window is loaded; a file that is no disc is refused with its reason.
+    ASSERT_TRUE(DropOnMovie(window, TestDisc("pal-3ch")));
+    EXPECT_EQ(window.source.GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
+    const std::string notes = ScratchFolder() + "/notes.txt";
+    std::ofstream(notes) << "no disc";
+    ASSERT_TRUE(DropOnMovie(window, notes));
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, notes + " is not a DVD-Video image: it holds no VIDEO_TS folder");
+    EXPECT_EQ(window.source.GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
 }
