@@ -8,8 +8,6 @@
 
 #include <cerrno>
 
-#include <sys/stat.h>
-
 namespace {
 
 // The block device of the drive `drive` names: a volume's device, or a
@@ -17,8 +15,7 @@ namespace {
 std::string DeviceOf(const std::vector<Volume>& volumes, const std::string& drive)
 {
     if (auto volume = VolumeNamed(volumes, drive)) return volume->device;
-    struct stat status {};
-    return stat(drive.c_str(), &status) == 0 && S_ISBLK(status.st_mode) ? drive : std::string();
+    return IsDrive(drive) ? drive : std::string();
 }
 
 }  // namespace
@@ -27,7 +24,7 @@ std::string CRipperDlg::SourceDrive() const
 {
     const std::string& disc = source.GetVideoTsPath();
     // An image has no drive; a drive named as such is its own.
-    if (IsDiscImageOrDrive(disc)) return DeviceOf({}, disc);
+    if (IsDiscImageOrDrive(disc)) return IsDrive(disc) ? disc : std::string();
     auto volume = VolumeHolding(source.Volumes().List(), disc);
     return volume && !disc.empty() ? VolumeId(*volume) : std::string();
 }

@@ -110,6 +110,12 @@ bool IsDiscImageOrDrive(const std::string& path)
     return stat(path.c_str(), &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
 }
 
+bool IsDrive(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISBLK(status.st_mode);
+}
+
 std::optional<std::string> LocateDisc(const std::string& path, std::string* why)
 {
     auto fail = [&](const std::string& reason) -> std::optional<std::string> {

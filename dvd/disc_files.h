@@ -70,6 +70,8 @@ std::optional<std::filesystem::path> FindVideoTsFolder(const std::filesystem::pa
 // True when `path` is a disc image or a drive (a regular file or a block
 // device), whose files are read through the disc's own file system.
 bool IsDiscImageOrDrive(const std::string& path);
+// True when `path` is a drive: a block device.
+bool IsDrive(const std::string& path);
 
 // The disc at `path` as a source is loaded from: the VIDEO_TS folder of a
 // folder (as FindVideoTsFolder takes it), or a disc image or drive itself,

@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -95,8 +94,7 @@ int AcceptedAudioBitrate(const std::string& codec, int rate, int channels, int b
 // remote login is not given the local drive.
 bool IsReadableBlockDevice(const std::string& path)
 {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return false;
+    if (!IsDrive(path)) return false;
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     close(fd);
