@@ -48,6 +48,8 @@ QString ListStyle()
                    " selection-background-color: #00496e; selection-color: #FFFFFF; font-size: 12px;"
                    " outline: 0; }"
                    "QTreeWidget::item:selected, QListWidget::item:selected { border: 1px solid %2; }"
+                   // The indentation left of a selected row stays the panel's.
+                   "QTreeWidget::branch:selected { background: %1; }"
                    "QScrollBar:vertical, QScrollBar:horizontal { background: #004d73; border: none; margin: 0; }"
                    "QScrollBar:vertical { width: 10px; } QScrollBar:horizontal { height: 10px; }"
                    "QScrollBar::handle { background: rgba(255, 204, 0, 160); border-radius: 4px; min-height: 24px;"
