@@ -363,11 +363,14 @@ TEST(CliRipTest, AnImageRipsUnderItsLabelLikeItsFolder)
     EXPECT_EQ(printed, ScratchFolder() + "/TWO_LANGS.mpg\n");
     Rip(ShellQuote(TestDisc("pal-two-languages")) + " --container ps --output " + ShellQuote(ScratchFolder()), &status);
     ASSERT_EQ(status, 0) << LastErrors();
-    const MediaFacts fromImage = ProbeMedia(ScratchFolder() + "/TWO_LANGS.mpg", true);
-    const MediaFacts fromFolder = ProbeMedia(ScratchFolder() + "/dvdRip_Movie1.mpg", true);
-    EXPECT_EQ(fromImage.videoFrames, fromFolder.videoFrames);
-    EXPECT_GE(fromImage.videoFrames, 248);  // 10 s at 25 a second, at most two short
-    EXPECT_EQ(fromImage.audioStreams, 2);
+    // The title reader hands libvlc the same bytes from both (DiscTitleStreamTest); libvlc may
+    // end either file up to two pictures short of the disc's 250.
+    for (const std::string name : {"TWO_LANGS.mpg", "dvdRip_Movie1.mpg"}) {
+        const MediaFacts facts = ProbeMedia(ScratchFolder() + "/" + name, true);
+        EXPECT_GE(facts.videoFrames, 248) << name;
+        EXPECT_LE(facts.videoFrames, 250) << name;
+        EXPECT_EQ(facts.audioStreams, 2) << name;
+    }
 }
 
 TEST(CliRipTest, ContainerNamesAndSettingsOfTheProfile)

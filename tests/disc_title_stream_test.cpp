@@ -49,6 +49,15 @@ TEST(DiscTitleStreamTest, TitlesBecomeOneStreamOnOneTimeline)
     EXPECT_NEAR(facts.duration, 14.0, 0.1);
 }
 
+TEST(DiscTitleStreamTest, AnImageReadsAsTheFolderItWasMadeFrom)
+{
+    auto fromFolder = DiscTitleStream::Open(TestDisc("pal-two-languages"));
+    auto fromImage = DiscTitleStream::Open(ImageOfDisc("pal-two-languages", "TWO_LANGS"));
+    ASSERT_TRUE(fromFolder && fromImage);
+    EXPECT_EQ(fromImage->TitleCount(), 2);
+    EXPECT_TRUE(ReadAll(*fromImage) == ReadAll(*fromFolder));
+}
+
 TEST(DiscTitleStreamTest, ReadingAgainFromTheStartGivesTheSameBytes)
 {
     auto stream = DiscTitleStream::Open(TestDisc("pal-16x9-menu") + "/VIDEO_TS");
