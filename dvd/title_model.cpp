@@ -182,3 +182,12 @@ void TitleSet::BuildChapters()
         }
     }
 }
+
+std::pair<const PgcEntry*, const AngleInfo*> LargestAngle(const TitleSet& titleSet)
+{
+    std::pair<const PgcEntry*, const AngleInfo*> largest{nullptr, nullptr};
+    for (const auto& chain : titleSet.pgcEntries)
+        for (const auto& angle : chain->angles)
+            if (angle->sectors > (largest.second ? largest.second->sectors : 0)) largest = {chain.get(), angle.get()};
+    return largest;
+}

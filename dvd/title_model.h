@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ChapterInfo {
@@ -60,3 +61,7 @@ private:
 
 // hh:mm:ss of a duration; hours are not limited to two digits.
 std::string FormatDuration(double seconds);
+
+// The angle of a title set with most sectors (the first of equals) and its
+// chain: the one the Titles tree selects. Both null when no angle has any.
+std::pair<const PgcEntry*, const AngleInfo*> LargestAngle(const TitleSet& titleSet);

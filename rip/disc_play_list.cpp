@@ -87,15 +87,8 @@ std::optional<DiscSelection> MainFeature(const DvdSource& source)
 
 int DefaultProgramChain(const TitleSet& titleSet)
 {
-    int chosen = 0;
-    uint32_t best = 0;
-    for (const auto& chain : titleSet.pgcEntries)
-        for (const auto& angle : chain->angles)
-            if (angle->sectors > best) {
-                best = angle->sectors;
-                chosen = chain->number;
-            }
-    return chosen;
+    const PgcEntry* chain = LargestAngle(titleSet).first;
+    return chain ? chain->number : 0;
 }
 
 std::optional<DiscSelection> BrowsedSelection(const DvdSource& source)

@@ -41,7 +41,11 @@ bool FillTitleTree(DvdSource& source, TitleTreeView& tree)
     }
     if (source.TitleSets().empty()) return false;
 
-    uint32_t best = 0;
+    // The largest angle of the disc: of each set's largest, the first of the largest.
+    const AngleInfo* best = nullptr;
+    for (const auto& titleSet : source.TitleSets())
+        if (const AngleInfo* largest = LargestAngle(*titleSet).second; largest && (!best || largest->sectors > best->sectors))
+            best = largest;
     QTreeWidgetItem* bestRow = nullptr;
     for (const auto& titleSet : source.TitleSets()) {
         QTreeWidgetItem* titleRow = AddRow(tree, nullptr, titleSet->GetTitleLabel(), kTitleSetImage, titleSet.get());
@@ -49,10 +53,7 @@ bool FillTitleTree(DvdSource& source, TitleTreeView& tree)
             QTreeWidgetItem* chainRow = AddRow(tree, titleRow, entry->Label(), kProgramChainImage, entry.get());
             for (const auto& angle : entry->angles) {
                 QTreeWidgetItem* angleRow = AddRow(tree, chainRow, angle->Label(), kAngleImage, angle.get());
-                if (angle->sectors > best) {
-                    best = angle->sectors;
-                    bestRow = angleRow;
-                }
+                if (angle.get() == best) bestRow = angleRow;
             }
         }
     }
