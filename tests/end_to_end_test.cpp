@@ -4,5 +4,5 @@
 
 TEST(EndToEndTest, WholeProgramThroughItsMovies)
 {
-    RunEndToEnd("pal-30s", false);
+    RunEndToEnd("pal-2min", false);
 }

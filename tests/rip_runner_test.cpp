@@ -30,7 +30,7 @@ namespace {
 // nothing real is locked or ejected), writing into a folder of the test's own;
 // `givenSource` is a disc named on the command line.
 struct RipHarness {
-    explicit RipHarness(const std::string& disc = "pal-30s", const std::string& label = "MY_MOVIE",
+    explicit RipHarness(const std::string& disc = "pal-2min", const std::string& label = "MY_MOVIE",
                         const std::string& givenSource = {})
         : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), label, "/dev/tarvok-test-sr0")}, nullptr,
                   givenSource),
@@ -488,7 +488,7 @@ TEST(RipRunnerTest, AnImageOnTheCommandLineIsShownAndRippedWithoutADrive)
 {
     // A mounted disc is there too: the image named on the command line comes first.
     const std::string image = ImageOfDisc("pal-two-languages", "TWO_LANGS");
-    RipHarness rip("pal-30s", "MOUNTED", image);
+    RipHarness rip("pal-3ch", "MOUNTED", image);
     CRipperDlg& window = rip.window;
     EXPECT_EQ(window.source.GetVideoTsPath(), image);
     ASSERT_NE(window.titleTree->currentItem(), nullptr);

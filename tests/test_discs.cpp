@@ -24,6 +24,7 @@ const std::map<std::string, std::string> kRecipes = {
     {"ntsc-2vts", "--system ntsc --title 9:3 --vts --title 5"},
     {"pal-16x9-menu", "--system pal --aspect 16:9 --menu --title 5:2 --title 3"},
     {"pal-30s", "--system pal --title 30:5"},
+    {"pal-2min", "--system pal --title 120:5"},
     {"pal-1s", "--system pal --title 1"},
     {"pal-two-languages", "--system pal --audio en,fr --title 4:2 --title 6:3"},
     {"ntsc-30s", "--system ntsc --title 30:5"},

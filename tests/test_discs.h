@@ -8,7 +8,9 @@
 //   "pal-3ch"       PAL 4:3, one title of 6 s in three chapters
 //   "ntsc-2vts"     NTSC 4:3, two title sets: 9 s in three chapters, then 5 s
 //   "pal-16x9-menu" PAL 16:9, a menu, titles of 5 s (two chapters) and 3 s in one title set
-//   "pal-30s"       PAL 4:3, one title of 30 s in five chapters (a conversion that lasts)
+//   "pal-30s"       PAL 4:3, one title of 30 s in five chapters
+//   "pal-2min"      PAL 4:3, one title of 2 min in five chapters (a conversion that outlasts
+//                   several one-second polls, even on a fast machine)
 //   "ntsc-30s"      NTSC 4:3, one title of 30 s in five chapters
 //   "pal-1s"        PAL 4:3, one title of 1 s (a conversion over before anyone looks)
 //   "pal-two-languages" PAL 4:3, English and French audio, titles of 4 s (two chapters) and 6 s (three)
