@@ -6,7 +6,7 @@
 
 int main(int argc, char* argv[])
 {
-    // libvlc draws its picture only into X11 windows.
+    // The main window and the preview sit at fixed places on the screen, which Wayland does not allow.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     CRipperApp app(PlatformServices::Linux());

@@ -14,8 +14,8 @@ constexpr int kRepaintMs = 500;
 
 }  // namespace
 
-CPreviewDlg::CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& moduleFolder)
-    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint), ownerWnd(owner), vlcControl(vlc)
+CPreviewDlg::CPreviewDlg(QWidget* owner, const std::string& moduleFolder)
+    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint), ownerWnd(owner)
 {
     flashControl = new CShockwaveFlash(this);
     flashControl->setGeometry(0, 0, 162, 159);

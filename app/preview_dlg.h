@@ -14,7 +14,7 @@ class PictureView;
 class CPreviewDlg : public QDialog {
 public:
     // Created hidden, placed with its top-left corner on `owner`'s bottom-left corner.
-    CPreviewDlg(QWidget* owner, VlcInstance& vlc, const std::string& moduleFolder);
+    CPreviewDlg(QWidget* owner, const std::string& moduleFolder);
     ~CPreviewDlg() override;
     QWidget* VideoWindow() const;
 

@@ -169,17 +169,15 @@ void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optio
     previewDlg.reset();
     const std::vector<std::string> options = {optionText};
     try {
-        previewDlg = std::make_unique<CPreviewDlg>(this, app.Vlc(), app.moduleFolder);
+        previewDlg = std::make_unique<CPreviewDlg>(this, app.moduleFolder);
         if (previewEnabled == 1) previewDlg->show();
-        // Time for the new converter to settle before it is handed the item.
-        QThread::msleep(500);
         previewDlg->vlcControl.addTarget(locator, options, 10, -666);
         if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
-    } catch (const VlcError&) {
+    } catch (const ConverterError& refused) {
         const int code = errno;
         retryCount = 0;
         app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
-                                          MbIcon::Error);
+                                          MbIcon::Error, refused.what());
         AbandonItem();
     }
 }

@@ -67,12 +67,6 @@ bool CRipperApp::CheckSingleInstance()
     return true;
 }
 
-VlcInstance& CRipperApp::Vlc()
-{
-    if (!vlc) vlc = std::make_unique<VlcInstance>(true);
-    return *vlc;
-}
-
 void CRipperApp::OnHelp()
 {
     services.shell->Open(moduleFolder + app_text::kHelpFile);

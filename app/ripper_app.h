@@ -2,7 +2,6 @@
 // The application object: where the program's files are, one instance per
 // user, the user's profile, the machine's services, and the main window's run.
 #include "app/platform_services.h"
-#include "rip/vlc_control.h"
 #include "settings/profile.h"
 
 #include <QLockFile>
@@ -29,8 +28,6 @@ public:
 
     IProfile& Profile() { return *profile; }
     PlatformServices& Services() { return services; }
-    // The one libvlc instance of the run, started when first needed.
-    VlcInstance& Vlc();
 
     std::string codecsIniPath;
     std::unique_ptr<QLockFile> instanceMutex;
@@ -41,7 +38,6 @@ public:
 private:
     PlatformServices services;
     std::unique_ptr<IProfile> profile;
-    std::unique_ptr<VlcInstance> vlc;
 };
 
 namespace app_text {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Times tarvok-rip against ffmpeg doing the same conversion of the same disc:
 # a PAL test disc (2 minutes by default), MPEG-1 video at 1024 kbit/s, MPEG
-# audio at 128 kbit/s, 2 channels, 48000 Hz, deinterlaced, in an MPEG
-# transport stream. Runs alternate, RUNS times each (default 5). Prints the
-# medians of wall time, user and system CPU and peak memory for both, and the
-# futex and write calls of one traced run of each.
+# audio at 128 kbit/s, 2 channels, 48000 Hz, the pictures marked interlaced
+# deinterlaced, in an MPEG transport stream. Runs alternate, RUNS times each
+# (default 5). Prints the medians of wall time, user and system CPU and peak
+# memory for both, their ratios, the pictures of both files, and the futex
+# and write calls of one traced run of each.
 #
 #   bench/rip_vs_ffmpeg.sh [RUNS] [SECONDS]
 set -euo pipefail
@@ -23,7 +24,7 @@ vob=$disc/VIDEO_TS/VTS_01_1.VOB
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$HOME"
 ours=(build/bin/tarvok-rip rip "$disc" --output "$work/ours" --yes)
-theirs=(ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif -c:v mpeg1video -b:v 1024k
+theirs=(ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif=deint=interlaced -c:v mpeg1video -b:v 1024k
         -c:a mp2 -b:a 128k -ac 2 -ar 48000 -f mpegts "$work/ffmpeg.ts")
 
 # wall user system peak-KB of one run
@@ -53,6 +54,6 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 ow=$(median ${figures[ours-wall]}) tw=$(median ${figures[theirs-wall]})
 oc=$(awk -v u="$(median ${figures[ours-user]})" -v s="$(median ${figures[ours-sys]})" 'BEGIN { print u + s }')
 tc=$(awk -v u="$(median ${figures[theirs-user]})" -v s="$(median ${figures[theirs-sys]})" 'BEGIN { print u + s }')
-echo "ratios: wall $(ratio "$ow" "$tw"), CPU (user + system) $(ratio "$oc" "$tc")"
-duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
-echo "durations: source $(duration "$vob") s, tarvok-rip $(duration "$work/ours/dvdRip_Movie1.mpg") s, ffmpeg $(duration "$work/ffmpeg.ts") s"
+echo "ratios: wall $(ratio "$ow" "$tw"), CPU (user + system) $(ratio "$oc" "$tc"), peak memory $(ratio "$(median ${figures[ours-mem]})" "$(median ${figures[theirs-mem]})")"
+pictures() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
+echo "pictures: source $(pictures "$vob"), tarvok-rip $(pictures "$work/ours/dvdRip_Movie1.mpg"), ffmpeg $(pictures "$work/ffmpeg.ts")"

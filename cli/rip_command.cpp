@@ -231,13 +231,12 @@ int RipCommand(const QStringList& arguments)
 
     // A stopped rip still finishes its file, so that an MP4 keeps its index.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
-    VlcInstance vlc(false);
-    CVLCControl converter(vlc);
+    CVLCControl converter;
     std::cerr << "Converting " << *videoTs << (part ? " (" + SelectionLabel(*part) + ")" : "") << " into " << output << "\n";
     const auto start = std::chrono::steady_clock::now();
     try {
         converter.addTarget(locator, {chain}, 10, -666);
-    } catch (const VlcError& failure) {
+    } catch (const ConverterError& failure) {
         return Fail(kExitFailed, failure.what());
     }
     const bool ranToItsEnd = FollowConversion(converter);

@@ -15,7 +15,7 @@ constexpr int kLastTitleSet = 99;
 
 void LogDvdRead(void*, dvd_logger_level_t, const char* format, va_list arguments)
 {
-    const char* verbose = std::getenv("TARVOK_VLC_VERBOSE");
+    const char* verbose = std::getenv("TARVOK_VERBOSE");
     if (!verbose || !*verbose) return;
     std::fputs("libdvdread: ", stderr);
     std::vfprintf(stderr, format, arguments);

@@ -9,7 +9,7 @@
 struct dvd_reader_s;
 
 // libdvdread's reader of the disc at `path` (a folder, an image or a drive);
-// its notes go to stderr only when TARVOK_VLC_VERBOSE is set (they would
+// its notes go to stderr only when TARVOK_VERBOSE is set (they would
 // land on stdout, with a banner about encrypted discs). Null when it cannot.
 dvd_reader_s* OpenDvdReader(const std::string& path);
 

@@ -26,16 +26,28 @@ PlayList WithDiscLoaded(const std::string& disc, Use use)
     return use(source);
 }
 
+// The cells of `chapters` (1-based numbers) of an angle, each chapter's mark on its first cell that holds video.
+TitleRun RunOfChapters(const TitleSet& titleSet, const PgcEntry& chain, const AngleInfo& angle, const std::vector<int>& chapters)
+{
+    TitleRun run{titleSet.number, chain.number, {}, titleSet.audioStreams};
+    for (int chapter : chapters) {
+        int mark = chapter;
+        for (const auto& cell : angle.chapters[chapter - 1]->cells) {
+            if (cell->lastSector < cell->firstSector) continue;
+            run.sectors.push_back({cell->firstSector, cell->lastSector, mark, cell->seconds});
+            mark = 0;
+        }
+    }
+    return run;
+}
+
 // Angle 1 of the chapters from `program` (1-based) to the end of the chain.
 TitleRun RunFrom(const TitleSet& titleSet, const PgcEntry& chain, std::size_t program)
 {
-    TitleRun run{titleSet.number, {}};
-    if (chain.angles.empty()) return run;
-    const auto& chapters = chain.angles.front()->chapters;
-    for (std::size_t c = program - 1; c < chapters.size(); ++c)
-        for (const auto& cell : chapters[c]->cells)
-            if (cell->lastSector >= cell->firstSector) run.sectors.push_back({cell->firstSector, cell->lastSector});
-    return run;
+    if (chain.angles.empty()) return TitleRun{titleSet.number, chain.number, {}, {}};
+    std::vector<int> chapters;
+    for (std::size_t c = program; c <= chain.angles.front()->chapters.size(); ++c) chapters.push_back(static_cast<int>(c));
+    return RunOfChapters(titleSet, chain, *chain.angles.front(), chapters);
 }
 
 }  // namespace
@@ -125,17 +137,15 @@ PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selecti
     const auto& angles = chains[selection.programChain - 1]->angles;
     if (selection.angle < 1 || selection.angle > static_cast<int>(angles.size()))
         return fail("that program chain has " + std::to_string(angles.size()) + " angles, not " + std::to_string(selection.angle));
-    const auto& chapters = angles[selection.angle - 1]->chapters;
+    const AngleInfo& angle = *angles[selection.angle - 1];
+    const std::size_t chapters = angle.chapters.size();
     std::vector<int> wanted = selection.chapters;
     if (wanted.empty())
-        for (std::size_t c = 1; c <= chapters.size(); ++c) wanted.push_back(static_cast<int>(c));
-    TitleRun run{titleSet->number, {}};
-    for (int chapter : wanted) {
-        if (chapter < 1 || chapter > static_cast<int>(chapters.size()))
-            return fail("that angle has " + std::to_string(chapters.size()) + " chapters, not " + std::to_string(chapter));
-        for (const auto& cell : chapters[chapter - 1]->cells)
-            if (cell->lastSector >= cell->firstSector) run.sectors.push_back({cell->firstSector, cell->lastSector});
-    }
+        for (std::size_t c = 1; c <= chapters; ++c) wanted.push_back(static_cast<int>(c));
+    for (int chapter : wanted)
+        if (chapter < 1 || chapter > static_cast<int>(chapters))
+            return fail("that angle has " + std::to_string(chapters) + " chapters, not " + std::to_string(chapter));
+    TitleRun run = RunOfChapters(*titleSet, *chains[selection.programChain - 1], angle, wanted);
     if (selection.audioStream < 0 || selection.audioStream > static_cast<int>(titleSet->audioStreams.size()))
         return fail("title set " + std::to_string(selection.titleSet) + " has no audio stream " + std::to_string(selection.audioStream));
     if (run.sectors.empty()) return fail("the chapters chosen hold no video");
@@ -145,6 +155,26 @@ PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selecti
 PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selection, std::string* problem)
 {
     return WithDiscLoaded(disc, [&](const DvdSource& source) { return SelectionPlayList(source, selection, problem); });
+}
+
+std::vector<ChapterMark> ChapterMarks(const PlayList& playList)
+{
+    bool oneChain = true;
+    for (const TitleRun& title : playList)
+        oneChain = oneChain && title.titleSet == playList.front().titleSet && title.programChain == playList.front().programChain;
+    std::vector<ChapterMark> marks;
+    double at = 0;
+    for (const TitleRun& title : playList)
+        for (const SectorRun& cell : title.sectors) {
+            if (cell.chapter > 0) {
+                const std::string chapter = "Chapter " + std::to_string(cell.chapter);
+                marks.push_back({oneChain ? chapter
+                                          : "Title " + std::to_string(title.titleSet) + "." + std::to_string(title.programChain) + ", " + chapter,
+                                 at});
+            }
+            at += cell.seconds;
+        }
+    return marks;
 }
 
 namespace {

@@ -11,11 +11,14 @@
 
 struct SectorRun {
     uint64_t first = 0, last = 0;  // sectors of the title set's VOB files, both included
+    int chapter = 0;               // the chapter (from 1) this cell begins; 0 when it goes on with one
+    double seconds = 0;            // its playing time, as the IFO file gives it
 };
 
 struct TitleRun {
-    int titleSet = 0;
+    int titleSet = 0, programChain = 0;
     std::vector<SectorRun> sectors;
+    std::vector<AudioStream> audioStreams;  // those its title set declares
 };
 
 using PlayList = std::vector<TitleRun>;
@@ -60,6 +63,15 @@ std::optional<DiscSelection> BrowsedSelection(const DvdSource& source);
 PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selection, std::string* problem);
 // The same for the disc at `disc`, as WholeDiscPlayList reads it.
 PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selection, std::string* problem);
+
+// A chapter mark of what a play list plays: "Chapter N" when it plays one
+// program chain, else "Title S.P, Chapter N"; `start` in seconds from the
+// start of the play list, from the IFO's cell times.
+struct ChapterMark {
+    std::string name;
+    double start = 0;
+};
+std::vector<ChapterMark> ChapterMarks(const PlayList& playList);
 
 // "T2.1.1", with "_C2-5" when not every chapter is chosen and "_A2" for one
 // audio stream: told apart from the whole disc in a file's name.

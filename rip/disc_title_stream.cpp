@@ -9,6 +9,7 @@
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -17,19 +18,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// VOBUs closer than this to where the timeline expects them are left alone.
-constexpr int64_t kJoinTolerance = 90 * 40;
+// A VOBU that starts this little after where the timeline expects it (less
+// than a picture of either TV system) keeps its times; one that starts
+// earlier, or later still, is moved there: pictures never overlap, and a
+// gap never reaches a whole picture.
+constexpr int64_t kJoinTolerance = 3000;
 constexpr std::size_t kPciStart = 0x2D;
 // No VOBU of a real disc comes near this many sectors; a cell without
 // navigation is read in pieces of this size.
 constexpr uint64_t kMaxVobuSectors = 1024;
-// A seek up to this far past what was read in order is reached by reading on,
-// so that its bytes keep their exact times (libvlc reads ahead 16 MiB).
-constexpr uint64_t kCatchUpBytes = 16 << 20;
 // Sectors read at once: between two such reads a cancelled rip gives up.
 constexpr std::size_t kReadPieceSectors = 64;
 // Sectors of each title's start looked at for the scrambling marks of CSS.
 constexpr std::size_t kProbeSectors = 16;
+// After a cut, VOBUs are read for their sound until they start this long
+// after the cut's last picture (90 kHz): a DVD's decoder buffer holds about
+// a second of pictures ahead of their sound.
+constexpr int64_t kMaxSoundLag = 90000 * 3 / 2;
 
 std::string TitleSetName(int titleSet)
 {
@@ -105,6 +110,7 @@ bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
             return false;
         }
         const ssize_t size = DVDFileSize(file);
+        fileSectors[title.titleSet] = size < 0 ? 0 : uint64_t(size);
         for (const SectorRun& cell : title.sectors)
             if (size < 0 || cell.last >= uint64_t(size)) {
                 problem.reason = TitleSetName(title.titleSet) + ": its cells reach sector " + std::to_string(cell.last) +
@@ -138,13 +144,19 @@ DiscTitleStream::~DiscTitleStream()
 
 std::string DiscTitleStream::Error() const
 {
-    const std::lock_guard<std::mutex> hold(errorLock);
+    const std::lock_guard<std::mutex> hold(reportLock);
     return error;
+}
+
+std::vector<int64_t> DiscTitleStream::ChapterStarts() const
+{
+    const std::lock_guard<std::mutex> hold(reportLock);
+    return chapterStarts;
 }
 
 void DiscTitleStream::Fail(const std::string& why)
 {
-    const std::lock_guard<std::mutex> hold(errorLock);
+    const std::lock_guard<std::mutex> hold(reportLock);
     if (error.empty()) error = why;
     failed = true;
 }
@@ -169,67 +181,14 @@ long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
     return static_cast<long>(copied);
 }
 
-bool DiscTitleStream::Seek(uint64_t position)
-{
-    if (position > Size()) return false;
-    pending.clear();
-    pendingOffset = 0;
-    reachedEnd = false;
-    if (position == 0) delivered = 0;
-
-    if (position > readFrontier + kCatchUpBytes) return SeekBySectors(position);
-    // From the last place read in order at or before the position, read on to it.
-    const auto after = std::upper_bound(checkpoints.begin(), checkpoints.end(), position,
-                                        [](uint64_t p, const Checkpoint& c) { return p < c.position; });
-    if (after == checkpoints.begin()) {
-        at = Place();
-        readPosition = 0;
-    } else {
-        at = std::prev(after)->place;
-        readPosition = std::prev(after)->position;
-    }
-    while (readPosition <= position) {
-        if (!FillPending()) {
-            pending.clear();  // the very end
-            return !failed;
-        }
-    }
-    pendingOffset = static_cast<std::size_t>(position - pendingPosition);
-    return !failed;
-}
-
-bool DiscTitleStream::SeekBySectors(uint64_t position)
-{
-    at.lastScr = -1;
-    at.expectedStart = -1;
-    uint64_t sector = position / kSectorBytes;
-    readPosition = sector * kSectorBytes;
-    for (at.titleIndex = 0; at.titleIndex < titles.size(); ++at.titleIndex) {
-        const auto& cells = titles[at.titleIndex].sectors;
-        for (at.cellIndex = 0; at.cellIndex < cells.size(); ++at.cellIndex) {
-            const uint64_t length = cells[at.cellIndex].last - cells[at.cellIndex].first + 1;
-            if (sector < length) {
-                at.nextSector = cells[at.cellIndex].first + sector;
-                at.cellStarted = true;
-                // The bytes before the position, within its sector, are not wanted.
-                if (position % kSectorBytes && FillPending()) pendingOffset = position % kSectorBytes;
-                return !failed;
-            }
-            sector -= length;
-        }
-    }
-    at.cellIndex = 0;
-    at.cellStarted = false;
-    return true;  // the very end
-}
-
-bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into)
+bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, bool quiet)
 {
     dvd_file_s* file = files[titleSet];
     for (std::size_t done = 0; done < count;) {
         if (cancelled) return false;
         const std::size_t piece = std::min(kReadPieceSectors, count - done);
         if (DVDReadBlocks(file, static_cast<int>(first + done), piece, into + done * kSectorBytes) != ssize_t(piece)) {
+            if (quiet) return false;
             Fail(TitleSetName(titleSet) + ": cannot read sectors " + std::to_string(first + done) + "-" +
                  std::to_string(first + done + piece - 1) + " of its VOB files");
             return false;
@@ -250,16 +209,22 @@ bool DiscTitleStream::FillPending()
             continue;
         }
         const SectorRun& cell = title.sectors[at.cellIndex];
+        const bool beginsChapter = !at.cellStarted && cell.chapter > 0;
         if (!at.cellStarted) {
             at.nextSector = cell.first;
             at.cellStarted = true;
         }
         if (at.nextSector > cell.last) {
+            if (EndsBeforeACut()) {
+                if (!at.tail.started) at.tail = {true, at.lastVobuEnd < 0, cell.last + 1, at.lastVobuEnd, at.lastVobuEnd, {}};
+                if (FillTail(title.titleSet)) return true;
+                if (failed || cancelled) return false;
+            }
             ++at.cellIndex;
             at.cellStarted = false;
+            at.tail = {};
             continue;
         }
-        const Place before = at;
 
         // The VOBU at nextSector: its navigation pack says how long it is and
         // where the next begins. Without one, a bounded piece of the cell.
@@ -267,6 +232,7 @@ bool DiscTitleStream::FillPending()
         if (!ReadSectors(title.titleSet, at.nextSector, 1, nav)) return false;
         uint64_t last = std::min(cell.last, at.nextSector + kMaxVobuSectors - 1);
         uint64_t following = last + 1;
+        int64_t start = -1;
         if (IsNavPack(nav)) {
             pci_t pci;
             dsi_t dsi;
@@ -281,7 +247,12 @@ bool DiscTitleStream::FillPending()
                 const uint64_t target = at.nextSector + (jump & 0x3FFFFFFF);
                 if (target > last && target <= cell.last) following = target;
             }
-            RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
+            start = RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
+            at.lastVobuEnd = pci.pci_gi.vobu_e_ptm;
+        }
+        if (beginsChapter) {
+            const std::lock_guard<std::mutex> hold(reportLock);
+            chapterStarts.push_back(start < 0 ? -1 : start - origin);
         }
 
         const std::size_t sectors = static_cast<std::size_t>(last - at.nextSector + 1);
@@ -297,26 +268,73 @@ bool DiscTitleStream::FillPending()
             if (scr >= 0) at.lastScr = scr;
         }
         at.nextSector = following;
-        pendingPosition = readPosition;
-        readPosition += pending.size();
-        if (pendingPosition == readFrontier) {
-            checkpoints.push_back({pendingPosition, before});
-            readFrontier = readPosition;
-        }
         return true;
     }
     return false;
 }
 
-void DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
+bool DiscTitleStream::EndsBeforeACut() const
 {
-    if (end <= start) return;
+    const TitleRun& title = titles[at.titleIndex];
+    const SectorRun& cell = title.sectors[at.cellIndex];
+    if (at.cellIndex + 1 < title.sectors.size()) return title.sectors[at.cellIndex + 1].first != cell.last + 1;
+    if (at.titleIndex + 1 == titles.size()) return true;
+    const TitleRun& next = titles[at.titleIndex + 1];
+    return next.titleSet != title.titleSet || next.sectors.front().first != cell.last + 1;
+}
+
+bool DiscTitleStream::FillTail(int titleSet)
+{
+    Place::Tail& tail = at.tail;
+    if (tail.done || tail.sector >= fileSectors[titleSet]) return false;
+    // Only the disc's own continuation of the cut's timeline, while its sound may still be of before the cut.
+    uint8_t nav[kSectorBytes];
+    tail.done = true;
+    if (!ReadSectors(titleSet, tail.sector, 1, nav, true) || !IsNavPack(nav)) return false;
+    pci_t pci;
+    dsi_t dsi;
+    navRead_PCI(&pci, nav + kPciStart);
+    navRead_DSI(&dsi, nav + DSI_START_BYTE);
+    const int64_t start = pci.pci_gi.vobu_s_ptm, end = pci.pci_gi.vobu_e_ptm;
+    if (end <= start || start < tail.expected || start > tail.expected + kJoinTolerance || start >= tail.end + kMaxSoundLag)
+        return false;
+    const uint64_t last = std::min(fileSectors[titleSet] - 1, tail.sector + std::min<uint64_t>(dsi.dsi_gi.vobu_ea, kMaxVobuSectors));
+    const std::size_t sectors = static_cast<std::size_t>(last - tail.sector + 1);
+    pending.resize(sectors * kSectorBytes);
+    std::memcpy(pending.data(), nav, kSectorBytes);
+    if (sectors > 1 && !ReadSectors(titleSet, tail.sector + 1, sectors - 1, pending.data() + kSectorBytes, true)) {
+        pending.clear();
+        return false;
+    }
+    SoundKept kept;
+    for (std::size_t s = 0; s < sectors; ++s) {
+        uint8_t* pack = pending.data() + s * kSectorBytes;
+        const SoundKept inPack = KeepSoundBefore(pack, tail.end, tail.keeping);
+        kept.seen |= inPack.seen;
+        kept.any |= inPack.any;
+        if (audioStream > 0) KeepOneAudioStream(pack, audioStream);
+        const int64_t scr = ShiftPackTimes(pack, at.offset, at.lastScr);
+        if (scr >= 0) at.lastScr = scr;
+    }
+    // Once a VOBU's sound is all of after the cut, no later one has any of before it.
+    tail.done = kept.seen && !kept.any;
+    tail.sector = last + 1;
+    tail.expected = end;
+    return true;
+}
+
+int64_t DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
+{
+    if (end <= start) return -1;
     if (at.expectedStart < 0) {
-        at.expectedStart = end + at.offset;  // the first VOBU read keeps its times
-        return;
+        // The first VOBU read keeps its times.
+        origin = start + at.offset;
+        at.expectedStart = end + at.offset;
+        return origin;
     }
     const int64_t shifted = start + at.offset;
-    if (shifted < at.expectedStart - kJoinTolerance || shifted > at.expectedStart + kJoinTolerance)
+    if (shifted < at.expectedStart || shifted > at.expectedStart + kJoinTolerance)
         at.offset = at.expectedStart - start;
     at.expectedStart = end + at.offset;
+    return start + at.offset;
 }

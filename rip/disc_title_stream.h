@@ -1,10 +1,12 @@
 #pragma once
-// The titles of a disc (a play list: by default every title, in the order
-// libvlc's simple DVD access plays them, from its first program to the end
-// of its program chain, angle 1), read as one MPEG program stream on one
-// continuous timeline. libvlc's own access stops before the last VOBU of a
-// title, drops what its decoders still hold at each title change, and lets
-// the timestamps start again with every title; this reader does none of that.
+// The titles of a disc (a play list: by default every title, in the order a
+// player plays them, from its first program to the end of its program chain,
+// angle 1), read in order as one MPEG program stream on one continuous
+// timeline: every VOBU of every cell, its timestamps moved so that each
+// title and each cut goes on where the one before ended. Where the play
+// list leaves the disc's order (a cut), the VOBUs that follow on the disc
+// are read too, for their sound alone: a disc carries the sound of a
+// moment up to a second after its pictures.
 //
 // Nothing the disc's files say is trusted: the play list comes from the
 // program's own IFO reader (libdvdread only reads VOB sectors: its IFO
@@ -13,6 +15,7 @@
 // read that fails is an error of the stream, never its end.
 #include "rip/disc_play_list.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -45,18 +48,13 @@ public:
     DiscTitleStream(const DiscTitleStream&) = delete;
     DiscTitleStream& operator=(const DiscTitleStream&) = delete;
 
-    // Bytes the whole stream holds.
+    // Bytes the cells of the play list hold: the stream, less the sound read after its cuts.
     uint64_t Size() const { return totalSectors * kSectorBytes; }
-    // Up to `length` bytes of the stream; 0 at its end, -1 once the disc
-    // could not be read or reading was cancelled.
+    // The next `length` bytes of the stream at most; 0 at its end, -1 once
+    // the disc could not be read or reading was cancelled.
     long Read(uint8_t* buffer, std::size_t length);
-    // Goes to a byte of the stream. Anywhere already read, and a little
-    // beyond, the bytes are those a reading from the start gives (libvlc's
-    // read-ahead seeks back into what it has read); farther on, the timeline
-    // goes on from the times of the place last read, which is right for the
-    // only other seek a player makes (to look at the end).
-    bool Seek(uint64_t position);
     int TitleCount() const { return static_cast<int>(titles.size()); }
+    const PlayList& Titles() const { return titles; }
     // Only audio stream `stream` (1-based) is left in what is read; 0: all.
     void KeepAudioStream(int stream) { audioStream = stream; }
 
@@ -68,8 +66,12 @@ public:
     std::string Error() const;
     // From any thread: the stream was read to its end.
     bool ReachedEnd() const { return reachedEnd; }
-    // From any thread: bytes handed out since reading last began at the start.
+    // From any thread: bytes handed out so far.
     uint64_t Delivered() const { return delivered; }
+    // From any thread: where each chapter mark of the play list (each cell
+    // that begins a chapter) read so far starts, in 90 kHz ticks from the
+    // start of the stream; -1 for a cell without navigation packs.
+    std::vector<int64_t> ChapterStarts() const;
 
     static constexpr std::size_t kSectorBytes = 2048;
 
@@ -82,15 +84,19 @@ private:
     bool OpenTitleSets(DiscProblem& problem);
     // Reads the next VOBU into `pending`.
     bool FillPending();
-    bool ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
+    // The cell being read ends before a cut: the next one read does not follow it on the disc.
+    bool EndsBeforeACut() const;
+    // Reads the next VOBU after a cut into `pending`, with only the sound of before the cut; false when there is none.
+    bool FillTail(int titleSet);
+    // `quiet`: a failure is not the stream's (the sound after a cut is a bonus).
+    bool ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, bool quiet = false);
     void Fail(const std::string& why);
-    void RetimeVobu(int64_t start, int64_t end);
-    // Goes to `position` by the sector counts of the runs, without the times
-    // of what lies before it.
-    bool SeekBySectors(uint64_t position);
+    // Moves the VOBU's times onto the timeline; its start there, or -1.
+    int64_t RetimeVobu(int64_t start, int64_t end);
 
     dvd_reader_s* dvd = nullptr;
     std::map<int, dvd_file_s*> files;  // by title set
+    std::map<int, uint64_t> fileSectors;
     PlayList titles;
     uint64_t totalSectors = 0;
 
@@ -104,24 +110,24 @@ private:
         int64_t offset = 0;
         int64_t expectedStart = -1;
         int64_t lastScr = -1;
+        int64_t lastVobuEnd = -1;  // the disc's own time
+        // The VOBUs after a cut: where the next is, the time it should
+        // start at, and the time the cut's pictures end (the disc's own).
+        struct Tail {
+            bool started = false, done = false;
+            uint64_t sector = 0;
+            int64_t expected = -1, end = -1;
+            std::array<bool, 8> keeping{};
+        } tail;
     } at;
     std::vector<uint8_t> pending;
     std::size_t pendingOffset = 0;
-    uint64_t pendingPosition = 0;  // the stream byte of pending[0]
-    uint64_t readPosition = 0;     // the stream byte the next VOBU starts at
     int audioStream = 0;
-
-    // The place before each VOBU read in order from the start, by its first
-    // stream byte, up to `readFrontier`: a seek back reads the same bytes again.
-    struct Checkpoint {
-        uint64_t position;
-        Place place;
-    };
-    std::vector<Checkpoint> checkpoints;
-    uint64_t readFrontier = 0;
+    int64_t origin = -1;  // the timeline's start: that of the first VOBU
 
     std::atomic<bool> cancelled{false}, failed{false}, reachedEnd{false};
     std::atomic<uint64_t> delivered{0};
-    mutable std::mutex errorLock;
+    mutable std::mutex reportLock;
     std::string error;
+    std::vector<int64_t> chapterStarts;
 };

@@ -103,24 +103,56 @@ bool IsScrambledPack(const uint8_t* pack)
     return scrambled;
 }
 
+namespace {
+
+// Where the packet at `at` ends, within the pack.
+std::size_t PacketEnd(const uint8_t* pack, std::size_t at)
+{
+    return std::min(kPackBytes, at + 6 + ((std::size_t(pack[at + 4]) << 8) | pack[at + 5]));
+}
+
+// The disc's number (from 0) of the audio stream the packet at `at`
+// carries, or -1. MPEG audio carries its number in the stream id; AC-3,
+// DTS and LPCM in the first byte after the header of private stream 1.
+int AudioNumberAt(const uint8_t* pack, std::size_t at)
+{
+    const uint8_t id = pack[at + 3];
+    if (id >= 0xC0 && id <= 0xC7) return id - 0xC0;
+    if (id != 0xBD || at + 9 + pack[at + 8] >= PacketEnd(pack, at)) return -1;
+    const uint8_t sub = pack[at + 9 + pack[at + 8]];
+    return (sub >= 0x80 && sub <= 0x8F) || (sub >= 0xA0 && sub <= 0xA7) ? sub & 0x07 : -1;
+}
+
+// The packet becomes padding of the same length.
+void Pad(uint8_t* pack, std::size_t at)
+{
+    const std::size_t end = PacketEnd(pack, at);
+    pack[at + 3] = 0xBE;
+    std::memset(pack + at + 6, 0xFF, end - at - 6);
+}
+
+}  // namespace
+
 void KeepOneAudioStream(uint8_t* pack, int stream)
 {
     if (!IsPackHeader(pack)) return;
     ForEachPesHeader(pack, [&](std::size_t at) {
-        const uint8_t id = pack[at + 3];
-        const std::size_t end = std::min(kPackBytes, at + 6 + ((std::size_t(pack[at + 4]) << 8) | pack[at + 5]));
-        // MPEG audio carries its number in the stream id; AC-3, DTS and LPCM
-        // in the first byte after the header of private stream 1.
-        int number = -1;
-        if (id >= 0xC0 && id <= 0xC7) {
-            number = id - 0xC0;
-        } else if (id == 0xBD && at + 9 + pack[at + 8] < end) {
-            const uint8_t sub = pack[at + 9 + pack[at + 8]];
-            if ((sub >= 0x80 && sub <= 0x8F) || (sub >= 0xA0 && sub <= 0xA7)) number = sub & 0x07;
-        }
-        if (number >= 0 && number != stream - 1) {
-            pack[at + 3] = 0xBE;  // padding, of the same length
-            std::memset(pack + at + 6, 0xFF, end - at - 6);
-        }
+        const int number = AudioNumberAt(pack, at);
+        if (number >= 0 && number != stream - 1) Pad(pack, at);
     });
+}
+
+SoundKept KeepSoundBefore(uint8_t* pack, int64_t end, std::array<bool, 8>& keeping)
+{
+    SoundKept kept;
+    if (!IsPackHeader(pack)) return kept;
+    ForEachPesHeader(pack, [&](std::size_t at) {
+        const int number = AudioNumberAt(pack, at);
+        if (number < 0) return Pad(pack, at);
+        if ((pack[at + 7] & 0x80) && at + 14 <= kPackBytes) keeping[number] = ReadPesTimestamp(pack + at + 9) < end;
+        kept.seen = true;
+        kept.any |= keeping[number];
+        if (!keeping[number]) Pad(pack, at);
+    });
+    return kept;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The 2048-byte packs of a DVD's MPEG-2 program stream: navigation packs,
 // the clock and timestamps of each pack, and the scrambling marks of CSS.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,3 +23,14 @@ bool IsScrambledPack(const uint8_t* pack);
 // stream number) into padding of the same length: the pack keeps its size
 // and clock, and a player sees one audio stream.
 void KeepOneAudioStream(uint8_t* pack, int stream);
+
+// Keeps of the pack only the audio packets that begin before `end` (90 kHz,
+// the pack's own times), the rest becoming padding: what a disc carries
+// after a cut's last picture of the sound before it. A packet without a
+// timestamp goes as the last one of its stream went (`keeping`, by the
+// disc's stream number from 0).
+struct SoundKept {
+    bool seen = false;  // the pack held audio
+    bool any = false;   // some of it was kept
+};
+SoundKept KeepSoundBefore(uint8_t* pack, int64_t end, std::array<bool, 8>& keeping);

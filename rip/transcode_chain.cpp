@@ -35,60 +35,9 @@ struct SaveAsRow {
 constexpr SaveAsRow kSaveAsTable[] = {
     {"mpg", "ts", "mp1v", "mpga"},  {"mpe", "ts", "mp1v", "mpga"},  {"mpeg", "ts", "mp1v", "mpga"},
     {"avi", "avi", "mp1v", "mpga"}, {"wmv", "asf", "div3", "mpga"}, {"asf", "asf", "div3", "mpga"},
-    {"mov", "mov", "mp4v", "mp4a"}, {"mp4", "mp4", "mp4v", "mp4a"}, {"ogg", "ogg", "mp1v", "mpga"},
+    // Ogg takes neither MPEG video nor MPEG audio: its own pair of codecs.ini.
+    {"mov", "mov", "mp4v", "mp4a"}, {"mp4", "mp4", "mp4v", "mp4a"}, {"ogg", "ogg", "theo", "vorb"},
 };
-
-// Sample rates the audio encoders take. libvlc drops the audio without a
-// word when an encoder refuses the rate it is given (MPEG audio has no
-// 22500 or 11250, AC-3 nothing under 32000); codecs not listed take any.
-struct EncoderRates {
-    const char* codec;
-    std::vector<int> rates;
-};
-const EncoderRates kEncoderRates[] = {
-    {"mpga", {48000, 44100, 32000, 24000, 22050, 16000}},
-    {"mp2a", {48000, 44100, 32000, 24000, 22050, 16000}},
-    {"mp3", {48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000}},
-    {"mp4a", {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000}},
-    {"a52", {48000, 44100, 32000}},
-};
-
-// The rate nearest to `rate` that the codec's encoder takes (the higher of two as near).
-int AcceptedSampleRate(const std::string& codec, int rate)
-{
-    for (const EncoderRates& encoder : kEncoderRates) {
-        if (codec != encoder.codec) continue;
-        int best = encoder.rates.front();
-        for (int accepted : encoder.rates)
-            if (std::abs(accepted - rate) < std::abs(best - rate)) best = accepted;
-        return best;
-    }
-    return rate;
-}
-
-// Bitrates the audio encoders take: a window that for Vorbis narrows with
-// the rate and the channels (measured with libvorbis 1.3, and libavcodec's
-// WMA and MPEG audio encoders); outside it the audio is dropped. Rows by codec and the lowest
-// rate they hold for; channels 0 means any.
-struct BitrateWindow {
-    const char* codec;
-    int fromRate, channels, lowest, highest;  // kbit/s
-};
-constexpr BitrateWindow kBitrateWindows[] = {
-    {"vorb", 44100, 1, 32, 192}, {"vorb", 44100, 2, 64, 256}, {"vorb", 22050, 1, 16, 64},
-    {"vorb", 22050, 2, 32, 128}, {"vorb", 0, 1, 16, 32},      {"vorb", 0, 2, 16, 96},
-    {"wma2", 0, 0, 32, 512},
-    // MPEG audio layer II: MPEG-1 rates from 32 kHz, MPEG-2's below.
-    {"mpga", 32000, 0, 32, 384}, {"mpga", 0, 0, 8, 160},
-};
-
-int AcceptedAudioBitrate(const std::string& codec, int rate, int channels, int bitrate)
-{
-    for (const BitrateWindow& window : kBitrateWindows)
-        if (codec == window.codec && rate >= window.fromRate && (window.channels == 0 || channels == window.channels))
-            return std::clamp(bitrate, window.lowest, window.highest);
-    return bitrate;
-}
 
 // A drive the user may read: not every user is in the drive's group, and a
 // remote login is not given the local drive.
@@ -192,18 +141,14 @@ std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputP
             ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
             : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
     const std::string path = QuotedForChain(outputPath);
-    std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
-    // libavcodec's MPEG audio encoder: a sixth of the CPU of twolame, libvlc's
-    // first choice (measured with bench/rip_vs_ffmpeg.sh).
-    if (s.audioCodec == "mpga") extras += ",aenc=avcodec";
-    const int rate = AcceptedSampleRate(s.audioCodec, s.audioRate);
-    const int audioBitrate = AcceptedAudioBitrate(s.audioCodec, rate, s.audioChannels, s.audioBitrate);
+    const std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
     const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                                     s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, extras.c_str(),
+                                     s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, extras.c_str(),
                                      s.mux.c_str(), path.c_str());
     std::string chain(static_cast<std::size_t>(length) + 1, '\0');
     std::snprintf(chain.data(), chain.size(), format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                  s.audioCodec.c_str(), audioBitrate, s.audioChannels, rate, extras.c_str(), s.mux.c_str(), path.c_str());
+                  s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, extras.c_str(), s.mux.c_str(),
+                  path.c_str());
     chain.pop_back();
     return chain;
 }
@@ -212,7 +157,7 @@ std::string DiscFrameRate(const DvdSource& source)
 {
     const std::string tvSystem = source.TitleSets().empty() ? std::string() : source.TitleSets().front()->tvSystem;
     if (tvSystem == "PAL") return "25";
-    // As a fraction: libvlc keeps 29.97 as 2997/100, and a file at that rate drifts from the disc.
+    // As a fraction: a file at 29.97 drifts from the disc.
     if (tvSystem == "NTSC") return "30000/1001";
     return {};
 }

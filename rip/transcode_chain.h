@@ -36,8 +36,8 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
 
 // The ":sout=#transcode{...}" option writing to `outputPath`; with the
 // preview, the picture also goes to the converter's display. A frame rate
-// ("25", "30000/1001") is written as the transcoder's fps: without it libvlc
-// writes every disc at 25 frames a second.
+// ("25", "30000/1001") is written as the transcoder's fps, the rate of the
+// file.
 std::string BuildTranscodeChain(const RipSettings& settings, const std::string& outputPath, bool previewEnabled,
                                 const std::string& frameRate = {});
 

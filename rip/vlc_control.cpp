@@ -3,48 +3,18 @@
 #include "rip/disc_play_list.h"
 #include "rip/disc_title_stream.h"
 #include "rip/media_locator.h"
+#include "rip/stream_output.h"
+#include "rip/transcoder.h"
 
-#include <vlc/vlc.h>
+extern "C" {
+#include <libavutil/log.h>
+}
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 
 namespace {
-
-const libvlc_event_type_t kWatchedEvents[] = {libvlc_MediaPlayerEndReached, libvlc_MediaPlayerEncounteredError,
-                                             libvlc_MediaPlayerStopped, libvlc_MediaPlayerPositionChanged};
-
-// The modules whose errors mean the file is not what it should be: the file
-// output (cannot create, cannot write) and the stream outputs (no encoder,
-// no muxer). Other modules log errors that do not matter (an encoder
-// library that is tried and refuses before the next one takes over).
-bool MeansFailedConversion(const char* module)
-{
-    return module && (std::strcmp(module, "file") == 0 || std::strcmp(module, "stream_out_transcode") == 0 ||
-                      std::strcmp(module, "stream_out_standard") == 0);
-}
-
-int OpenDisc(void* opaque, void** data, uint64_t* size)
-{
-    *data = opaque;
-    *size = static_cast<DiscTitleStream*>(opaque)->Size();
-    return 0;
-}
-
-ssize_t ReadDisc(void* data, unsigned char* buffer, size_t length)
-{
-    return static_cast<DiscTitleStream*>(data)->Read(buffer, length);
-}
-
-int SeekDisc(void* data, uint64_t position)
-{
-    return static_cast<DiscTitleStream*>(data)->Seek(position) ? 0 : -1;
-}
-
-void CloseDisc(void*)
-{
-}
 
 // The whole disc, or the selection a locator names after its '#'.
 std::unique_ptr<DiscTitleStream> OpenDiscPart(const std::string& disc, const std::string& part, DiscProblem& problem)
@@ -62,89 +32,31 @@ std::unique_ptr<DiscTitleStream> OpenDiscPart(const std::string& disc, const std
     return stream;
 }
 
+// The audio streams of the titles read, by the disc's number, each with the
+// language its first title set gives; only `kept` when one is kept.
+std::vector<AudioStream> AudioOf(const PlayList& list, int kept)
+{
+    std::map<int, AudioStream> streams;
+    for (const TitleRun& title : list)
+        for (const AudioStream& stream : title.audioStreams)
+            if (kept == 0 || stream.index == kept) streams.try_emplace(stream.index, stream);
+    std::vector<AudioStream> audio;
+    for (const auto& [number, stream] : streams) audio.push_back(stream);
+    return audio;
+}
+
 }  // namespace
 
-VlcInstance::VlcInstance(bool withDisplay)
+CVLCControl::CVLCControl()
 {
-    std::vector<const char*> arguments = {
-        "--no-video-title-show", "--aout=dummy", "--no-sub-autodetect-file",
-        // No hardware decoding: it needs a GPU, and probing one costs time on machines without.
-        "--avcodec-hw=none",
-        // The TS muxer keeps back its last shaping interval when the file is
-        // closed: 200 ms by default, the last five pictures of every rip.
-        "--sout-ts-shaping=40",
-        // The default lowest quantiser, 0, lets the MPEG-1 encoder write a slice no decoder accepts.
-        "--sout-avcodec-qmin=1",
-        // Encoding in a thread of its own, beside decoding: a third faster on two cores.
-        "--sout-transcode-threads=1"};
-    if (!withDisplay) arguments.push_back("--vout=dummy");
-    const char* verbose = std::getenv("TARVOK_VLC_VERBOSE");
-    talkative = verbose && *verbose;
-    // Also quiets the codec library, which writes to stderr on its own.
-    if (!talkative) arguments.push_back("--quiet");
-    instance = libvlc_new(static_cast<int>(arguments.size()), arguments.data());
-    if (instance) libvlc_log_set(instance, &VlcInstance::OnLog, this);
-}
-
-VlcInstance::~VlcInstance()
-{
-    if (instance) libvlc_release(instance);
-}
-
-void VlcInstance::Listen(CVLCControl* control)
-{
-    const std::lock_guard<std::mutex> hold(listenerLock);
-    listener = control;
-}
-
-void VlcInstance::StopListening(const CVLCControl* control)
-{
-    const std::lock_guard<std::mutex> hold(listenerLock);
-    if (listener == control) listener = nullptr;
-}
-
-void VlcInstance::OnLog(void* self, int level, const libvlc_log_t* context, const char* format, va_list arguments)
-{
-    auto* vlc = static_cast<VlcInstance*>(self);
-    const char *module = nullptr, *file = nullptr;
-    unsigned line = 0;
-    libvlc_log_get_context(context, &module, &file, &line);
-    const bool failure = level == LIBVLC_ERROR && MeansFailedConversion(module);
-    if (!vlc->talkative && !failure) return;
-    char text[1024];
-    std::vsnprintf(text, sizeof text, format, arguments);
-    if (vlc->talkative) std::fprintf(stderr, "%s\n", text);
-    if (!failure) return;
-    const std::lock_guard<std::mutex> hold(vlc->listenerLock);
-    if (vlc->listener) vlc->listener->NoteConverterError(text);
-}
-
-CVLCControl::CVLCControl(VlcInstance& vlc) : vlc(vlc)
-{
+    // FFmpeg's libraries talk on stderr only when asked.
+    const char* verbose = std::getenv("TARVOK_VERBOSE");
+    av_log_set_level(verbose && *verbose ? AV_LOG_INFO : AV_LOG_QUIET);
 }
 
 CVLCControl::~CVLCControl()
 {
     playlistClear();
-}
-
-void CVLCControl::OnPlayerEvent(const libvlc_event_t* event, void* self)
-{
-    auto* control = static_cast<CVLCControl*>(self);
-    switch (event->type) {
-    case libvlc_MediaPlayerPositionChanged:
-        if (event->u.media_player_position_changed.new_position > 0) control->advanced = true;
-        return;
-    case libvlc_MediaPlayerEncounteredError:
-        control->errorSeen = true;
-        break;
-    case libvlc_MediaPlayerEndReached:
-        control->endReached = true;
-        break;
-    default:
-        break;
-    }
-    control->finished = true;
 }
 
 void CVLCControl::ShowPicturesIn(int width, int height, std::function<void()> ready)
@@ -154,170 +66,110 @@ void CVLCControl::ShowPicturesIn(int width, int height, std::function<void()> re
     pictureReady = std::move(ready);
 }
 
-void* CVLCControl::LockPicture(void* self, void** planes)
-{
-    auto* control = static_cast<CVLCControl*>(self);
-    control->drawing.resize(std::size_t(control->pictureWidth) * control->pictureHeight * 4);
-    planes[0] = control->drawing.data();
-    return nullptr;
-}
-
-void CVLCControl::ShowPicture(void* self, void*)
-{
-    auto* control = static_cast<CVLCControl*>(self);
-    {
-        const std::lock_guard<std::mutex> hold(control->pictureLock);
-        control->shown.swap(control->drawing);
-    }
-    if (control->pictureReady) control->pictureReady();
-}
-
 std::vector<uint8_t> CVLCControl::LatestPicture() const
 {
     const std::lock_guard<std::mutex> hold(pictureLock);
     return shown;
 }
 
-void CVLCControl::NoteConverterError(const std::string& text)
-{
-    const std::lock_guard<std::mutex> hold(reportLock);
-    if (converterError.empty()) converterError = text;
-}
-
 void CVLCControl::addTarget(const std::string& locator, const std::vector<std::string>& options, int, int)
 {
     playlistClear();
-    if (!vlc.get()) throw VlcError("libvlc could not be started");
-    {
-        const std::lock_guard<std::mutex> hold(reportLock);
-        converterError.clear();
-        discError.clear();
-        discReachedEnd = false;
-        discDelivered = 0;
-    }
+    kept = Report();
     openProblem.clear();
     finalFailure = false;
-    finished = false;
-    endReached = false;
-    errorSeen = false;
-    advanced = false;
-    libvlc_media_t* media = nullptr;
-    readsDisc = DiscOfLocator(locator).has_value();
-    if (readsDisc) {
-        DiscProblem problem;
-        disc = OpenDiscPart(*DiscOfLocator(locator), PartOfLocator(locator), problem);
-        if (!disc) {
-            // As a disc that cannot be played: the item ends at once, failed.
-            openProblem = problem.reason;
-            finalFailure = problem.encrypted;
-            finished = true;
-            errorSeen = true;
-            return;
-        }
-        // A stream that can seek also lets libvlc convert at its own pace rather than in real time.
-        media = libvlc_media_new_callbacks(vlc.get(), OpenDisc, ReadDisc, SeekDisc, CloseDisc, disc.get());
-        if (media) {
-            libvlc_media_add_option(media, ":demux=ps");
-            // The demuxer reads headers of a few bytes; without a cache each is a call
-            // here, and libvlc's threads wake each other three times as often.
-            libvlc_media_add_option(media, ":stream-filter=cache_read");
-        }
-    } else {
-        media = libvlc_media_new_location(vlc.get(), locator.c_str());
-    }
-    if (!media) throw VlcError("libvlc refused the locator " + locator);
-    for (const std::string& option : options) libvlc_media_add_option(media, option.c_str());
-    player = libvlc_media_player_new_from_media(media);
-    libvlc_media_release(media);
-    if (!player) throw VlcError("libvlc could not make a player");
-    if (pictureWidth > 0 && pictureHeight > 0) {
-        libvlc_video_set_callbacks(player, &CVLCControl::LockPicture, nullptr, &CVLCControl::ShowPicture, this);
-        libvlc_video_set_format(player, "RV32", pictureWidth, pictureHeight, pictureWidth * 4);
-    }
+    stopped = false;
+    if (options.size() != 1) throw ConverterError("the converter takes one option, not " + std::to_string(options.size()));
+    std::string wrong;
+    const auto output = ParseStreamOutput(options.front(), wrong);
+    if (!output) throw ConverterError(wrong);
+    const auto discPath = DiscOfLocator(locator);
+    if (!discPath) throw ConverterError("the converter reads discs (" + std::string(kDiscScheme) + "…), not " + locator);
 
-    libvlc_event_manager_t* events = libvlc_media_player_event_manager(player);
-    for (libvlc_event_type_t type : kWatchedEvents) libvlc_event_attach(events, type, &CVLCControl::OnPlayerEvent, this);
-    vlc.Listen(this);
-    if (libvlc_media_player_play(player) != 0) {
-        playlistClear();
-        throw VlcError("libvlc could not start " + locator);
+    DiscProblem problem;
+    const std::string part = PartOfLocator(locator);
+    disc = OpenDiscPart(*discPath, part, problem);
+    if (!disc) {
+        // As a disc that cannot be played: the item ends at once, failed.
+        openProblem = problem.reason.empty() ? "the disc cannot be read" : problem.reason;
+        finalFailure = problem.encrypted;
+        return;
     }
+    const auto selection = part.empty() ? std::nullopt : DecodeSelection(part);
+    TranscodePlan plan{*output, AudioOf(disc->Titles(), selection ? selection->audioStream : 0), ChapterMarks(disc->Titles())};
+    PreviewTarget preview;
+    if (pictureWidth > 0 && pictureHeight > 0)
+        preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {
+                       {
+                           const std::lock_guard<std::mutex> hold(pictureLock);
+                           shown.swap(picture);
+                       }
+                       if (pictureReady) pictureReady();
+                   }};
+    transcoder = std::make_unique<Transcoder>(*disc, std::move(plan), std::move(preview));
 }
 
 void CVLCControl::stop()
 {
-    if (!player) return;
-    // libvlc waits for its reading thread, which may sit in a slow read of the disc.
-    if (disc) disc->Cancel();
-    libvlc_media_player_stop(player);
-    finished = true;
+    if (!transcoder) return;
+    if (!transcoder->Finished()) stopped = true;
+    transcoder->Stop();
 }
 
-void CVLCControl::KeepDiscReport()
+void CVLCControl::KeepReport()
 {
-    if (!disc) return;
-    const std::lock_guard<std::mutex> hold(reportLock);
-    discError = disc->Error();
-    discReachedEnd = disc->ReachedEnd();
-    discDelivered = disc->Delivered();
+    if (disc) {
+        kept.readError = disc->Error();
+        kept.readToTheEnd = disc->ReachedEnd();
+        kept.delivered = disc->Delivered();
+    }
+    if (transcoder) {
+        kept.convertError = transcoder->Error();
+        kept.endedByItself = transcoder->Finished() && !stopped;
+    }
 }
 
 void CVLCControl::playlistClear()
 {
-    if (!player) {
-        disc.reset();
-        return;
+    if (transcoder) {
+        if (!transcoder->Finished()) stopped = true;
+        transcoder->Stop();
     }
-    if (disc) disc->Cancel();
-    libvlc_event_manager_t* events = libvlc_media_player_event_manager(player);
-    for (libvlc_event_type_t type : kWatchedEvents) libvlc_event_detach(events, type, &CVLCControl::OnPlayerEvent, this);
-    libvlc_media_player_release(player);
-    vlc.StopListening(this);
-    player = nullptr;
-    KeepDiscReport();
-    disc.reset();  // only once the player that reads it is gone
-    finished = true;
+    KeepReport();
+    transcoder.reset();
+    disc.reset();  // only once the converter that reads it is gone
 }
 
-bool CVLCControl::Playing() const
+bool CVLCControl::Converting() const
 {
-    return player && !finished;
+    return transcoder && !transcoder->Finished() && !stopped;
 }
 
 float CVLCControl::GetPosition() const
 {
-    return Playing() ? libvlc_media_player_get_position(player) : -1.0f;
+    if (!Converting()) return -1.0f;
+    return disc->Size() ? static_cast<float>(double(disc->Delivered()) / double(disc->Size())) : 0.0f;
 }
 
 int CVLCControl::GetTime() const
 {
-    if (!Playing()) return -1;
-    const libvlc_time_t ms = libvlc_media_player_get_time(player);
-    return ms < 0 ? -1 : static_cast<int>(ms / 1000);
+    return Converting() ? static_cast<int>(transcoder->ConvertedMs() / 1000) : -1;
 }
 
 bool CVLCControl::Advanced() const
 {
-    if (!readsDisc) return advanced;
-    if (disc) return disc->Delivered() > 0;
-    const std::lock_guard<std::mutex> hold(reportLock);
-    return discDelivered > 0;
+    return (disc ? disc->Delivered() : kept.delivered) > 0;
 }
 
 std::string CVLCControl::Failure() const
 {
     if (!openProblem.empty()) return openProblem;
-    std::string readError, writeError;
-    bool readToTheEnd = false;
-    {
-        const std::lock_guard<std::mutex> hold(reportLock);
-        readError = disc ? disc->Error() : discError;
-        readToTheEnd = disc ? disc->ReachedEnd() : discReachedEnd;
-        writeError = converterError;
-    }
+    const std::string readError = disc ? disc->Error() : kept.readError;
     if (!readError.empty()) return readError;
-    if (!writeError.empty()) return "libvlc: " + writeError;
-    if (errorSeen) return "libvlc could not convert the item";
-    if (readsDisc && endReached && !readToTheEnd) return "the conversion ended before the end of the disc";
+    const std::string convertError = transcoder ? transcoder->Error() : kept.convertError;
+    if (!convertError.empty()) return convertError;
+    const bool endedByItself = transcoder ? transcoder->Finished() && !stopped : kept.endedByItself;
+    const bool readToTheEnd = disc ? disc->ReachedEnd() : kept.readToTheEnd;
+    if (endedByItself && !readToTheEnd) return "the conversion ended before the end of the disc";
     return {};
 }

@@ -11,7 +11,7 @@ packages=(
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-templates
   qml6-module-qtqml-workerscript libgl1-mesa-dri fonts-dejavu-core
   # conversion, disc volumes, machine readable output
-  libvlc-dev vlc-plugin-base vlc-plugin-video-output libmount-dev libblkid-dev nlohmann-json3-dev
+  libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libmount-dev libblkid-dev nlohmann-json3-dev
   # tests: disc making, an independent disc reader, a headless X server, a private D-Bus, the fuzzer
   ffmpeg dvdauthor genisoimage lsdvd libdvdread-dev xvfb xauth dbus python3-dbusmock clang-14 libclang-rt-14-dev
   # the Debian package and what checks it

@@ -209,7 +209,7 @@ TEST(CommandDispatchTest, StartAndStopReachTheRunner)
 TEST(CommandDispatchTest, SmallWindowCommandsAreIgnored)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch"))});
-    CPreviewDlg preview(&harness.Window(), harness.app->Vlc(), harness.app->moduleFolder);
+    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder);
     for (const char* command : {"ID_FS_Quit", "ID_FS_Start", "Drag", "ID_FS_Help"}) preview.flashControl->Store().fscommand(command, "");
     EXPECT_TRUE(harness.Window().isVisible());
     EXPECT_EQ(harness.Window().ripping, 0);

@@ -58,42 +58,24 @@ TEST(DiscTitleStreamTest, AnImageReadsAsTheFolderItWasMadeFrom)
     EXPECT_TRUE(ReadAll(*fromImage) == ReadAll(*fromFolder));
 }
 
-TEST(DiscTitleStreamTest, ReadingAgainFromTheStartGivesTheSameBytes)
+TEST(DiscTitleStreamTest, ChaptersStartWhereTheIfoFilesSay)
 {
     auto stream = DiscTitleStream::Open(TestDisc("pal-16x9-menu") + "/VIDEO_TS");
     ASSERT_TRUE(stream);
     EXPECT_EQ(stream->TitleCount(), 2);  // the menu is not a title
-    const auto first = ReadAll(*stream);
-    ASSERT_TRUE(stream->Seek(0));
-    EXPECT_EQ(ReadAll(*stream), first);
-
-    // Into the middle of a sector, and to the very end.
-    ASSERT_TRUE(stream->Seek(5 * DiscTitleStream::kSectorBytes + 100));
-    std::vector<uint8_t> piece(50);
-    ASSERT_EQ(stream->Read(piece.data(), piece.size()), 50);
-    EXPECT_TRUE(std::equal(piece.begin(), piece.end(), first.begin() + 5 * DiscTitleStream::kSectorBytes + 100));
-    ASSERT_TRUE(stream->Seek(stream->Size()));
-    EXPECT_EQ(stream->Read(piece.data(), piece.size()), 0);
-    EXPECT_FALSE(stream->Seek(stream->Size() + 1));
-}
-
-TEST(DiscTitleStreamTest, ASeekGivesTheBytesOfAReadingFromTheStart)
-{
-    // Two title sets: the second's times follow the first's only if what came before is known.
-    const std::string disc = TestDisc("ntsc-2vts");
-    auto stream = DiscTitleStream::Open(disc);
-    ASSERT_TRUE(stream);
-    const auto first = ReadAll(*stream);
-    // Back into what was read (libvlc's read-ahead does so at any time), and
-    // ahead of a fresh stream, into the second title set and to the end.
-    for (const uint64_t position : {uint64_t(39936), first.size() / 2 + 7, first.size() - 1000, uint64_t(first.size())})
-        for (const bool fresh : {false, true}) {
-            SCOPED_TRACE(std::to_string(position) + (fresh ? " fresh" : " read"));
-            auto other = fresh ? DiscTitleStream::Open(disc) : nullptr;
-            DiscTitleStream& seeking = fresh ? *other : *stream;
-            ASSERT_TRUE(seeking.Seek(position));
-            EXPECT_TRUE(ReadAll(seeking) == std::vector<uint8_t>(first.begin() + position, first.end()));
-        }
+    ReadAll(*stream);
+    // Where the reader finds each chapter on its timeline, and the cell times of the IFO files.
+    const std::vector<ChapterMark> marks = ChapterMarks(stream->Titles());
+    const std::vector<int64_t> starts = stream->ChapterStarts();
+    ASSERT_EQ(marks.size(), 3u);
+    ASSERT_EQ(starts.size(), marks.size());
+    const char* names[] = {"Title 1.1, Chapter 1", "Title 1.1, Chapter 2", "Title 1.2, Chapter 1"};
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        EXPECT_EQ(marks[i].name, names[i]);
+        EXPECT_NEAR(starts[i] / 90000.0, marks[i].start, 0.02) << names[i];  // within half a picture
+    }
+    EXPECT_EQ(starts[0], 0);
+    EXPECT_NEAR(marks[2].start, 5.0, 0.04);
 }
 
 // Damaged, odd and encrypted copies of real discs: each is refused before

@@ -8,13 +8,13 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
-#include <regex>
 
 MediaFacts ProbeMedia(const std::string& file, bool countFrames)
 {
     MediaFacts facts;
     const std::string output = RunCommand("ffprobe -v error -of json " + std::string(countFrames ? "-count_frames " : "") +
-                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames:format=duration,format_name " +
+                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames:stream_tags=language:"
+                                          "format=duration,format_name -show_chapters " +
                                           ShellQuote(file) + " 2>/dev/null");
     const nlohmann::json probe = nlohmann::json::parse(output, nullptr, false);
     if (probe.is_discarded()) return facts;
@@ -28,10 +28,14 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
             if (slash != std::string::npos && std::atof(rate.c_str() + slash + 1) != 0)
                 facts.frameRate = std::atof(rate.c_str()) / std::atof(rate.c_str() + slash + 1);
             facts.videoFrames = std::atol(stream.value("nb_read_frames", "0").c_str());
-        } else if (type == "audio" && ++facts.audioStreams == 1) {
-            facts.audioCodec = stream.value("codec_name", "");
+        } else if (type == "audio") {
+            if (++facts.audioStreams == 1) facts.audioCodec = stream.value("codec_name", "");
+            facts.audioLanguages.push_back(stream.value("tags", nlohmann::json::object()).value("language", ""));
         }
     }
+    for (const auto& chapter : probe.value("chapters", nlohmann::json::array()))
+        facts.chapters.emplace_back(chapter.value("tags", nlohmann::json::object()).value("title", ""),
+                                    std::atof(chapter.value("start_time", "0").c_str()));
     if (probe.contains("format")) {
         facts.duration = std::atof(probe["format"].value("duration", "0").c_str());
         facts.formatName = probe["format"].value("format_name", "");
@@ -44,20 +48,10 @@ std::string DecodeErrors(const std::string& file)
     return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(file) + " -f null - 2>&1");
 }
 
-std::string DecodeErrorsBesidesOggEndOfStream(const std::string& file)
+double AudioSeconds(const std::string& file)
 {
-    std::string errors = DecodeErrors(file);
-    const std::regex endOfStream("Error while decoding stream #0:([0-9]+): Invalid argument\n");
-    std::smatch match;
-    if (!std::regex_search(errors, match, endOfStream)) return errors;
-    // Only when that stream's last packet is the empty one.
-    const std::string packets = RunCommand("ffprobe -v error -select_streams " + match[1].str() +
-                                           " -show_entries packet=size -of csv=p=0 " + ShellQuote(file) + " 2>/dev/null");
-    const auto lastLine = packets.find_last_not_of('\n');
-    const auto lastStart = packets.rfind('\n', lastLine);
-    const std::string lastSize = packets.substr(lastStart == std::string::npos ? 0 : lastStart + 1, lastLine - (lastStart == std::string::npos ? 0 : lastStart + 1) + 1);
-    if (lastSize == "0") errors.erase(match.position(0), match.length(0));
-    return errors;
+    const std::string samples = RunCommand("ffmpeg -v error -i " + ShellQuote(file) + " -map 0:a:0 -ac 1 -ar 48000 -f s16le - 2>/dev/null");
+    return samples.size() / 2 / 48000.0;
 }
 
 int ToneOf(const std::string& file, int audioStream)

@@ -1,6 +1,8 @@
 #pragma once
 // What ffprobe and ffmpeg make of a converted file.
 #include <string>
+#include <utility>
+#include <vector>
 
 struct MediaFacts {
     int videoStreams = 0;
@@ -11,6 +13,8 @@ struct MediaFacts {
     std::string rate;        // the same as the container states it: "30000/1001"
     std::string videoCodec, audioCodec;
     std::string formatName;  // ffprobe's name of the container, e.g. "avi"
+    std::vector<std::string> audioLanguages;              // of each audio stream, "" for none
+    std::vector<std::pair<std::string, double>> chapters;  // titles and start times
 };
 
 MediaFacts ProbeMedia(const std::string& file, bool countFrames = false);
@@ -18,9 +22,8 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames = false);
 // What `ffmpeg -v error -i FILE -f null -` prints: empty for a file that decodes cleanly.
 std::string DecodeErrors(const std::string& file);
 
-// The same, less the one complaint about the empty end-of-stream packet that
-// libvlc's Ogg muxer writes after the last audio packet (players ignore it).
-std::string DecodeErrorsBesidesOggEndOfStream(const std::string& file);
+// Seconds of sound that the first audio stream decodes to.
+double AudioSeconds(const std::string& file);
 
 // The pitch of the first audio stream's first two seconds, in Hz (the test
 // discs carry one steady tone per stream).

@@ -98,7 +98,7 @@ TEST(PreviewWindowTest, PreviewOffNeverShowsTheWindow)
 TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
 {
     MainWindowHarness harness;
-    CPreviewDlg preview(&harness.Window(), harness.app->Vlc(), harness.app->moduleFolder);
+    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder);
     preview.show();
     RipSettings settings;
     settings.mux = "ts";

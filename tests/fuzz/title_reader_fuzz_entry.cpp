@@ -66,8 +66,5 @@ std::size_t ReadTitleBytes(const uint8_t* data, std::size_t size)
     // The stream can never give more than its size; a few reads more catch a reader that would.
     for (std::size_t reads = 0; reads < stream->Size() / buffer.size() + 4 && (got = stream->Read(buffer.data(), buffer.size())) > 0; ++reads)
         total += static_cast<std::size_t>(got);
-    // A player looks at the end, then starts again.
-    if (stream->Seek(stream->Size() / 2 + 100)) stream->Read(buffer.data(), 3000);
-    if (stream->Seek(0)) stream->Read(buffer.data(), buffer.size());
     return total;
 }

@@ -1,0 +1,156 @@
+#include "rip/media_writer.h"
+
+#include "rip/language_codes.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr AVRational kChapterTimeBase = {1, 90000};
+
+// Whether libavformat's MOV muxer keeps `code` as a track's language: it
+// stores only the languages of QuickTime's own table, some under their
+// bibliographic code ("ger") and some under the terminological one ("fra").
+// Told by writing a one-sample file in memory and reading its mdhd box.
+bool MovKeepsLanguage(const std::string& code)
+{
+    AVFormatContext* probe = nullptr;
+    if (avformat_alloc_output_context2(&probe, nullptr, "mov", nullptr) < 0) return false;
+    bool kept = false;
+    AVStream* stream = avformat_new_stream(probe, nullptr);
+    if (stream && avio_open_dyn_buf(&probe->pb) >= 0) {
+        stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        stream->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+        stream->codecpar->sample_rate = 8000;
+        av_channel_layout_default(&stream->codecpar->ch_layout, 1);
+        stream->time_base = {1, 8000};
+        av_dict_set(&stream->metadata, "language", code.c_str(), 0);
+        uint8_t sample[2] = {};
+        AVPacket* packet = av_packet_alloc();
+        if (packet && avformat_write_header(probe, nullptr) >= 0) {
+            packet->data = sample;
+            packet->size = sizeof sample;
+            packet->duration = 1;
+            if (av_write_frame(probe, packet) >= 0) av_write_trailer(probe);
+        }
+        av_packet_free(&packet);
+        uint8_t* bytes = nullptr;
+        const int size = avio_close_dyn_buf(probe->pb, &bytes);
+        probe->pb = nullptr;
+        // mdhd: type, version and flags, two times, time scale, duration, then the language.
+        for (int at = 4; at + 4 <= size; ++at) {
+            if (std::memcmp(bytes + at, "mdhd", 4) != 0) continue;
+            const int language = at + 4 + (bytes[at + 4] == 1 ? 28 : 16) + 4;
+            if (language + 2 <= size) kept = (bytes[language] << 8 | bytes[language + 1]) != 0x7FFF;
+            break;
+        }
+        av_free(bytes);
+    }
+    avformat_free_context(probe);
+    return kept;
+}
+
+void FreeChapters(AVFormatContext& context)
+{
+    for (unsigned i = 0; i < context.nb_chapters; ++i) {
+        av_dict_free(&context.chapters[i]->metadata);
+        av_freep(&context.chapters[i]);
+    }
+    av_freep(&context.chapters);
+    context.nb_chapters = 0;
+}
+
+}  // namespace
+
+MediaWriter::MediaWriter(const StreamOutput& output)
+    : path(output.destination), mux(output.mux), marksInHeader(output.mux == "asf")
+{
+    if (avformat_alloc_output_context2(&context, nullptr, output.muxer.c_str(), nullptr) < 0 || !context)
+        throw ConversionError("this machine's libavformat has no " + output.muxer + " muxer");
+}
+
+MediaWriter::~MediaWriter()
+{
+    if (context && context->pb) avio_closep(&context->pb);
+    avformat_free_context(context);
+}
+
+bool MediaWriter::WantsGlobalHeaders() const
+{
+    return context->oformat->flags & AVFMT_GLOBALHEADER;
+}
+
+void MediaWriter::Check(int code, const char* doing) const
+{
+    if (code < 0) throw ConversionError(std::string("cannot ") + doing + " " + path + ": " + AvErrorText(code));
+}
+
+void MediaWriter::AddStream(const AVCodecContext& encoder, const std::string& language)
+{
+    AVStream* stream = avformat_new_stream(context, nullptr);
+    if (!stream) throw ConversionError("out of memory for a stream of " + path);
+    Check(avcodec_parameters_from_context(stream->codecpar, &encoder), "describe a stream of");
+    stream->time_base = encoder.time_base;
+    if (encoder.codec_type == AVMEDIA_TYPE_VIDEO) {
+        stream->avg_frame_rate = encoder.framerate;
+        stream->sample_aspect_ratio = encoder.sample_aspect_ratio;
+    }
+    std::string code = Iso639Bibliographic(language);
+    if (mux == "mov" && !code.empty() && !MovKeepsLanguage(code)) code = Iso639Terminological(code);
+    if (!code.empty()) av_dict_set(&stream->metadata, "language", code.c_str(), 0);
+    encoderTimeBases.push_back(encoder.time_base);
+}
+
+void MediaWriter::SetChapters(const std::vector<ChapterMark>& marks, double end)
+{
+    FreeChapters(*context);
+    std::vector<ChapterMark> kept;
+    for (const ChapterMark& mark : marks) {
+        if (mark.start < end && (kept.empty() || mark.start > kept.back().start)) kept.push_back(mark);
+        else if (marksInHeader) kept.push_back({mark.name, kept.empty() ? 0 : std::max(kept.back().start, std::min(mark.start, end))});
+    }
+    if (kept.empty()) return;
+    context->chapters = static_cast<AVChapter**>(av_calloc(kept.size(), sizeof(AVChapter*)));
+    if (!context->chapters) throw ConversionError("out of memory for the chapter marks of " + path);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter) throw ConversionError("out of memory for the chapter marks of " + path);
+        context->chapters[context->nb_chapters++] = chapter;
+        chapter->id = static_cast<int64_t>(i) + 1;
+        chapter->time_base = kChapterTimeBase;
+        chapter->start = std::llround(kept[i].start * kChapterTimeBase.den);
+        chapter->end = std::llround(std::max(kept[i].start, i + 1 < kept.size() ? kept[i + 1].start : end) * kChapterTimeBase.den);
+        av_dict_set(&chapter->metadata, "title", kept[i].name.c_str(), 0);
+    }
+}
+
+void MediaWriter::Begin(const std::vector<ChapterMark>& planned)
+{
+    if (marksInHeader) SetChapters(planned, planned.empty() ? 0 : planned.back().start + 1);
+    Check(avio_open(&context->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE), "create");
+    Check(avformat_write_header(context, nullptr), "begin");
+    begun = true;
+}
+
+void MediaWriter::Write(AVPacket& packet, int index)
+{
+    av_packet_rescale_ts(&packet, encoderTimeBases[index], context->streams[index]->time_base);
+    packet.stream_index = index;
+    Check(av_interleaved_write_frame(context, &packet), "write");
+}
+
+void MediaWriter::Finish(const std::vector<ChapterMark>& found, double end)
+{
+    if (!begun) return;
+    begun = false;
+    SetChapters(found, end);
+    Check(av_write_trailer(context), "write");
+    Check(avio_closep(&context->pb), "write");
+}

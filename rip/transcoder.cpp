@@ -1,0 +1,338 @@
+#include "rip/transcoder.h"
+
+#include "rip/audio_encoder.h"
+#include "rip/disc_demuxer.h"
+#include "rip/disc_title_stream.h"
+#include "rip/media_writer.h"
+#include "rip/video_encoder.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <map>
+
+namespace {
+
+// Decoded pictures and sound waiting to be encoded, and packets waiting to
+// be written: enough to keep each thread busy, little memory.
+constexpr std::size_t kFrameQueue = 12;
+constexpr std::size_t kPacketQueue = 64;
+// Sound decoded before the first picture waits for it; this much (about
+// 30 s of AC-3) without one means the disc's pictures cannot be decoded.
+constexpr std::size_t kMaxEarlySound = 1000;
+constexpr AVRational kTicks = {1, 90000};
+
+// The frame of the output at `rate` that a time (90 kHz ticks from the
+// start) falls in. The title reader leaves gaps of less than a picture
+// between VOBUs, which this closes.
+int64_t FrameAt(int64_t ticks, AVRational rate)
+{
+    return av_rescale_q_rnd(ticks + 1, kTicks, av_inv_q(rate), AV_ROUND_DOWN);
+}
+
+// A queue closed under a thread's feet: another thread failed or stopped, and this one has nothing left to do.
+struct QueueClosed {};
+
+}  // namespace
+
+// A decoded picture (`output` -1) or sound of the plan's audio stream `output`; times in 90 kHz ticks.
+struct Transcoder::Work {
+    int output = -1;
+    FramePtr frame;
+};
+
+struct Transcoder::Shared {
+    struct Packet {
+        int stream = 0;
+        PacketPtr packet;
+    };
+    explicit Shared(const StreamOutput& output) : file(output) {}
+
+    BoundedQueue<Work> frames{kFrameQueue};
+    BoundedQueue<Packet> packets{kPacketQueue};
+    MediaWriter file;
+    // Set by the reader before it hands on its first picture: the rate the disc's video says.
+    AVRational sourceRate{0, 1};
+    // Set by the encoder before it writes the header: the output's rate.
+    AVRational rate{25, 1};
+    std::atomic<int64_t> encodedFrames{0};
+};
+
+Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview)
+    : disc(disc), plan(std::move(plan)), preview(std::move(preview))
+{
+    try {
+        shared = std::make_unique<Shared>(this->plan.output);
+        writer = std::thread([this] { Write(); });
+        encoder = std::thread([this] {
+            Guard([this] { Encode(); });
+            shared->frames.Close();
+            EndEncoding();
+        });
+        reader = std::thread([this] {
+            Guard([this] { ReadAndDecode(); });
+            shared->frames.Close();
+        });
+    } catch (const std::exception& failure) {
+        Fail(std::string("cannot start the conversion: ") + failure.what());
+        if (!encoder.joinable()) EndEncoding();
+        if (!writer.joinable()) finished = true;
+    }
+}
+
+void Transcoder::EndEncoding()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        encoded = true;
+    }
+    wake.notify_all();
+    if (shared) shared->packets.Close();
+}
+
+Transcoder::~Transcoder()
+{
+    Stop();
+}
+
+void Transcoder::Stop()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+    }
+    wake.notify_all();
+    disc.Cancel();
+    for (std::thread* thread : {&reader, &encoder, &writer})
+        if (thread->joinable()) thread->join();
+}
+
+std::string Transcoder::Error() const
+{
+    const std::lock_guard<std::mutex> hold(lock);
+    return error;
+}
+
+void Transcoder::Fail(const std::string& why)
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        if (error.empty()) error = why;
+        stopping = true;
+    }
+    wake.notify_all();
+    disc.Cancel();
+    if (shared) {
+        shared->frames.Close();
+        shared->packets.Close();
+    }
+}
+
+void Transcoder::Guard(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const QueueClosed&) {
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+    } catch (const std::exception& failure) {
+        Fail(failure.what());
+    }
+}
+
+void Transcoder::ReadAndDecode()
+{
+    Shared& s = *shared;
+    DiscDemuxer demuxer(disc);
+    struct Input {
+        CodecPtr decoder;
+        int output = -1;
+    };
+    std::map<int, Input> inputs;  // by the demuxer's stream index; no decoder: not converted
+    bool hasVideo = false;
+
+    auto open = [&](const AVStream& stream) {
+        Input input;
+        const int number = DiscAudioNumber(stream);
+        if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
+            hasVideo = true;
+        } else {
+            input.output = -2;
+            for (std::size_t k = 0; k < plan.audio.size(); ++k)
+                if (number > 0 && plan.audio[k].index == number) input.output = static_cast<int>(k);
+            if (input.output < 0) return input;
+        }
+        const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+        const std::string what = input.output < 0 ? "the disc's video" : "audio stream " + std::to_string(number);
+        if (!codec) throw ConversionError("no decoder for " + what + " (" + avcodec_get_name(stream.codecpar->codec_id) + ")");
+        input.decoder.reset(avcodec_alloc_context3(codec));
+        if (!input.decoder) throw ConversionError("out of memory for a decoder");
+        AvCheck(avcodec_parameters_to_context(input.decoder.get(), stream.codecpar), "cannot decode " + what);
+        input.decoder->pkt_timebase = stream.time_base;
+        AvCheck(avcodec_open2(input.decoder.get(), codec, nullptr), "cannot decode " + what);
+        return input;
+    };
+
+    // The preview: pictures at playing speed, made small.
+    const bool previewing = plan.output.display && preview.width > 0 && preview.height > 0 && preview.show;
+    int64_t paceZero = AV_NOPTS_VALUE;
+    const auto paceStart = std::chrono::steady_clock::now();
+    SwsContext* scaler = nullptr;
+    std::vector<uint8_t> picture;
+    auto show = [&](const AVFrame& frame) {
+        if (frame.pts != AV_NOPTS_VALUE) {
+            if (paceZero == AV_NOPTS_VALUE) paceZero = frame.pts;
+            const auto due = paceStart + std::chrono::microseconds(av_rescale(frame.pts - paceZero, 1000000, kTicks.den));
+            std::unique_lock<std::mutex> hold(lock);
+            wake.wait_until(hold, due, [&] { return stopping.load(); });
+        }
+        scaler = sws_getCachedContext(scaler, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), preview.width,
+                                      preview.height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!scaler) return;
+        picture.resize(std::size_t(preview.width) * preview.height * 4);
+        uint8_t* rows[4] = {picture.data()};
+        const int pitches[4] = {preview.width * 4};
+        sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, rows, pitches);
+        preview.show(picture);
+    };
+
+    auto decode = [&](Input& input, const AVPacket* packet) {
+        // A damaged packet or picture is passed over; what decodes goes on.
+        if (avcodec_send_packet(input.decoder.get(), packet) < 0) return;
+        for (;;) {
+            FramePtr frame = NewFrame();
+            if (avcodec_receive_frame(input.decoder.get(), frame.get()) < 0) return;
+            const int64_t time = frame->best_effort_timestamp;
+            frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
+            if (input.output < 0) {
+                if (s.sourceRate.num == 0) s.sourceRate = input.decoder->framerate;
+                if (previewing) show(*frame);
+            }
+            if (!s.frames.Push({input.output, std::move(frame)})) throw QueueClosed();
+        }
+    };
+
+    try {
+        PacketPtr packet = NewPacket();
+        while (!stopping && demuxer.Next(*packet)) {
+            auto [at, isNew] = inputs.try_emplace(packet->stream_index);
+            if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
+            if (at->second.decoder) decode(at->second, packet.get());
+            av_packet_unref(packet.get());
+        }
+        // What the decoders still hold, also after a stop: it was read.
+        for (auto& [index, input] : inputs)
+            if (input.decoder) decode(input, nullptr);
+    } catch (...) {
+        sws_freeContext(scaler);
+        throw;
+    }
+    sws_freeContext(scaler);
+}
+
+void Transcoder::Encode()
+{
+    Shared& s = *shared;
+    const bool globalHeaders = s.file.WantsGlobalHeaders();
+    std::vector<std::unique_ptr<AudioEncoder>> audio;
+    for (std::size_t k = 0; k < plan.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(plan.output, globalHeaders));
+    std::unique_ptr<VideoEncoder> video;
+
+    // Packets of stream 0 (the pictures) and 1.. (the plan's audio streams) go to the writer.
+    std::vector<PacketSink> sinks;
+    for (std::size_t stream = 0; stream <= audio.size(); ++stream)
+        sinks.push_back([&s, stream](AVPacket* made) {
+            Shared::Packet item{static_cast<int>(stream), NewPacket()};
+            av_packet_move_ref(item.packet.get(), made);
+            if (!s.packets.Push(std::move(item))) throw QueueClosed();
+        });
+
+    // The output's timeline starts at the first picture; sound before it is cut.
+    int64_t zero = AV_NOPTS_VALUE, last = -1;
+    std::vector<int64_t> nextSample(audio.size(), 0);  // where sound without a time goes on
+    std::deque<Work> early;                            // sound before the first picture
+    auto front = [&] { return double(last + 1) * s.rate.den / s.rate.num; };  // the end of the pictures so far
+    auto encodeSound = [&](Work& work) {
+        AVFrame& sound = *work.frame;
+        const std::size_t k = static_cast<std::size_t>(work.output);
+        const int64_t start = sound.pts == AV_NOPTS_VALUE ? nextSample[k] : av_rescale_q(sound.pts - zero, kTicks, {1, sound.sample_rate});
+        nextSample[k] = start + sound.nb_samples;
+        audio[k]->Encode(sound, start, front(), sinks[k + 1]);
+    };
+    auto begin = [&](const AVFrame& first) {
+        const StreamOutput& out = plan.output;
+        s.rate = out.frameRateNum > 0 ? AVRational{out.frameRateNum, out.frameRateDen}
+                                      : s.sourceRate.num > 0 ? s.sourceRate : AVRational{25, 1};
+        video = std::make_unique<VideoEncoder>(out, s.rate, globalHeaders);
+        video->Open(first);
+        s.file.AddStream(video->Context(), "");
+        for (std::size_t k = 0; k < audio.size(); ++k) s.file.AddStream(audio[k]->Context(), plan.audio[k].language);
+        s.file.Begin(plan.chapters);
+    };
+
+    while (auto work = s.frames.Pop()) {
+        if (work->output >= 0) {
+            if (video) {
+                encodeSound(*work);
+            } else if (early.size() < kMaxEarlySound) {
+                early.push_back(std::move(*work));
+            } else {
+                throw ConversionError("the disc's sound plays, but none of its pictures can be decoded");
+            }
+            continue;
+        }
+        AVFrame& picture = *work->frame;
+        if (!video) {
+            zero = picture.pts == AV_NOPTS_VALUE ? 0 : picture.pts;
+            begin(picture);
+            for (Work& sound : early) encodeSound(sound);
+            early.clear();
+        }
+        // Each picture is the frame its time falls in, and never one already written.
+        const int64_t index = std::max(last + 1, picture.pts == AV_NOPTS_VALUE ? last + 1 : FrameAt(picture.pts - zero, s.rate));
+        last = index;
+        video->Encode(picture, index, sinks[0]);
+        for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
+        s.encodedFrames = last + 1;
+        convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
+    }
+    if (!video) {
+        if (!stopping && disc.Error().empty()) throw ConversionError("no picture of the disc could be decoded");
+        return;
+    }
+    video->Flush(sinks[0]);
+    for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Flush(front(), sinks[k + 1]);
+}
+
+void Transcoder::Write()
+{
+    Shared& s = *shared;
+    Guard([&] {
+        while (auto item = s.packets.Pop()) s.file.Write(*item->packet, item->stream);
+    });
+    // The file is finished whatever happened, so that what was converted
+    // plays; once the encoder is done with it (it writes the header).
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        wake.wait(hold, [&] { return encoded; });
+    }
+    Guard([&] {
+        if (!s.file.Begun()) return;
+        // The chapters start where the title reader found them, as far as it
+        // read, on their first picture; the IFO's times stand in where it found none.
+        std::vector<ChapterMark> marks = plan.chapters;
+        const std::vector<int64_t> starts = disc.ChapterStarts();
+        if (starts.size() < marks.size()) marks.resize(starts.size());
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const int64_t ticks = starts[i] >= 0 ? starts[i] : std::llround(marks[i].start * kTicks.den);
+            marks[i].start = double(FrameAt(ticks, s.rate)) * s.rate.den / s.rate.num;
+        }
+        s.file.Finish(marks, double(s.encodedFrames) * s.rate.den / s.rate.num);
+    });
+    finished = true;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The conversion of what the title reader reads into the output file, on
+// three threads joined by small bounded queues: reading and decoding,
+// filtering and encoding, writing. Every decoded picture becomes one frame
+// of the output at the disc's rate; the sound follows the pictures'
+// timeline; the file gets the play list's chapter marks.
+#include "rip/disc_play_list.h"
+#include "rip/stream_output.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class DiscTitleStream;
+
+struct TranscodePlan {
+    StreamOutput output;
+    // The output's audio streams, in order: the disc's stream numbers and languages.
+    std::vector<AudioStream> audio;
+    std::vector<ChapterMark> chapters;
+};
+
+// Where the preview's pictures go, with the duplicate chain's display:
+// RGB32 rows of `width` x `height`, handed over (swapped in) as they are
+// converted, at playing speed.
+struct PreviewTarget {
+    int width = 0, height = 0;
+    std::function<void(std::vector<uint8_t>& picture)> show;
+};
+
+class Transcoder {
+public:
+    // Starts at once. `preview` may be empty (no display, or nobody to show it).
+    Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview);
+    // Stops, as Stop does.
+    ~Transcoder();
+    Transcoder(const Transcoder&) = delete;
+    Transcoder& operator=(const Transcoder&) = delete;
+
+    // Ends reading; what was read is converted and the file finished, so
+    // that it plays. Returns once the file is closed.
+    void Stop();
+    // The file is closed: the disc was converted to its end, the
+    // conversion failed, or it was stopped.
+    bool Finished() const { return finished; }
+    // Milliseconds of the output converted so far.
+    int64_t ConvertedMs() const { return convertedMs; }
+    // Why the conversion failed, or empty.
+    std::string Error() const;
+
+private:
+    struct Work;
+    struct Shared;
+
+    void ReadAndDecode();
+    void Encode();
+    void Write();
+    // The encoder will not touch the file again; no more packets come.
+    void EndEncoding();
+    // Records the first failure and makes every thread end soon.
+    void Fail(const std::string& why);
+    // Runs `body` as a thread's whole work: what it throws is a failure.
+    void Guard(const std::function<void()>& body);
+    void Pace(int64_t pts);
+
+    DiscTitleStream& disc;
+    const TranscodePlan plan;
+    const PreviewTarget preview;
+    std::unique_ptr<Shared> shared;
+    std::atomic<bool> stopping{false}, finished{false};
+    std::atomic<int64_t> convertedMs{0};
+    mutable std::mutex lock;
+    // A pacing preview waits on it for a stop, the writer for the encoder's end.
+    std::condition_variable wake;
+    bool encoded = false;  // the encoder is done with the file
+    std::string error;
+    std::thread reader, encoder, writer;
+};
