@@ -45,6 +45,10 @@ void VideoEncoder::Open(const AVFrame& first)
                   int64_t(first.sample_aspect_ratio.num) * context->height * first.width,
                   int64_t(first.sample_aspect_ratio.den) * context->width * first.height, INT_MAX);
     if (globalHeader) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // Decoding runs beside encoding, so libavcodec's own encoders take one
+    // thread (more cost time: measured with bench/rip_vs_ffmpeg.sh); x264,
+    // far slower, takes as many as it likes.
+    context->thread_count = codec->capabilities & AV_CODEC_CAP_OTHER_THREADS ? 0 : 1;
     AvCheck(avcodec_open2(context.get(), codec, nullptr), "cannot open the video encoder " + output.videoEncoder);
     encoder = std::move(context);
 }
