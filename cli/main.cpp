@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 
 #include <iostream>
+#include <new>
 
 namespace {
 
@@ -42,5 +43,9 @@ int Run(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
-    return Run(ArgumentList(argc, argv));
+    try {
+        return Run(ArgumentList(argc, argv));
+    } catch (const std::bad_alloc&) {
+        return Fail(kExitFailed, "out of memory");
+    }
 }

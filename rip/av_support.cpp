@@ -13,6 +13,9 @@ std::string AvErrorText(int code)
 
 int AvCheck(int code, const std::string& doing)
 {
+    // libavcodec and libavfilter give -1 where they state no cause (as when
+    // an allocation inside them fails): it is no "Operation not permitted".
+    if (code == -1) throw ConversionError(doing + " (FFmpeg's libraries give no reason)");
     if (code < 0) throw ConversionError(doing + ": " + AvErrorText(code));
     return code;
 }

@@ -20,7 +20,7 @@ namespace {
 
 // Decoded pictures and sound waiting to be encoded, and packets waiting to
 // be written: enough to keep each thread busy, little memory.
-constexpr std::size_t kFrameQueue = 12;
+constexpr std::size_t kFrameQueue = 6;
 constexpr std::size_t kPacketQueue = 64;
 // Sound decoded before the first picture waits for it; this much (about
 // 30 s of AC-3) without one means the disc's pictures cannot be decoded.
@@ -202,11 +202,15 @@ void Transcoder::ReadAndDecode()
     };
 
     auto decode = [&](Input& input, const AVPacket* packet) {
-        // A damaged packet or picture is passed over; what decodes goes on.
-        if (avcodec_send_packet(input.decoder.get(), packet) < 0) return;
+        // A damaged packet or picture is passed over, and what decodes goes on; no memory is a failure.
+        auto damaged = [](int result) {
+            if (result == AVERROR(ENOMEM)) throw ConversionError("out of memory for decoding");
+            return result < 0;
+        };
+        if (damaged(avcodec_send_packet(input.decoder.get(), packet))) return;
         for (;;) {
             FramePtr frame = NewFrame();
-            if (avcodec_receive_frame(input.decoder.get(), frame.get()) < 0) return;
+            if (damaged(avcodec_receive_frame(input.decoder.get(), frame.get()))) return;
             const int64_t time = frame->best_effort_timestamp;
             frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
             if (input.output < 0) {

@@ -339,6 +339,28 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
     }
 }
 
+// Under address-space limits from too small to start to enough for a rip,
+// every run ends with an exit status and its reason: never a crash.
+TEST(CliRipTest, TooLittleMemoryEndsWithItsReason)
+{
+    int failed = 0, converted = 0;
+    for (int megabytes = 240; megabytes <= 420; megabytes += 30) {
+        SCOPED_TRACE(std::to_string(megabytes) + " MB");
+        int status = -1;
+        Rip(ShellQuote(TestDisc("pal-3ch")) + " --container mp4 --yes --output " + ShellQuote(ScratchFolder()), &status, "/dev/null",
+            "sh -c 'ulimit -v " + std::to_string(megabytes * 1000) + " && exec \"$@\"' sh");
+        if (status == 127) continue;  // too little to load the program's libraries
+        ASSERT_TRUE(status == 0 || status == 1) << status << "\n" << LastErrors();
+        if (status == 1) {
+            EXPECT_NE(LastErrors().find("tarvok-rip: "), std::string::npos) << LastErrors();
+            ++failed;
+        }
+        converted += status == 0;
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(converted, 0);
+}
+
 // A title, chapters, an angle, an audio language: the file holds exactly
 // that, named apart from the whole disc.
 TEST(CliRipTest, SelectionsRipJustWhatTheyName)
