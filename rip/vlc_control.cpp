@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <malloc.h>
 #include <cstdlib>
 #include <map>
 
@@ -138,6 +139,7 @@ void CVLCControl::playlistClear()
     KeepReport();
     transcoder.reset();
     disc.reset();  // only once the converter that reads it is gone
+    malloc_trim(0);
 }
 
 bool CVLCControl::Converting() const
