@@ -13,7 +13,8 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
 {
     MediaFacts facts;
     const std::string output = RunCommand("ffprobe -v error -of json " + std::string(countFrames ? "-count_frames " : "") +
-                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames:stream_tags=language:"
+                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames,width,height,sample_rate,channels:"
+                                          "stream_tags=language:"
                                           "format=duration,format_name -show_chapters " +
                                           ShellQuote(file) + " 2>/dev/null");
     const nlohmann::json probe = nlohmann::json::parse(output, nullptr, false);
@@ -28,8 +29,14 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
             if (slash != std::string::npos && std::atof(rate.c_str() + slash + 1) != 0)
                 facts.frameRate = std::atof(rate.c_str()) / std::atof(rate.c_str() + slash + 1);
             facts.videoFrames = std::atol(stream.value("nb_read_frames", "0").c_str());
+            facts.width = stream.value("width", 0);
+            facts.height = stream.value("height", 0);
         } else if (type == "audio") {
-            if (++facts.audioStreams == 1) facts.audioCodec = stream.value("codec_name", "");
+            if (++facts.audioStreams == 1) {
+                facts.audioCodec = stream.value("codec_name", "");
+                facts.sampleRate = std::atoi(stream.value("sample_rate", "0").c_str());
+                facts.channels = stream.value("channels", 0);
+            }
             facts.audioLanguages.push_back(stream.value("tags", nlohmann::json::object()).value("language", ""));
         }
     }

@@ -10,6 +10,8 @@ struct MediaFacts {
     double duration = 0;     // seconds, of the container
     long videoFrames = 0;    // counted by decoding (only when asked)
     double frameRate = 0;    // of the first video stream
+    int width = 0, height = 0;
+    int sampleRate = 0, channels = 0;  // of the first audio stream
     std::string rate;        // the same as the container states it: "30000/1001"
     std::string videoCodec, audioCodec;
     std::string formatName;  // ffprobe's name of the container, e.g. "avi"

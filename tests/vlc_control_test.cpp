@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -49,6 +50,17 @@ Poll PollUntilDone(CVLCControl& control, int maxSeconds = 120)
         if ((time > 0) != (position > 0) && (time < 0 || position < 0)) poll.sawNegativeAdvance = true;
     }
     return poll;
+}
+
+// Converts `chain` of a disc to its end, and ends the item as the runner does; the failure, if any.
+std::string ConvertFully(const std::string& disc, const std::string& chain)
+{
+    CVLCControl control;
+    control.addTarget("dvdsimple://" + disc, {chain}, 10, -666);
+    while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    control.stop();
+    control.playlistClear();
+    return control.Failure();
 }
 
 double TitleSeconds(const std::string& disc)
@@ -162,13 +174,7 @@ TEST(VlcControlTest, EveryListedCodecConvertsIntoItsContainer)
         for (const auto& [video, audio] : pairs) {
             SCOPED_TRACE(std::string(kContainerTable[container]) + " " + video + "/" + audio);
             const std::string output = ScratchFolder() + "/" + muxes[container] + "-" + video + "-" + audio + extensions[container];
-            CVLCControl control;
-            control.addTarget("dvdsimple://" + disc, {Chain(output, muxes[container], video, audio)}, 10, -666);
-            while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            EXPECT_EQ(control.Failure(), "");
-            // As the runner does at the end of an item: the file is complete once stopped.
-            control.stop();
-            control.playlistClear();
+            EXPECT_EQ(ConvertFully(disc, Chain(output, muxes[container], video, audio)), "");
             const MediaFacts facts = ProbeMedia(output, true);
             EXPECT_EQ(facts.videoStreams, 1);
             EXPECT_EQ(facts.audioStreams, 1);
@@ -197,6 +203,7 @@ TEST(VlcControlTest, EveryOfferedAudioSettingWritesItsAudio)
         for (const Setting& ends : {Setting{48000, 2, 0}, Setting{11250, 1, 0}}) settings.push_back({ends.rate, ends.channels, bitrate});
 
     const std::string disc = TestDisc("pal-1s");
+    std::map<std::pair<std::string, int>, int> rates;  // the rate written, by codec and rate asked for
     for (const auto& [codec, container] : containerOf) {
         const std::string video = ReadCodecLists(container, std::string(TARVOK_RUNTIME_DIR) + "/codecs.ini").videoCodecs.at(0);
         for (const Setting& setting : settings) {
@@ -210,14 +217,47 @@ TEST(VlcControlTest, EveryOfferedAudioSettingWritesItsAudio)
             rip.audioChannels = setting.channels;
             rip.audioBitrate = setting.bitrate;
             const std::string output = ScratchFolder() + "/audio." + rip.mux;
-            CVLCControl control;
-            control.addTarget("dvdsimple://" + disc, {BuildTranscodeChain(rip, output, false, "25")}, 10, -666);
-            while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            control.stop();
-            control.playlistClear();
-            EXPECT_EQ(control.Failure(), "");
-            EXPECT_EQ(ProbeMedia(output).audioStreams, 1);
+            EXPECT_EQ(ConvertFully(disc, BuildTranscodeChain(rip, output, false, "25")), "");
+            const MediaFacts facts = ProbeMedia(output);
+            EXPECT_EQ(facts.audioStreams, 1);
+            EXPECT_EQ(facts.channels, setting.channels);
+            rates[{codec, setting.rate}] = facts.sampleRate;
             fs::remove(output);
+        }
+    }
+    // A rate the encoder does not take moves to the nearest one it does.
+    const std::pair<std::pair<std::string, int>, int> moved[] = {
+        {{"spx", 48000}, 32000}, {{"spx", 11250}, 8000},  {{"mpga", 22500}, 22050},
+        {{"a52", 11250}, 32000}, {{"mp4a", 11250}, 11025}, {{"vorb", 22500}, 22500},
+    };
+    for (const auto& [setting, rate] : moved) EXPECT_EQ(rates[setting], rate) << setting.first << " " << setting.second;
+}
+
+TEST(VlcControlTest, ScaleAndBitrateAreApplied)
+{
+    const struct {
+        std::string scale;
+        int videoBitrate, width, height;
+        bool kept;  // the picture is large enough for the encoder to reach the bitrate
+    } sizes[] = {{"0.25", 1024, 180, 144, false}, {"0.75", 1024, 540, 432, false}, {"1", 1024, 720, 576, true},
+                 {"1", 3072, 720, 576, true},     {"1.25", 1024, 900, 720, false}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.scale + " " + std::to_string(size.videoBitrate));
+        RipSettings rip;
+        rip.mux = "ts";
+        rip.videoScale = size.scale;
+        rip.videoBitrate = size.videoBitrate;
+        const std::string output = ScratchFolder() + "/scaled.mpg";
+        EXPECT_EQ(ConvertFully(TestDisc("pal-3ch"), BuildTranscodeChain(rip, output, false, "25")), "");
+        const MediaFacts facts = ProbeMedia(output);
+        EXPECT_EQ(facts.width, size.width);
+        EXPECT_EQ(facts.height, size.height);
+        if (size.kept) {
+            std::istringstream sizes(RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=size -of default=nw=1:nk=1 " +
+                                                ShellQuote(output)));
+            long bytes = 0;
+            for (long packet = 0; sizes >> packet;) bytes += packet;
+            EXPECT_NEAR(bytes * 8 / 1000.0 / 6, size.videoBitrate, size.videoBitrate * 0.25);  // the disc's 6 seconds
         }
     }
 }
