@@ -55,5 +55,5 @@ ow=$(median ${figures[ours-wall]}) tw=$(median ${figures[theirs-wall]})
 oc=$(awk -v u="$(median ${figures[ours-user]})" -v s="$(median ${figures[ours-sys]})" 'BEGIN { print u + s }')
 tc=$(awk -v u="$(median ${figures[theirs-user]})" -v s="$(median ${figures[theirs-sys]})" 'BEGIN { print u + s }')
 echo "ratios: wall $(ratio "$ow" "$tw"), CPU (user + system) $(ratio "$oc" "$tc"), peak memory $(ratio "$(median ${figures[ours-mem]})" "$(median ${figures[theirs-mem]})")"
-pictures() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
+pictures() { ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$1" | head -n 1; }
 echo "pictures: source $(pictures "$vob"), tarvok-rip $(pictures "$work/ours/dvdRip_Movie1.mpg"), ffmpeg $(pictures "$work/ffmpeg.ts")"
