@@ -157,19 +157,17 @@ PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selecti
     return WithDiscLoaded(disc, [&](const DvdSource& source) { return SelectionPlayList(source, selection, problem); });
 }
 
-std::vector<ChapterMark> ChapterMarks(const PlayList& playList)
+std::vector<ChapterMark> ChapterMarks(const PlayList& playList, bool wholeDisc)
 {
-    bool oneChain = true;
-    for (const TitleRun& title : playList)
-        oneChain = oneChain && title.titleSet == playList.front().titleSet && title.programChain == playList.front().programChain;
     std::vector<ChapterMark> marks;
     double at = 0;
     for (const TitleRun& title : playList)
         for (const SectorRun& cell : title.sectors) {
             if (cell.chapter > 0) {
                 const std::string chapter = "Chapter " + std::to_string(cell.chapter);
-                marks.push_back({oneChain ? chapter
-                                          : "Title " + std::to_string(title.titleSet) + "." + std::to_string(title.programChain) + ", " + chapter,
+                marks.push_back({wholeDisc ? "Title " + std::to_string(title.titleSet) + "." + std::to_string(title.programChain) +
+                                                 ", " + chapter
+                                           : chapter,
                                  at});
             }
             at += cell.seconds;

@@ -64,14 +64,15 @@ PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selecti
 // The same for the disc at `disc`, as WholeDiscPlayList reads it.
 PlayList SelectionPlayList(const std::string& disc, const DiscSelection& selection, std::string* problem);
 
-// A chapter mark of what a play list plays: "Chapter N" when it plays one
-// program chain, else "Title S.P, Chapter N"; `start` in seconds from the
-// start of the play list, from the IFO's cell times.
+// A chapter mark of what a play list plays: "Title S.P, Chapter N" (title
+// set S, program chain P) for the whole disc, "Chapter N" for a part of one
+// chain; `start` in seconds from the start of the play list, from the IFO's
+// cell times.
 struct ChapterMark {
     std::string name;
     double start = 0;
 };
-std::vector<ChapterMark> ChapterMarks(const PlayList& playList);
+std::vector<ChapterMark> ChapterMarks(const PlayList& playList, bool wholeDisc);
 
 // "T2.1.1", with "_C2-5" when not every chapter is chosen and "_A2" for one
 // audio stream: told apart from the whole disc in a file's name.

@@ -97,7 +97,7 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
         return;
     }
     const auto selection = part.empty() ? std::nullopt : DecodeSelection(part);
-    TranscodePlan plan{*output, AudioOf(disc->Titles(), selection ? selection->audioStream : 0), ChapterMarks(disc->Titles())};
+    TranscodePlan plan{*output, AudioOf(disc->Titles(), selection ? selection->audioStream : 0), ChapterMarks(disc->Titles(), !selection)};
     PreviewTarget preview;
     if (pictureWidth > 0 && pictureHeight > 0)
         preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {

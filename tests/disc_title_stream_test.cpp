@@ -65,7 +65,7 @@ TEST(DiscTitleStreamTest, ChaptersStartWhereTheIfoFilesSay)
     EXPECT_EQ(stream->TitleCount(), 2);  // the menu is not a title
     ReadAll(*stream);
     // Where the reader finds each chapter on its timeline, and the cell times of the IFO files.
-    const std::vector<ChapterMark> marks = ChapterMarks(stream->Titles());
+    const std::vector<ChapterMark> marks = ChapterMarks(stream->Titles(), true);
     const std::vector<int64_t> starts = stream->ChapterStarts();
     ASSERT_EQ(marks.size(), 3u);
     ASSERT_EQ(starts.size(), marks.size());
