@@ -173,7 +173,7 @@ void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optio
         if (previewEnabled == 1) previewDlg->show();
         previewDlg->vlcControl.addTarget(locator, options, 10, -666);
         if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
-    } catch (const ConverterError& refused) {
+    } catch (const std::exception& refused) {  // refused by the converter, or no memory for it
         const int code = errno;
         retryCount = 0;
         app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,

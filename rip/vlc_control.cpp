@@ -150,7 +150,8 @@ bool CVLCControl::Converting() const
 float CVLCControl::GetPosition() const
 {
     if (!Converting()) return -1.0f;
-    return disc->Size() ? static_cast<float>(double(disc->Delivered()) / double(disc->Size())) : 0.0f;
+    // The sound read after a cut comes on top of the cells' bytes.
+    return disc->Size() ? static_cast<float>(std::min(1.0, double(disc->Delivered()) / double(disc->Size()))) : 0.0f;
 }
 
 int CVLCControl::GetTime() const
