@@ -135,7 +135,14 @@ void MediaWriter::Begin(const std::vector<ChapterMark>& planned)
 {
     if (marksInHeader) SetChapters(planned, planned.empty() ? 0 : planned.back().start + 1);
     Check(avio_open(&context->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE), "create");
-    Check(avformat_write_header(context, nullptr), "begin");
+    const int result = avformat_write_header(context, nullptr);
+    if (result < 0) {
+        // Most often a codec the container cannot hold: say which were asked of which container.
+        std::string codecs;
+        for (unsigned i = 0; i < context->nb_streams; ++i)
+            codecs += (codecs.empty() ? "" : ", ") + std::string(avcodec_get_name(context->streams[i]->codecpar->codec_id));
+        throw ConversionError("cannot begin " + path + " as " + context->oformat->name + " with " + codecs + ": " + AvErrorText(result));
+    }
     begun = true;
 }
 

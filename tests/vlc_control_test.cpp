@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -138,6 +140,40 @@ TEST(VlcControlTest, FailedItemEndsWithoutAdvancing)
         EXPECT_LT(control.GetPosition(), 0);
         EXPECT_FALSE(fs::exists(ScratchFolder() + "/out.mpg"));
     }
+}
+
+// What the converter cannot do ends the item with its cause.
+TEST(VlcControlTest, FailuresNameTheirCause)
+{
+    const std::string missing = ScratchFolder() + "/no-such-folder/out.mpg", ogg = ScratchFolder() + "/out.ogg";
+    const std::pair<std::string, std::string> failures[] = {
+        {Chain(missing), "cannot create " + missing + ": No such file or directory"},
+        {Chain(ogg, "ogg"), "cannot begin " + ogg + " as ogg with mpeg1video, mp2: Invalid argument"},
+    };
+    for (const auto& [chain, cause] : failures) EXPECT_NE(ConvertFully(TestDisc("pal-1s"), chain).find(cause), std::string::npos) << cause;
+}
+
+// With the display, the converted pictures come at playing speed, made small.
+TEST(VlcControlTest, PreviewPicturesComeAtPlayingSpeed)
+{
+    RipSettings settings;
+    settings.mux = "ts";
+    CVLCControl control;
+    std::atomic<int> pictures{0};
+    control.ShowPicturesIn(60, 40, [&] { ++pictures; });
+    const auto start = std::chrono::steady_clock::now();
+    control.addTarget("dvdsimple://" + TestDisc("pal-1s"), {BuildTranscodeChain(settings, ScratchFolder() + "/shown.mpg", true, "25")},
+                      10, -666);
+    while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The last of the disc's 25 pictures shows 0.96 s after the first.
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.95);
+    control.playlistClear();
+    EXPECT_EQ(control.Failure(), "");
+    EXPECT_EQ(pictures, 25);
+    const std::vector<uint8_t> picture = control.LatestPicture();
+    ASSERT_EQ(picture.size(), 60u * 40 * 4);
+    EXPECT_GT(std::count_if(picture.begin(), picture.end(), [](uint8_t byte) { return byte > 32; }), 60 * 40);  // not black
+    EXPECT_EQ(ProbeMedia(ScratchFolder() + "/shown.mpg", true).videoFrames, 25);
 }
 
 TEST(VlcControlTest, StopLeavesThePartialFile)
