@@ -327,13 +327,13 @@ void Transcoder::Write()
     }
     Guard([&] {
         if (!s.file.Begun()) return;
-        // The chapters start where the title reader found them, as far as it
-        // read, on their first picture; the IFO's times stand in where it found none.
+        // The chapters start where the title reader found them, on their
+        // first picture; the IFO's times stand in where it found none, or
+        // did not read so far (a stopped rip: the writer leaves those out).
         std::vector<ChapterMark> marks = plan.chapters;
         const std::vector<int64_t> starts = disc.ChapterStarts();
-        if (starts.size() < marks.size()) marks.resize(starts.size());
         for (std::size_t i = 0; i < marks.size(); ++i) {
-            const int64_t ticks = starts[i] >= 0 ? starts[i] : std::llround(marks[i].start * kTicks.den);
+            const int64_t ticks = i < starts.size() && starts[i] >= 0 ? starts[i] : std::llround(marks[i].start * kTicks.den);
             marks[i].start = double(FrameAt(ticks, s.rate)) * s.rate.den / s.rate.num;
         }
         s.file.Finish(marks, double(s.encodedFrames) * s.rate.den / s.rate.num);

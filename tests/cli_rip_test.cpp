@@ -229,7 +229,8 @@ TEST(CliRipTest, AnExistingFileIsOverwrittenOnlyWhenTheUserSaysSo)
 
 TEST(CliRipTest, SignalsStopTheRipAndFinishThePartialFile)
 {
-    for (const char* signal : {"INT", "TERM", "HUP"}) {
+    // Containers that keep their index or their chapter marks for the end.
+    for (const auto& [signal, container] : {std::pair{"INT", "mp4"}, {"TERM", "asf"}, {"HUP", "mov"}}) {
         SCOPED_TRACE(signal);
         const std::string out = ScratchFolder() + "/out-" + signal;
         const std::string errors = ScratchFolder() + "/stderr.txt";
@@ -240,17 +241,20 @@ TEST(CliRipTest, SignalsStopTheRipAndFinishThePartialFile)
         const std::string result = RunCommand(
             "HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " " +
             ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(TestDisc("pal-30s")) +
-            " --container mp4 --output " + ShellQuote(out) + " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; "
+            " --container " + container + " --output " + ShellQuote(out) + " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; "
             "while ! grep -q elapsed " + ShellQuote(errors) + " 2>/dev/null; do sleep 0.02; done; "
             "kill -" + signal + " $pid; wait $pid; echo $?", &status);
         EXPECT_EQ(result, "1\n");
-        const std::string file = out + "/dvdRip_Movie1.mp4";
+        const std::string file = out + "/dvdRip_Movie1." + container;
         EXPECT_NE(LastErrors().find("tarvok-rip: stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
-        // Finished, not cut off: the MP4 has its index and plays.
+        // Finished, not cut off: the file has its index and plays, its marks within it.
         const MediaFacts facts = ProbeMedia(file, true);
         EXPECT_EQ(facts.videoStreams, 1);
         EXPECT_GT(facts.videoFrames, 0);
         EXPECT_LT(facts.duration, 29.0);
+        EXPECT_EQ(DecodeErrors(file), "");
+        ASSERT_FALSE(facts.chapters.empty());
+        for (const auto& [name, start] : facts.chapters) EXPECT_LE(start, facts.duration) << name;
     }
 }
 
