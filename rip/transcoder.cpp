@@ -15,6 +15,7 @@ extern "C" {
 #include <cmath>
 #include <deque>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -37,6 +38,41 @@ int64_t FrameAt(int64_t ticks, AVRational rate)
 
 // A queue closed under a thread's feet: another thread failed or stopped, and this one has nothing left to do.
 struct QueueClosed {};
+
+// The preview's pictures, made small, each due at its time after the first: playing speed.
+class PreviewPictures {
+public:
+    explicit PreviewPictures(const PreviewTarget& target) : target(target) {}
+    ~PreviewPictures() { sws_freeContext(scaler); }
+    PreviewPictures(const PreviewPictures&) = delete;
+    PreviewPictures& operator=(const PreviewPictures&) = delete;
+
+    std::chrono::steady_clock::time_point Due(const AVFrame& frame)
+    {
+        if (frame.pts == AV_NOPTS_VALUE) return start;
+        if (zero == AV_NOPTS_VALUE) zero = frame.pts;
+        return start + std::chrono::microseconds(av_rescale(frame.pts - zero, 1000000, kTicks.den));
+    }
+
+    void Show(const AVFrame& frame)
+    {
+        scaler = sws_getCachedContext(scaler, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), target.width,
+                                      target.height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!scaler) return;
+        picture.resize(std::size_t(target.width) * target.height * 4);
+        uint8_t* rows[4] = {picture.data()};
+        const int pitches[4] = {target.width * 4};
+        sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, rows, pitches);
+        target.show(picture);
+    }
+
+private:
+    const PreviewTarget& target;
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    int64_t zero = AV_NOPTS_VALUE;
+    SwsContext* scaler = nullptr;
+    std::vector<uint8_t> picture;
+};
 
 }  // namespace
 
@@ -178,28 +214,8 @@ void Transcoder::ReadAndDecode()
         return input;
     };
 
-    // The preview: pictures at playing speed, made small.
-    const bool previewing = plan.output.display && preview.width > 0 && preview.height > 0 && preview.show;
-    int64_t paceZero = AV_NOPTS_VALUE;
-    const auto paceStart = std::chrono::steady_clock::now();
-    SwsContext* scaler = nullptr;
-    std::vector<uint8_t> picture;
-    auto show = [&](const AVFrame& frame) {
-        if (frame.pts != AV_NOPTS_VALUE) {
-            if (paceZero == AV_NOPTS_VALUE) paceZero = frame.pts;
-            const auto due = paceStart + std::chrono::microseconds(av_rescale(frame.pts - paceZero, 1000000, kTicks.den));
-            std::unique_lock<std::mutex> hold(lock);
-            wake.wait_until(hold, due, [&] { return stopping.load(); });
-        }
-        scaler = sws_getCachedContext(scaler, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), preview.width,
-                                      preview.height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!scaler) return;
-        picture.resize(std::size_t(preview.width) * preview.height * 4);
-        uint8_t* rows[4] = {picture.data()};
-        const int pitches[4] = {preview.width * 4};
-        sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, rows, pitches);
-        preview.show(picture);
-    };
+    std::optional<PreviewPictures> previewing;
+    if (plan.output.display && preview.width > 0 && preview.height > 0 && preview.show) previewing.emplace(preview);
 
     auto decode = [&](Input& input, const AVPacket* packet) {
         // A damaged packet or picture is passed over, and what decodes goes on; no memory is a failure.
@@ -215,28 +231,28 @@ void Transcoder::ReadAndDecode()
             frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
             if (input.output < 0) {
                 if (s.sourceRate.num == 0) s.sourceRate = input.decoder->framerate;
-                if (previewing) show(*frame);
+                if (previewing) {
+                    // The conversion goes at the pictures' own pace; a stop ends the wait.
+                    std::unique_lock<std::mutex> hold(lock);
+                    wake.wait_until(hold, previewing->Due(*frame), [&] { return stopping.load(); });
+                    hold.unlock();
+                    previewing->Show(*frame);
+                }
             }
             if (!s.frames.Push({input.output, std::move(frame)})) throw QueueClosed();
         }
     };
 
-    try {
-        PacketPtr packet = NewPacket();
-        while (!stopping && demuxer.Next(*packet)) {
-            auto [at, isNew] = inputs.try_emplace(packet->stream_index);
-            if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
-            if (at->second.decoder) decode(at->second, packet.get());
-            av_packet_unref(packet.get());
-        }
-        // What the decoders still hold, also after a stop: it was read.
-        for (auto& [index, input] : inputs)
-            if (input.decoder) decode(input, nullptr);
-    } catch (...) {
-        sws_freeContext(scaler);
-        throw;
+    PacketPtr packet = NewPacket();
+    while (!stopping && demuxer.Next(*packet)) {
+        auto [at, isNew] = inputs.try_emplace(packet->stream_index);
+        if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
+        if (at->second.decoder) decode(at->second, packet.get());
+        av_packet_unref(packet.get());
     }
-    sws_freeContext(scaler);
+    // What the decoders still hold, also after a stop: it was read.
+    for (auto& [index, input] : inputs)
+        if (input.decoder) decode(input, nullptr);
 }
 
 void Transcoder::Encode()

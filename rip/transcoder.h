@@ -67,7 +67,6 @@ private:
     void Fail(const std::string& why);
     // Runs `body` as a thread's whole work: what it throws is a failure.
     void Guard(const std::function<void()>& body);
-    void Pace(int64_t pts);
 
     DiscTitleStream& disc;
     const TranscodePlan plan;
