@@ -1,5 +1,5 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
-// where libvlc draws the picture it converts.
+// where the converter's pictures are drawn.
 #include "app/preview_dlg.h"
 #include "rip/transcode_chain.h"
 #include "tests/end_to_end.h"
