@@ -348,7 +348,7 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
 TEST(CliRipTest, TooLittleMemoryEndsWithItsReason)
 {
     int failed = 0, converted = 0;
-    for (int megabytes = 240; megabytes <= 420; megabytes += 30) {
+    for (int megabytes = 240; megabytes <= 540; megabytes += 30) {
         SCOPED_TRACE(std::to_string(megabytes) + " MB");
         int status = -1;
         Rip(ShellQuote(TestDisc("pal-3ch")) + " --container mp4 --yes --output " + ShellQuote(ScratchFolder()), &status, "/dev/null",
