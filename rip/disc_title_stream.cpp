@@ -233,6 +233,7 @@ bool DiscTitleStream::FillPending()
         uint64_t last = std::min(cell.last, at.nextSector + kMaxVobuSectors - 1);
         uint64_t following = last + 1;
         int64_t start = -1;
+        at.lastVobuEnd = -1;  // known only from a navigation pack
         if (IsNavPack(nav)) {
             pci_t pci;
             dsi_t dsi;
