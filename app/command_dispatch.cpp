@@ -1,7 +1,6 @@
 // What each command of the main movie does.
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
-#include "rip/vlc_control.h"
 #include "app/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -108,8 +107,7 @@ void CRipperDlg::ConfirmExit()
 
 void CRipperDlg::EndProgram()
 {
-    // Stopped, the converter finishes its file (an MP4 keeps its index).
-    if (CVLCControl* converter = Converter()) converter->stop();
+    StopAndKeepFile();
     ShutdownRip();
     accept();
 }

@@ -3,6 +3,7 @@
 #include "app/ripper_dlg.h"
 #include "app/preview_dlg.h"
 #include "rip/output_file.h"
+#include "rip/safe_output.h"
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -100,6 +101,7 @@ void CRipperDlg::OnStartRip()
     }
     if (!itemSelection) LoadSourceFromPath(*disc);
     movie->SetVariable(main_var::kOutputFile, "");
+    itemOutputPath.clear();  // only a file this job writes is shown at its end
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
     movie->SetVariable(main_var::kStopButton, "0");
@@ -125,9 +127,6 @@ void CRipperDlg::RipNextItem()
         outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes, itemSelection,
                                      source.Files() ? source.Files()->VolumeLabel() : std::string());
         const std::string extension = GetContainerExtension(settings);
-        // A problem of the output is told as one before anything is converted.
-        if (std::string problem = PrepareOutputFolder(outputFolder); !problem.empty()) throw OutputError(problem);
-
         if (retryCount == 0 && settings.dontAskOverwrite == 0 && SomethingAt(outputPath)) {
             const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath),
                                                                       rip_text::kOverwriteCaption, MbButtons::YesNo, MbIcon::None);
@@ -145,10 +144,14 @@ void CRipperDlg::RipNextItem()
                 ApplySaveAsExtension(settings, ExtensionOf(outputPath));
             }
         }
-        // Never written through: a link at the name is replaced by the file, and nothing goes into the disc.
+        // A problem of the output is told as one before anything is converted, and nothing goes into the disc.
         if (std::string problem = OutputProblem(outputPath, source.GetVideoTsPath()); !problem.empty()) throw OutputError(problem);
-        if (std::string problem = RemoveLinkAt(outputPath); !problem.empty()) throw OutputError(problem);
-        optionText = BuildTranscodeChain(settings, outputPath, previewEnabled == 1, DiscFrameRate(source));
+        if (std::string problem = PrepareOutputFolder(fs::path(outputPath).parent_path().string()); !problem.empty())
+            throw OutputError(problem);
+        // The file there, if any, stays as it is until the item has ended.
+        itemFile = std::make_unique<SafeOutput>(outputPath);
+        if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
+        optionText = BuildTranscodeChain(settings, itemFile->WritingPath(), previewEnabled == 1, DiscFrameRate(source));
         itemOutputPath = outputPath;
     } catch (const std::exception& failure) {
         // The item cannot even be prepared: report it and end the job, not leave it waiting.
@@ -184,6 +187,8 @@ void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optio
 
 void CRipperDlg::AbandonItem()
 {
+    itemFile.reset();
+    itemOutputPath.clear();
     retryCount = 0;
     ++itemNumber;
     SetProgress("0", "");
@@ -214,10 +219,10 @@ void CRipperDlg::PollRipProgress()
         progressTimerId = 0;
         converter->stop();
         converter->playlistClear();
-        const std::string failure = converter->Failure();
-        std::error_code error;
-        const bool written = fs::is_regular_file(itemOutputPath, error) && fs::file_size(itemOutputPath, error) > 0;
-        if (failure.empty() && written && (progressSeen == 1 || converter->Advanced())) {
+        std::string failure = itemFile ? itemFile->Named(converter->Failure()) : converter->Failure();
+        const bool converted = failure.empty() && itemFile && itemFile->WrittenBytes() > 0 && (progressSeen == 1 || converter->Advanced());
+        if (converted) failure = itemFile->Commit();  // the file takes its name now
+        if (converted && failure.empty()) {
             CompleteItem();
             progressSeen = 0;
         } else if (converter->FailureIsFinal()) {
@@ -254,7 +259,9 @@ void CRipperDlg::ShowWrittenFile(bool written)
 
 void CRipperDlg::GiveUpItem()
 {
-    RemoveIfEmpty(itemOutputPath);
+    // What was converted is kept apart, never over the file at the name; the outcome names it.
+    itemOutputPath = itemFile ? itemFile->KeepPartial() : std::string();
+    itemFile.reset();
     retryCount = 0;
     ++itemNumber;
     jobFailed = true;
@@ -270,18 +277,26 @@ void CRipperDlg::CompleteJob()
 {
     movie->SetVariable(main_var::kStopButton, "1");
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
-    ShowWrittenFile(!jobFailed);
+    ShowWrittenFile(true);
     SetProgress("100", jobFailed ? rip_text::kFailed : rip_text::kCompleted);
     if (ripping == 1) RunCompletionActions();
     ResetRip();
 }
 
-void CRipperDlg::OnStopRip()
+bool CRipperDlg::StopAndKeepFile()
 {
     if (CVLCControl* converter = Converter()) converter->stop();
+    const bool kept = itemFile && itemFile->WrittenBytes() > 0 && itemFile->Commit().empty();
+    itemFile.reset();
+    return kept;
+}
+
+void CRipperDlg::OnStopRip()
+{
+    const bool kept = StopAndKeepFile();
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
     movie->SetVariable(main_var::kStopButton, "1");
-    ShowWrittenFile(ripping == 1);
+    ShowWrittenFile(ripping == 1 && kept);
     SetProgress("100", rip_text::kStopped);
     // Only a job that runs has actions to complete: powering off or ejecting
     // for a job that never ran would throw away the user's work for nothing.
@@ -295,6 +310,7 @@ void CRipperDlg::ResetRip()
     if (progressTimerId != 0) killTimer(progressTimerId);
     progressTimerId = 0;
     if (CVLCControl* converter = Converter()) converter->playlistClear();
+    itemFile.reset();
     itemNumber = 0;
     retryCount = 0;
     ripping = 0;

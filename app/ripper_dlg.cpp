@@ -1,4 +1,5 @@
 #include "app/ripper_dlg.h"
+#include "rip/safe_output.h"
 
 #include "app/about_dlg.h"
 #include "app/ripper_app.h"

@@ -25,6 +25,7 @@ class MountWatcher;
 class MovieWindowFilter;
 class QLabel;
 class QMenu;
+class SafeOutput;
 
 class CRipperDlg : public QDialog {
     Q_OBJECT
@@ -89,6 +90,7 @@ public:
     std::string outputFolder;
     int16_t retryCount = 0;
     std::string itemOutputPath;
+    std::unique_ptr<SafeOutput> itemFile;  // the item's file until it takes its name
     int ripping = 0;
     int previewEnabled = 0;
     bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
@@ -133,6 +135,9 @@ private:
     void AbandonItem();
     // The item failed and is not tried again: an empty file it left goes.
     void GiveUpItem();
+    // Stops the converter, which finishes its file (an MP4 keeps its index);
+    // what it converted then takes the file's name. False when it had nothing.
+    bool StopAndKeepFile();
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
     void ShowWrittenFile(bool written);

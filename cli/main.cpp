@@ -43,9 +43,14 @@ int Run(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
+    int status = kExitFailed;
     try {
-        return Run(ArgumentList(argc, argv));
+        status = Run(ArgumentList(argc, argv));
     } catch (const std::bad_alloc&) {
         return Fail(kExitFailed, "out of memory");
     }
+    // What was to be printed must have been: a script reads it.
+    std::cout.flush();
+    if (!std::cout && status == kExitOk) return Fail(kExitFailed, "cannot write to standard output");
+    return status;
 }

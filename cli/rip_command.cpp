@@ -5,11 +5,13 @@
 #include "platform/volume_table.h"
 #include "rip/disc_play_list.h"
 #include "rip/output_file.h"
+#include "rip/safe_output.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/qsettings_profile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -111,16 +113,22 @@ std::optional<DiscSelection> ChosenPart(const DvdSource& source, const PartOptio
         }
         selection = *main;
     } else {
-        int numbers[3] = {0, 0, 1};
-        char extra = 0;
-        const int read = std::sscanf(options.title->c_str(), "%d.%d.%d%c", &numbers[0], &numbers[1], &numbers[2], &extra);
-        if (read < 1 || read > 3 || options.title->find_first_not_of("0123456789.") != std::string::npos) {
+        // N, N.M or N.M.K: each a whole number that fits.
+        std::vector<int> numbers;
+        for (std::size_t at = 0; at <= options.title->size() && numbers.size() <= 3;) {
+            const std::size_t dot = std::min(options.title->find('.', at), options.title->size());
+            const auto number = ParseNumber(std::string_view(*options.title).substr(at, dot - at));
+            if (!number) break;
+            numbers.push_back(*number);
+            at = dot + 1;
+        }
+        if (numbers.empty() || numbers.size() > 3 || std::count(options.title->begin(), options.title->end(), '.') + 1 != long(numbers.size())) {
             wrong = "--title takes main, N, N.M or N.M.K, not " + *options.title;
             return std::nullopt;
         }
         selection.titleSet = numbers[0];
-        selection.angle = numbers[2];
-        if (read >= 2) {
+        selection.angle = numbers.size() == 3 ? numbers[2] : 1;
+        if (numbers.size() >= 2) {
             selection.programChain = numbers[1];
         } else {
             if (const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet))
@@ -207,9 +215,11 @@ int RipCommand(const QStringList& arguments)
         settings.audioCodec = ToLower(codecs.audioCodecs[0]);
     }
     const char* home = std::getenv("HOME");
+    if (!parser.isSet(outputOption) && (!home || !*home))
+        return Fail(kExitUsage, "HOME is not set, so there is no default output folder: name one with --output");
+    // Nothing is made, not even the folder, before every check has passed.
     const std::string folder = parser.isSet(outputOption) ? Bytes(parser.value(outputOption))
-                                                          : (fs::path(home ? home : ".") / "Converted Videos").string();
-    if (const std::string problem = PrepareOutputFolder(folder); !problem.empty()) return Fail(kExitFailed, problem);
+                                                          : (fs::path(home) / "Converted Videos").string();
 
     MountTableVolumes volumes;
     DvdSource source(volumes);
@@ -226,8 +236,11 @@ int RipCommand(const QStringList& arguments)
     if (const std::string problem = OutputProblem(output, *videoTs); !problem.empty())
         return Fail(kExitFailed, problem);
     if (SomethingAt(output) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
-    if (const std::string problem = RemoveLinkAt(output); !problem.empty()) return Fail(kExitFailed, problem);
-    const std::string chain = BuildTranscodeChain(settings, output, false, DiscFrameRate(source));
+    if (const std::string problem = PrepareOutputFolder(folder); !problem.empty()) return Fail(kExitFailed, problem);
+    // The file there, if any, stays as it is until the rip has ended.
+    SafeOutput file(output);
+    if (const std::string problem = file.Claim(); !problem.empty()) return Fail(kExitFailed, problem);
+    const std::string chain = BuildTranscodeChain(settings, file.WritingPath(), false, DiscFrameRate(source));
 
     // A stopped rip still finishes its file, so that an MP4 keeps its index.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
@@ -243,22 +256,21 @@ int RipCommand(const QStringList& arguments)
     converter.stop();
     converter.playlistClear();
     if (!ranToItsEnd) {
-        RemoveIfEmpty(output);
-        return Fail(kExitFailed, SomethingAt(output) ? "stopped; the partial file " + output + " stays" : "stopped");
+        // A stopped rip keeps what it converted under the file's own name.
+        if (file.WrittenBytes() == 0) return Fail(kExitFailed, "stopped");
+        const std::string problem = file.Commit();
+        return Fail(kExitFailed, problem.empty() ? "stopped; the partial file " + output + " stays" : "stopped; " + problem);
     }
 
-    const std::string failure = converter.Failure();
-    if (!failure.empty() || !converter.Advanced()) {
-        RemoveIfEmpty(output);
-        if (!converter.Advanced()) return Fail(kExitFailed, "nothing was converted: " + (failure.empty() ? "the disc gave no data" : failure));
-        return Fail(kExitFailed, failure + (SomethingAt(output) ? "; what was converted stays in " + output : ""));
+    const std::string failure = file.Named(converter.Failure());
+    if (!converter.Advanced()) return Fail(kExitFailed, "nothing was converted: " + (failure.empty() ? "the disc gave no data" : failure));
+    if (!failure.empty()) {
+        const std::string partial = file.KeepPartial();
+        return Fail(kExitFailed, failure + (partial.empty() ? "" : "; what was converted is in " + partial));
     }
-    std::error_code error;
-    const auto size = fs::file_size(output, error);
-    if (error || size == 0) {
-        RemoveIfEmpty(output);
-        return Fail(kExitFailed, "no video was written to " + output);
-    }
+    const uint64_t size = file.WrittenBytes();
+    if (size == 0) return Fail(kExitFailed, "no video was written to " + output);
+    if (const std::string problem = file.Commit(); !problem.empty()) return Fail(kExitFailed, problem);
     std::cout << output << "\n";
     std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count())
               << ": " << output << " (" << size / 1048576 << " MB)\n";

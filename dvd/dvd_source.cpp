@@ -79,7 +79,11 @@ void DvdSource::SetSourceFolder(const std::string& path)
     });
     videoTsPath = isRoot ? FolderListing(folder).PathOf("VIDEO_TS").string() : folder;
     // An image or a drive is read through its own file system; anything else as a folder.
-    files = IsDiscImageOrDrive(videoTsPath) ? UdfDiscFiles::Open(videoTsPath) : nullptr;
+    if (IsDiscImageOrDrive(videoTsPath)) {
+        auto image = UdfDiscFiles::Open(videoTsPath);
+        for (const std::string& note : image ? image->Notes() : std::vector<std::string>{}) messages.Append(note);
+        files = std::move(image);
+    }
     if (!files) files = std::make_unique<FolderDiscFiles>(videoTsPath);
 }
 
@@ -96,7 +100,7 @@ void DvdSource::ScanTitleSets()
 {
     titleSets.clear();
     if (!files) return;
-    for (int number = 1; number < 99; ++number) {
+    for (int number = 1; number <= 99; ++number) {
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "vts_%02d_", number);
         if (!files->AnyMatches(prefix, ".vob")) continue;

@@ -5,6 +5,7 @@
 set(TARVOK_DVD_SOURCES
   dvd/disc_files.cpp
   dvd/dvd_source.cpp
+  dvd/image_layout.cpp
   dvd/ifo_reader.cpp
   dvd/ifo_records.cpp
   dvd/title_model.cpp

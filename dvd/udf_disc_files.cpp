@@ -1,12 +1,17 @@
 #include "dvd/udf_disc_files.h"
 
+#include "dvd/image_layout.h"
+
 #include <dvdread/dvd_reader.h>
+#include <dvdread/dvd_udf.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,7 +76,11 @@ std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::s
             start += size;
         }
     }
-    if (!files->Find("VIDEO_TS.IFO")) return fail(path + " is not a DVD-Video image: it holds no VIDEO_TS folder");
+    if (!files->Find("VIDEO_TS.IFO")) {
+        if (const std::string kind = ImageWithoutUdf(path); !kind.empty()) return fail(path + " is " + kind);
+        return fail(path + " is not a DVD-Video image: it holds no VIDEO_TS folder");
+    }
+    files->NoteFilesPastTheEnd();
 
     char volumeId[33] = {}, volumeSet[128] = {};
     if (DVDUDFVolumeInfo(files->dvd, volumeId, sizeof volumeId, reinterpret_cast<unsigned char*>(volumeSet), sizeof volumeSet) != 0)
@@ -79,6 +88,20 @@ std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::s
     volumeId[sizeof volumeId - 1] = '\0';
     files->label = volumeId;
     return files;
+}
+
+void UdfDiscFiles::NoteFilesPastTheEnd()
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return;  // a drive's size is its disc's
+    for (const auto& [key, entry] : entries) {
+        uint32_t size = 0;
+        const uint32_t sector = UDFFindFile(dvd, ("/VIDEO_TS/" + entry.name).c_str(), &size);
+        if (sector == 0 || uint64_t(sector) * kBlockBytes + size <= uint64_t(status.st_size)) continue;
+        notes.push_back(path + " ends at byte " + std::to_string(status.st_size) + ", before " + entry.name +
+                        " does: the image is cut short");
+        return;
+    }
 }
 
 UdfDiscFiles::~UdfDiscFiles()

@@ -28,6 +28,8 @@ public:
     bool AnyMatches(const std::string& prefix, const std::string& suffix) const override;
     // The UDF volume identifier (the ISO 9660 one on a disc without).
     std::string VolumeLabel() const override { return label; }
+    // What is wrong with the image though it opens (a file past its end).
+    const std::vector<std::string>& Notes() const { return notes; }
 
 private:
     // Where a file of the VIDEO_TS folder is, as libdvdread names it.
@@ -41,9 +43,11 @@ private:
 
     UdfDiscFiles() = default;
     const Entry* Find(const std::string& name) const;
+    void NoteFilesPastTheEnd();
 
     dvd_reader_s* dvd = nullptr;
     std::string path;
     std::string label;
     std::map<std::string, Entry> entries;  // by lower-case name
+    std::vector<std::string> notes;
 };

@@ -3,6 +3,8 @@
 #include "dvd/disc_files.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -142,9 +144,10 @@ PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selecti
     std::vector<int> wanted = selection.chapters;
     if (wanted.empty())
         for (std::size_t c = 1; c <= chapters; ++c) wanted.push_back(static_cast<int>(c));
-    for (int chapter : wanted)
-        if (chapter < 1 || chapter > static_cast<int>(chapters))
-            return fail("that angle has " + std::to_string(chapters) + " chapters, not " + std::to_string(chapter));
+    // The farthest chapter asked for is named: "not 999" for 1-999.
+    if (const int farthest = *std::max_element(wanted.begin(), wanted.end()); farthest > static_cast<int>(chapters))
+        return fail("that angle has " + std::to_string(chapters) + " chapters, not " + std::to_string(farthest));
+    if (*std::min_element(wanted.begin(), wanted.end()) < 1) return fail("chapters count from 1");
     TitleRun run = RunOfChapters(*titleSet, *chains[selection.programChain - 1], angle, wanted);
     if (selection.audioStream < 0 || selection.audioStream > static_cast<int>(titleSet->audioStreams.size()))
         return fail("title set " + std::to_string(selection.titleSet) + " has no audio stream " + std::to_string(selection.audioStream));
@@ -232,6 +235,16 @@ std::optional<DiscSelection> DecodeSelection(const std::string& text)
     return selection;
 }
 
+std::optional<int> ParseNumber(std::string_view text)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())) || error != std::errc() ||
+        end != text.data() + text.size())
+        return std::nullopt;
+    return number;
+}
+
 std::optional<std::vector<int>> ParseChapterList(const std::string& text)
 {
     std::vector<int> chapters;
@@ -239,16 +252,13 @@ std::optional<std::vector<int>> ParseChapterList(const std::string& text)
     while (at < text.size()) {
         std::size_t end = text.find(',', at);
         if (end == std::string::npos) end = text.size();
-        const std::string piece = text.substr(at, end - at);
-        int first = 0, last = 0;
-        char extra = 0;
-        const bool range = piece.find('-') != std::string::npos;
-        if (range ? std::sscanf(piece.c_str(), "%d-%d%c", &first, &last, &extra) != 2
-                  : std::sscanf(piece.c_str(), "%d%c", &first, &extra) != 1)
-            return std::nullopt;
-        if (!range) last = first;
-        if (first < 1 || last < first || last - first > 999) return std::nullopt;
-        for (int c = first; c <= last; ++c) chapters.push_back(c);
+        const std::string_view piece = std::string_view(text).substr(at, end - at);
+        const std::size_t dash = piece.find('-');
+        const auto first = ParseNumber(piece.substr(0, dash));
+        const auto last = dash == std::string_view::npos ? first : ParseNumber(piece.substr(dash + 1));
+        if (!first || !last) return std::nullopt;
+        if (*first < 1 || *last < *first || *last - *first > 999) return std::nullopt;
+        for (int c = *first; c <= *last; ++c) chapters.push_back(c);
         at = end + 1;
     }
     if (chapters.empty()) return std::nullopt;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct SectorRun {
@@ -81,6 +82,9 @@ std::string SelectionLabel(const DiscSelection& selection);
 // The selection as a media locator carries it after '#' ("2.1.1:2,3@2"), and back.
 std::string EncodeSelection(const DiscSelection& selection);
 std::optional<DiscSelection> DecodeSelection(const std::string& text);
+
+// A whole number written in digits alone that fits an int; nothing otherwise.
+std::optional<int> ParseNumber(std::string_view text);
 
 // Chapter numbers written as "3", "2-5" or "1,3,6-7"; nothing when malformed.
 std::optional<std::vector<int>> ParseChapterList(const std::string& text);

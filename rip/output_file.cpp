@@ -69,21 +69,6 @@ bool SomethingAt(const std::string& path)
     return fs::exists(fs::symlink_status(path, error));
 }
 
-std::string RemoveLinkAt(const std::string& path)
-{
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(path, error))) return {};
-    if (!fs::remove(path, error)) return "cannot remove the link " + path + ": " + error.message();
-    return {};
-}
-
-void RemoveIfEmpty(const std::string& path)
-{
-    std::error_code error;
-    if (fs::is_regular_file(fs::symlink_status(path, error)) && fs::file_size(path, error) == 0 && !error)
-        fs::remove(path, error);
-}
-
 std::string FitFileName(const std::string& folder, const std::string& name, const std::string& extension)
 {
     long limit = pathconf(folder.c_str(), _PC_NAME_MAX);

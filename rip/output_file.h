@@ -1,7 +1,7 @@
 #pragma once
 // Where a rip writes its file, checked before anything is converted: a
 // problem of the output is told as one (not blamed on the disc), and no
-// file is ever written through a link or into the disc being ripped.
+// file is ever written into the disc being ripped.
 #include <string>
 
 // Makes `folder` when it is missing and tries writing in it. Why no file can
@@ -15,13 +15,6 @@ std::string OutputProblem(const std::string& outputPath, const std::string& vide
 
 // True when anything is at `path`, a link that leads nowhere included.
 bool SomethingAt(const std::string& path);
-
-// Makes way for a new file at `path`: a symbolic link there is removed, never
-// what it points to. Why it could not be, or empty.
-std::string RemoveLinkAt(const std::string& path);
-
-// Removes the file at `path` when it is empty: what a failed rip leaves.
-void RemoveIfEmpty(const std::string& path);
 
 // `name` shortened, at a UTF-8 character boundary, so that it and
 // `extension` make a file name `folder` can hold.

@@ -123,6 +123,11 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
     std::string sectors(20 * 2048, '\0');
     std::ofstream(file) << sectors;
     std::ofstream(image) << sectors.replace(16 * 2048 + 1, 5, "CD001");
+    // UDF's recognition sequence, with nothing at its anchor.
+    const std::string anchorless = ScratchFolder() + "/anchorless.iso";
+    std::string udf(260 * 2048, '\0');
+    udf.replace(16 * 2048 + 1, 5, "CD001").replace(17 * 2048 + 1, 5, "BEA01").replace(18 * 2048 + 1, 5, "NSR02");
+    std::ofstream(anchorless) << udf;
     const std::string fifo = ScratchFolder() + "/pipe.iso";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const struct {
@@ -133,7 +138,8 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
         {"info " + ShellQuote(empty), "", empty + " is not a DVD-Video folder: it holds no VIDEO_TS folder"},
         {"info --json " + ShellQuote(noIfo), "", noIfo + " is not a DVD-Video folder: " + noIfo + "/VIDEO_TS holds no IFO file"},
         {"info " + ShellQuote(file), "", file + " is not a DVD-Video image: it holds no VIDEO_TS folder"},
-        {"info " + ShellQuote(image), "", image + " is not a DVD-Video image: it holds no VIDEO_TS folder"},
+        {"info " + ShellQuote(image), "", image + " is an ISO 9660 image without the UDF file system a DVD-Video disc needs"},
+        {"info " + ShellQuote(anchorless), "", anchorless + " is a UDF image whose anchor (sector 256) is damaged"},
         {"info " + ShellQuote(fifo), "", fifo + " is neither a folder, a disc image nor a drive"},
     };
     for (const auto& c : cases) {
@@ -143,6 +149,13 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
         EXPECT_EQ(status, 2);
         EXPECT_NE(LastStderr().find("tarvok-rip: " + c.error), std::string::npos) << LastStderr();
     }
+    // An image cut short still opens, and says so.
+    const std::string cut = ScratchFolder() + "/cut.iso";
+    fs::copy_file(ImageOfDisc("pal-3ch", "CUT"), cut);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    int status = -1;
+    EXPECT_NE(TarvokRip("info " + ShellQuote(cut), &status).find(cut + " ends at byte "), std::string::npos);
+    EXPECT_EQ(status, 0);
 }
 
 TEST(CliInfoTest, HelpVersionAndUsageErrors)

@@ -294,11 +294,13 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
              mkfifo((config + "/DVD Ripper.ini").c_str(), 0644);
              return d; },
          0, "is not a regular file: the default settings apply", playable},
-        {"a full disk", [](const std::string& d) { return d; }, 1, "cannot write " + file + ": No space left on device", [] {},
+        {"a full disk", [](const std::string& d) { return d; }, 1, "cannot write " + file + ": No space left on device; what was converted is in " + out + "/dvdRip_Movie1.partial.mpg", noFile,
          InMountNamespace("mount -t tmpfs -o size=512k tmpfs " + ShellQuote(out))},
         {"a read-only folder", [](const std::string& d) { return d; }, 1, "cannot write in " + out + ": Read-only file system", noFile,
          InMountNamespace("mount --bind -o ro " + ShellQuote(out) + " " + ShellQuote(out))},
-        {"an output folder that is a file", [&](const std::string& d) { return d + " --output " + ShellQuote(d + vob); },
+        {"an output folder that is a file", [&](const std::string& d) {
+             std::ofstream(ScratchFolder() + "/a-file") << "not a folder";
+             return d + " --output " + ShellQuote(ScratchFolder() + "/a-file"); },
          1, "cannot make the folder", noFile},
         {"an output folder inside the disc", [](const std::string& d) { return d + " --output " + ShellQuote(d + "/VIDEO_TS"); },
          1, "lies inside the disc being ripped", [] {}},

@@ -224,7 +224,10 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
          "Error Ripping", "the disc is encrypted (CSS)", "", 0, "Ripping Failed", false},
         {"an output folder inside the disc", [](const std::string& d, CRipperDlg& w) { w.outputFolder = d + "/VIDEO_TS"; },
          "Tarvok DVD Ripper", "Error Occur in Ripping File:", "lies inside the disc being ripped", -1, "Ripping Failed", false},
-        {"an output folder that is a file", [&](const std::string& d, CRipperDlg& w) { w.outputFolder = d + vob; },
+        {"an output folder that is a file", [&](const std::string&, CRipperDlg& w) {
+             w.outputFolder = ScratchFolder() + "/a-file";
+             std::ofstream(w.outputFolder) << "not a folder";
+         },
          "Tarvok DVD Ripper", "Error Occur in Ripping File:", "cannot make the folder", -1, "Ripping Failed", false},
         {"a link to the disc's own VOB at the name", [&](const std::string& d, CRipperDlg& w) {
              w.settings.dontAskOverwrite = 1;
