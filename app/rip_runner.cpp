@@ -101,6 +101,7 @@ void CRipperDlg::OnStartRip()
     }
     if (!itemSelection) LoadSourceFromPath(*disc);
     movie->SetVariable(main_var::kOutputFile, "");
+    movie->SetVariable(main_var::kDamage, "");
     itemOutputPath.clear();  // only a file this job writes is shown at its end
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
@@ -223,6 +224,8 @@ void CRipperDlg::PollRipProgress()
         const bool converted = failure.empty() && itemFile && itemFile->WrittenBytes() > 0 && (progressSeen == 1 || converter->Advanced());
         if (converted) failure = itemFile->Commit();  // the file takes its name now
         if (converted && failure.empty()) {
+            // A scratched disc gives what can be read, and says what it could not.
+            movie->SetVariable(main_var::kDamage, DescribeDamage(converter->Damage()));
             CompleteItem();
             progressSeen = 0;
         } else if (converter->FailureIsFinal()) {

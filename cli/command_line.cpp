@@ -9,6 +9,7 @@ const char kExitStatusHelp[] =
     "  0   done\n"
     "  1   failed (the reason is printed)\n"
     "  2   no disc found at SOURCE, or on any mounted volume\n"
+    "  3   converted with damage: sectors that could not be read were passed over\n"
     "  64  wrong usage\n";
 
 // Qt's help begins with a usage line of its own; ours names the command.

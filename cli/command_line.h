@@ -10,6 +10,7 @@
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitNoDisc = 2;
+inline constexpr int kExitDamaged = 3;
 inline constexpr int kExitUsage = 64;
 
 // The arguments as the bytes they are: a file name need not be UTF-8, so

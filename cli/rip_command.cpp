@@ -274,5 +274,7 @@ int RipCommand(const QStringList& arguments)
     std::cout << output << "\n";
     std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count())
               << ": " << output << " (" << size / 1048576 << " MB)\n";
+    // A scratched disc gives what can be read, and says what it could not.
+    if (const std::string damage = DescribeDamage(converter.Damage()); !damage.empty()) return Fail(kExitDamaged, damage);
     return kExitOk;
 }

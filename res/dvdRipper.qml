@@ -309,6 +309,26 @@ Rectangle {
         }
     }
 
+    // The damage a scratched disc's rip passed over, under the bar.
+    Text {
+        objectName: "damageNote"
+        x: 24; y: 428
+        width: 502
+        visible: text !== ""
+        textFormat: Text.PlainText
+        text: root.value("_root.damage")
+        elide: Text.ElideRight
+        color: "#FFCC00"
+        font.pixelSize: 10
+        MouseArea {
+            id: damageArea
+            anchors.fill: parent
+            hoverEnabled: true
+        }
+        ToolTip.visible: damageArea.containsMouse
+        ToolTip.text: text
+    }
+
     // A click on the outcome opens the folder of the file written.
     MouseArea {
         objectName: "outcomeArea"

@@ -4,11 +4,14 @@
 #include "dvd/udf_disc_files.h"
 #include "rip/disc_encryption.h"
 #include "rip/mpeg_packs.h"
+#include "rip/sector_reader.h"
+#include "rip/vobu_map.h"
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/nav_read.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -35,6 +38,10 @@ constexpr std::size_t kProbeSectors = 16;
 // after the cut's last picture (90 kHz): a DVD's decoder buffer holds about
 // a second of pictures ahead of their sound.
 constexpr int64_t kMaxSoundLag = 90000 * 3 / 2;
+// Reads in a row that never return: the drive has stopped answering.
+constexpr int kMostTimeOuts = 3;
+// Without a VOBU address map, this many sectors after damage are looked at for the next navigation pack.
+constexpr uint64_t kMostSectorsSearched = 4096;
 
 std::string TitleSetName(int titleSet)
 {
@@ -56,6 +63,26 @@ std::optional<std::string> OddDiscFile(const fs::path& videoTs)
 }
 
 }  // namespace
+
+std::string DescribeDamage(const std::vector<DamagedSpan>& damage)
+{
+    if (damage.empty()) return {};
+    auto clock = [](int64_t ticks) {
+        char text[32];
+        const double seconds = double(ticks) / 90000;
+        std::snprintf(text, sizeof text, "%ld:%04.1f", long(seconds / 60), seconds - 60 * long(seconds / 60));
+        return std::string(text);
+    };
+    uint64_t sectors = 0;
+    std::string spans;
+    for (const DamagedSpan& span : damage) {
+        sectors += span.sectors;
+        spans += (spans.empty() ? "" : ", ") + clock(span.from) +
+                 (span.to < 0 ? " to its end" : span.to > span.from ? "-" + clock(span.to) : "");
+    }
+    return std::to_string(sectors) + (sectors == 1 ? " damaged sector" : " damaged sectors") +
+           " passed over: the file lacks " + spans;
+}
 
 std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, DiscProblem* problem)
 {
@@ -91,42 +118,53 @@ std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, 
     if (playList.empty()) return fail({"no title on the disc at " + disc + " can be read"});
 
     std::unique_ptr<DiscTitleStream> stream(new DiscTitleStream);
-    stream->dvd = OpenDvdReader(path);
-    if (!stream->dvd) return fail({"cannot open the disc at " + disc});
+    dvd_reader_s* dvd = OpenDvdReader(path);
+    if (!dvd) return fail({"cannot open the disc at " + disc});
     stream->titles = playList;
     for (const TitleRun& title : playList)
         for (const SectorRun& run : title.sectors) stream->totalSectors += run.last - run.first + 1;
-    if (!stream->OpenTitleSets(found)) return fail(found);
+    if (!stream->OpenTitleSets(dvd, path, found)) return fail(found);
     return stream;
 }
 
-bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
+bool DiscTitleStream::OpenTitleSets(dvd_reader_s* dvd, const std::string& path, DiscProblem& problem)
 {
+    std::map<int, dvd_file_s*> files;
+    auto fail = [&](const std::string& why) {
+        for (auto& [number, file] : files) DVDCloseFile(file);
+        DVDClose(dvd);
+        problem.reason = why;
+        return false;
+    };
     for (const TitleRun& title : titles) {
-        dvd_file_s*& file = files[title.titleSet];
-        if (!file) file = DVDOpenFile(dvd, title.titleSet, DVD_READ_TITLE_VOBS);
-        if (!file) {
-            problem.reason = TitleSetName(title.titleSet) + ": its VOB files cannot be opened";
-            return false;
-        }
+        if (files.count(title.titleSet)) continue;
+        dvd_file_s* file = DVDOpenFile(dvd, title.titleSet, DVD_READ_TITLE_VOBS);
+        if (!file) return fail(TitleSetName(title.titleSet) + ": its VOB files cannot be opened");
+        files[title.titleSet] = file;
         const ssize_t size = DVDFileSize(file);
         fileSectors[title.titleSet] = size < 0 ? 0 : uint64_t(size);
+        vobuStarts[title.titleSet] = ReadVobuStarts(dvd, title.titleSet);
+    }
+    for (const TitleRun& title : titles)
         for (const SectorRun& cell : title.sectors)
-            if (size < 0 || cell.last >= uint64_t(size)) {
-                problem.reason = TitleSetName(title.titleSet) + ": its cells reach sector " + std::to_string(cell.last) +
-                                 ", but its VOB files hold " + std::to_string(std::max<ssize_t>(size, 0)) +
-                                 " sectors: a VOB file is missing or cut short";
-                return false;
-            }
-        // Scrambled packs are still scrambled after libdvdread: it could not decrypt them.
+            if (cell.last >= fileSectors[title.titleSet])
+                return fail(TitleSetName(title.titleSet) + ": its cells reach sector " + std::to_string(cell.last) +
+                            ", but its VOB files hold " + std::to_string(fileSectors[title.titleSet]) +
+                            " sectors: a VOB file is missing or cut short");
+    reader = std::make_unique<SectorReader>(path, dvd, std::move(files));
+
+    // Scrambled packs are still scrambled after libdvdread: it could not decrypt them.
+    for (const TitleRun& title : titles) {
         const SectorRun& start = title.sectors.front();
         std::vector<uint8_t> probe(kProbeSectors * kSectorBytes);
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kProbeSectors, start.last - start.first + 1));
-        if (!ReadSectors(title.titleSet, start.first, count, probe.data())) {
-            problem.reason = Error();
+        const Got got = ReadSectors(title.titleSet, start.first, count, probe.data());
+        if (got == Got::kStopped) {
+            problem.reason = Error().empty() ? "the disc cannot be read" : Error();
             return false;
         }
-        for (std::size_t s = 0; s < count; ++s)
+        // A damaged start is passed over when it is read.
+        for (std::size_t s = 0; got == Got::kRead && s < count; ++s)
             if (IsScrambledPack(probe.data() + s * kSectorBytes)) {
                 problem = {EncryptedDiscReason(), true};
                 return false;
@@ -135,11 +173,18 @@ bool DiscTitleStream::OpenTitleSets(DiscProblem& problem)
     return true;
 }
 
-DiscTitleStream::~DiscTitleStream()
+DiscTitleStream::~DiscTitleStream() = default;
+
+void DiscTitleStream::Cancel()
 {
-    for (auto& [number, file] : files)
-        if (file) DVDCloseFile(file);
-    if (dvd) DVDClose(dvd);
+    cancelled = true;
+    if (reader) reader->Cancel();
+}
+
+std::vector<DamagedSpan> DiscTitleStream::Damage() const
+{
+    const std::lock_guard<std::mutex> hold(reportLock);
+    return damage;
 }
 
 std::string DiscTitleStream::Error() const
@@ -181,21 +226,71 @@ long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
     return static_cast<long>(copied);
 }
 
-bool DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, bool quiet)
+DiscTitleStream::Got DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries)
 {
-    dvd_file_s* file = files[titleSet];
     for (std::size_t done = 0; done < count;) {
-        if (cancelled) return false;
+        if (cancelled) return Got::kStopped;
         const std::size_t piece = std::min(kReadPieceSectors, count - done);
-        if (DVDReadBlocks(file, static_cast<int>(first + done), piece, into + done * kSectorBytes) != ssize_t(piece)) {
-            if (quiet) return false;
-            Fail(TitleSetName(titleSet) + ": cannot read sectors " + std::to_string(first + done) + "-" +
-                 std::to_string(first + done + piece - 1) + " of its VOB files");
-            return false;
+        switch (reader->Read(titleSet, first + done, piece, into + done * kSectorBytes, tries)) {
+        case SectorReader::Result::kRead:
+            timeOuts = 0;
+            break;
+        case SectorReader::Result::kCancelled:
+            return Got::kStopped;
+        case SectorReader::Result::kTimedOut:
+            if (++timeOuts < kMostTimeOuts) return Got::kDamaged;
+            Fail(TitleSetName(titleSet) + ": the disc stopped answering (" + std::to_string(kMostTimeOuts) +
+                 " reads in a row gave nothing for " + std::to_string(SectorReader::TimeLimit().count() / 1000) + " s)");
+            return Got::kStopped;
+        case SectorReader::Result::kFailed:
+            timeOuts = 0;
+            return Got::kDamaged;
         }
         done += piece;
     }
-    return true;
+    return Got::kRead;
+}
+
+uint64_t DiscTitleStream::CountUnreadable(int titleSet, uint64_t first, std::size_t count)
+{
+    uint64_t unreadable = 0;
+    uint8_t sector[kSectorBytes];
+    for (std::size_t s = 0; s < count && !cancelled && !failed; ++s)
+        if (ReadSectors(titleSet, first + s, 1, sector, 1) != Got::kRead || !IsPack(sector)) ++unreadable;
+    return std::max<uint64_t>(unreadable, 1);
+}
+
+uint64_t DiscTitleStream::NextVobuStart(int titleSet, uint64_t sector, const SectorRun& cell)
+{
+    const std::vector<uint32_t>& starts = vobuStarts[titleSet];
+    if (!starts.empty()) {
+        const auto next = std::lower_bound(starts.begin(), starts.end(), sector);
+        return next != starts.end() && *next <= cell.last ? *next : cell.last + 1;
+    }
+    // No map: the next navigation pack that can be read.
+    uint8_t pack[kSectorBytes];
+    for (uint64_t at = sector; at <= cell.last && at < sector + kMostSectorsSearched && !cancelled && !failed; ++at)
+        if (ReadSectors(titleSet, at, 1, pack, 1) == Got::kRead && IsNavPack(pack)) return at;
+    return cell.last + 1;
+}
+
+void DiscTitleStream::PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad)
+{
+    const int titleSet = titles[at.titleIndex].titleSet;
+    const uint64_t first = at.nextSector;
+    at.nextSector = NextVobuStart(titleSet, std::max(last, first) + 1, cell);
+    if (bad == 0) bad = CountUnreadable(titleSet, first, static_cast<std::size_t>(std::min(at.nextSector - first, kMaxVobuSectors)));
+    {
+        const std::lock_guard<std::mutex> hold(reportLock);
+        if (at.damageOpen && !damage.empty()) {
+            damage.back().sectors += bad;  // one span, until a VOBU is read again
+        } else {
+            damage.push_back({bad, at.expectedStart < 0 || origin < 0 ? 0 : at.expectedStart - origin, -1});
+        }
+    }
+    at.damageOpen = true;
+    // Within the disc's order the lost time stays a gap; across a cut the timeline joins as ever.
+    at.keepGap = at.nextSector <= cell.last || !EndsBeforeACut();
 }
 
 bool DiscTitleStream::FillPending()
@@ -209,10 +304,10 @@ bool DiscTitleStream::FillPending()
             continue;
         }
         const SectorRun& cell = title.sectors[at.cellIndex];
-        const bool beginsChapter = !at.cellStarted && cell.chapter > 0;
         if (!at.cellStarted) {
             at.nextSector = cell.first;
             at.cellStarted = true;
+            if (cell.chapter > 0) ++at.pendingChapters;
         }
         if (at.nextSector > cell.last) {
             if (EndsBeforeACut()) {
@@ -229,13 +324,17 @@ bool DiscTitleStream::FillPending()
         // The VOBU at nextSector: its navigation pack says how long it is and
         // where the next begins. Without one, a bounded piece of the cell.
         uint8_t nav[kSectorBytes];
-        if (!ReadSectors(title.titleSet, at.nextSector, 1, nav)) return false;
+        Got got = ReadSectors(title.titleSet, at.nextSector, 1, nav);
+        if (got == Got::kStopped) return false;
+        if (got == Got::kDamaged || !IsPack(nav)) {
+            PassOverDamage(cell, at.nextSector, 0);  // without its navigation pack the VOBU's length is not known
+            continue;
+        }
         uint64_t last = std::min(cell.last, at.nextSector + kMaxVobuSectors - 1);
         uint64_t following = last + 1;
-        int64_t start = -1;
-        at.lastVobuEnd = -1;  // known only from a navigation pack
-        if (IsNavPack(nav)) {
-            pci_t pci;
+        const bool navigated = IsNavPack(nav);
+        pci_t pci;
+        if (navigated) {
             dsi_t dsi;
             navRead_PCI(&pci, nav + kPciStart);
             navRead_DSI(&dsi, nav + DSI_START_BYTE);
@@ -248,20 +347,37 @@ bool DiscTitleStream::FillPending()
                 const uint64_t target = at.nextSector + (jump & 0x3FFFFFFF);
                 if (target > last && target <= cell.last) following = target;
             }
-            start = RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
-            at.lastVobuEnd = pci.pci_gi.vobu_e_ptm;
-        }
-        if (beginsChapter) {
-            const std::lock_guard<std::mutex> hold(reportLock);
-            chapterStarts.push_back(start < 0 ? -1 : start - origin);
         }
 
         const std::size_t sectors = static_cast<std::size_t>(last - at.nextSector + 1);
         pending.resize(sectors * kSectorBytes);
         std::memcpy(pending.data(), nav, kSectorBytes);
-        if (sectors > 1 && !ReadSectors(title.titleSet, at.nextSector + 1, sectors - 1, pending.data() + kSectorBytes)) {
+        got = sectors > 1 ? ReadSectors(title.titleSet, at.nextSector + 1, sectors - 1, pending.data() + kSectorBytes) : Got::kRead;
+        if (got == Got::kStopped) {
             pending.clear();
             return false;
+        }
+        // The VOBU whole, or passed over with its damage: what failed, or holds no pack.
+        uint64_t bad = got == Got::kDamaged ? CountUnreadable(title.titleSet, at.nextSector + 1, sectors - 1) : 0;
+        for (std::size_t s = 1; got == Got::kRead && s < sectors; ++s) bad += !IsPack(pending.data() + s * kSectorBytes);
+        if (bad > 0) {
+            pending.clear();
+            PassOverDamage(cell, last, bad);
+            continue;
+        }
+
+        // A VOBU read whole: its times join the timeline.
+        int64_t start = -1;
+        at.lastVobuEnd = -1;  // known only from a navigation pack
+        if (navigated) {
+            start = RetimeVobu(pci.pci_gi.vobu_s_ptm, pci.pci_gi.vobu_e_ptm);
+            at.lastVobuEnd = pci.pci_gi.vobu_e_ptm;
+        }
+        if (at.pendingChapters > 0 || at.damageOpen) {
+            const std::lock_guard<std::mutex> hold(reportLock);
+            for (; at.pendingChapters > 0; --at.pendingChapters) chapterStarts.push_back(start < 0 ? -1 : start - origin);
+            if (at.damageOpen && !damage.empty()) damage.back().to = start < 0 ? damage.back().from : start - origin;
+            at.damageOpen = false;
         }
         for (std::size_t s = 0; s < sectors; ++s) {
             if (audioStream > 0) KeepOneAudioStream(pending.data() + s * kSectorBytes, audioStream);
@@ -291,7 +407,7 @@ bool DiscTitleStream::FillTail(int titleSet)
     // Only the disc's own continuation of the cut's timeline, while its sound may still be of before the cut.
     uint8_t nav[kSectorBytes];
     tail.done = true;
-    if (!ReadSectors(titleSet, tail.sector, 1, nav, true) || !IsNavPack(nav)) return false;
+    if (ReadSectors(titleSet, tail.sector, 1, nav, 1) != Got::kRead || !IsNavPack(nav)) return false;
     pci_t pci;
     dsi_t dsi;
     navRead_PCI(&pci, nav + kPciStart);
@@ -303,7 +419,7 @@ bool DiscTitleStream::FillTail(int titleSet)
     const std::size_t sectors = static_cast<std::size_t>(last - tail.sector + 1);
     pending.resize(sectors * kSectorBytes);
     std::memcpy(pending.data(), nav, kSectorBytes);
-    if (sectors > 1 && !ReadSectors(titleSet, tail.sector + 1, sectors - 1, pending.data() + kSectorBytes, true)) {
+    if (sectors > 1 && ReadSectors(titleSet, tail.sector + 1, sectors - 1, pending.data() + kSectorBytes, 1) != Got::kRead) {
         pending.clear();
         return false;
     }
@@ -334,8 +450,9 @@ int64_t DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
         return origin;
     }
     const int64_t shifted = start + at.offset;
-    if (shifted < at.expectedStart || shifted > at.expectedStart + kJoinTolerance)
-        at.offset = at.expectedStart - start;
+    const bool keep = at.keepGap && shifted >= at.expectedStart;
+    at.keepGap = false;
+    if (!keep && (shifted < at.expectedStart || shifted > at.expectedStart + kJoinTolerance)) at.offset = at.expectedStart - start;
     at.expectedStart = end + at.offset;
     return start + at.offset;
 }

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
+class SectorReader;
 struct dvd_reader_s;
-struct dvd_file_s;
 
 // Why a disc cannot be converted. `encrypted`: its titles are scrambled and
 // cannot be decrypted here, which no second attempt mends.
@@ -34,6 +34,18 @@ struct DiscProblem {
     std::string reason;
     bool encrypted = false;
 };
+
+// Sectors that could not be read, or held no MPEG pack (zeros, garbage),
+// and were passed over with the VOBUs that hold them: where the stream's
+// timeline went on (90 kHz from its start; `to` -1: to its end).
+struct DamagedSpan {
+    uint64_t sectors = 0;
+    int64_t from = 0, to = -1;
+};
+
+// "3 damaged sectors passed over: the file lacks 0:12.4-0:12.9, 1:01.0 to
+// its end"; empty for no damage.
+std::string DescribeDamage(const std::vector<DamagedSpan>& damage);
 
 class DiscTitleStream {
 public:
@@ -58,9 +70,9 @@ public:
     // Only audio stream `stream` (1-based) is left in what is read; 0: all.
     void KeepAudioStream(int stream) { audioStream = stream; }
 
-    // From any thread: makes reading give up. A read under way ends after
-    // its current piece; every later read fails.
-    void Cancel() { cancelled = true; }
+    // From any thread: makes reading give up. A read under way ends at
+    // once, even one of a drive that does not answer; every later read fails.
+    void Cancel();
     // From any thread: why reading failed ("title set 2: cannot read sectors
     // 1000-1063 of its VOB files"); empty while it has not.
     std::string Error() const;
@@ -72,6 +84,8 @@ public:
     // that begins a chapter) read so far starts, in 90 kHz ticks from the
     // start of the stream; -1 for a cell without navigation packs.
     std::vector<int64_t> ChapterStarts() const;
+    // From any thread: the damage passed over so far.
+    std::vector<DamagedSpan> Damage() const;
 
     static constexpr std::size_t kSectorBytes = 2048;
 
@@ -81,22 +95,32 @@ private:
     static std::unique_ptr<DiscTitleStream> Open(const std::string& disc, const PlayList& playList,
                                                  const std::string& missing, DiscProblem* problem);
     // Opens each title set's VOB files once, and refuses cells beyond them.
-    bool OpenTitleSets(DiscProblem& problem);
+    bool OpenTitleSets(dvd_reader_s* dvd, const std::string& path, DiscProblem& problem);
     // Reads the next VOBU into `pending`.
     bool FillPending();
+    // The VOBU being read is damaged up to sector `last`, where `bad` sectors
+    // failed (none known: every sector of it is tried): the reading goes on
+    // at the next VOBU after it.
+    void PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad);
+    // The first VOBU that starts at or after `sector` in the cell, or past the cell.
+    uint64_t NextVobuStart(int titleSet, uint64_t sector, const SectorRun& cell);
+    // How many of `count` sectors from `first` cannot be read, each on its own.
+    uint64_t CountUnreadable(int titleSet, uint64_t first, std::size_t count);
     // The cell being read ends before a cut: the next one read does not follow it on the disc.
     bool EndsBeforeACut() const;
     // Reads the next VOBU after a cut into `pending`, with only the sound of before the cut; false when there is none.
     bool FillTail(int titleSet);
-    // `quiet`: a failure is not the stream's (the sound after a cut is a bonus).
-    bool ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, bool quiet = false);
+    // kDamaged: the sectors could not be read; kStopped: reading ends (cancelled, or the drive stopped answering).
+    enum class Got { kRead, kDamaged, kStopped };
+    Got ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries = 3);
     void Fail(const std::string& why);
     // Moves the VOBU's times onto the timeline; its start there, or -1.
     int64_t RetimeVobu(int64_t start, int64_t end);
 
-    dvd_reader_s* dvd = nullptr;
-    std::map<int, dvd_file_s*> files;  // by title set
-    std::map<int, uint64_t> fileSectors;
+    std::unique_ptr<SectorReader> reader;
+    std::map<int, uint64_t> fileSectors;             // by title set
+    std::map<int, std::vector<uint32_t>> vobuStarts;  // by title set; empty: found by the navigation packs
+    int timeOuts = 0;                                 // reads in a row that never returned
     PlayList titles;
     uint64_t totalSectors = 0;
 
@@ -111,6 +135,10 @@ private:
         int64_t expectedStart = -1;
         int64_t lastScr = -1;
         int64_t lastVobuEnd = -1;  // the disc's own time
+        // Chapters whose first VOBUs were damaged: they start at the next VOBU read.
+        int pendingChapters = 0;
+        // After damage within the disc's order the timeline keeps its gap: sound and pictures stay in step.
+        bool keepGap = false, damageOpen = false;
         // The VOBUs after a cut: where the next is, the time it should
         // start at, and the time the cut's pictures end (the disc's own).
         struct Tail {
@@ -130,4 +158,5 @@ private:
     mutable std::mutex reportLock;
     std::string error;
     std::vector<int64_t> chapterStarts;
+    std::vector<DamagedSpan> damage;
 };

@@ -68,6 +68,11 @@ int64_t Wrapped(int64_t value)
 
 }  // namespace
 
+bool IsPack(const uint8_t* pack)
+{
+    return IsPackHeader(pack);
+}
+
 bool IsNavPack(const uint8_t* pack)
 {
     static const uint8_t header[] = {0x00, 0x00, 0x01, 0xBA};

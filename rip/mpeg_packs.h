@@ -7,6 +7,10 @@
 
 inline constexpr std::size_t kPackBytes = 2048;
 
+// An MPEG-2 pack: its header's start code and marker bits. Anything else
+// (zeros, garbage) in a VOB is damage.
+bool IsPack(const uint8_t* pack);
+
 // A navigation pack: pack header, system header, then the PCI and DSI packets.
 bool IsNavPack(const uint8_t* pack);
 

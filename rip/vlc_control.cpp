@@ -120,6 +120,7 @@ void CVLCControl::stop()
 void CVLCControl::KeepReport()
 {
     if (disc) {
+        kept.damage = disc->Damage();
         kept.readError = disc->Error();
         kept.readToTheEnd = disc->ReachedEnd();
         kept.delivered = disc->Delivered();
@@ -159,6 +160,11 @@ int CVLCControl::GetTime() const
     return Converting() ? static_cast<int>(transcoder->ConvertedMs() / 1000) : -1;
 }
 
+std::vector<DamagedSpan> CVLCControl::Damage() const
+{
+    return disc ? disc->Damage() : kept.damage;
+}
+
 bool CVLCControl::Advanced() const
 {
     return (disc ? disc->Delivered() : kept.delivered) > 0;
@@ -169,6 +175,11 @@ std::string CVLCControl::Failure() const
     if (!openProblem.empty()) return openProblem;
     const std::string readError = disc ? disc->Error() : kept.readError;
     if (!readError.empty()) return readError;
+    if (!Advanced()) {
+        uint64_t damaged = 0;
+        for (const DamagedSpan& span : Damage()) damaged += span.sectors;
+        if (damaged > 0) return "the disc cannot be read: " + std::to_string(damaged) + " of its sectors are damaged";
+    }
     const std::string convertError = transcoder ? transcoder->Error() : kept.convertError;
     if (!convertError.empty()) return convertError;
     const bool endedByItself = transcoder ? transcoder->Finished() && !stopped : kept.endedByItself;

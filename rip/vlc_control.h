@@ -3,6 +3,8 @@
 // one stream-output option, converts the disc into the option's file with
 // FFmpeg's libraries, and tells how far it has come. Plain C++, so that the
 // command line uses it without a window.
+#include "rip/disc_title_stream.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,7 +13,6 @@
 #include <string>
 #include <vector>
 
-class DiscTitleStream;
 class Transcoder;
 
 // The control refuses an item: its option or locator is not one it can carry out.
@@ -57,6 +58,9 @@ public:
     // could not be written or encoded, or the item ended before the disc
     // did. Empty while nothing went wrong.
     std::string Failure() const;
+    // The damage of the disc passed over (sectors that could not be read);
+    // the item converts all the same.
+    std::vector<DamagedSpan> Damage() const;
     // The failure is one no second attempt mends (an encrypted disc).
     bool FailureIsFinal() const { return finalFailure; }
 
@@ -82,5 +86,6 @@ private:
         std::string readError, convertError;
         bool readToTheEnd = false, endedByItself = false;
         uint64_t delivered = 0;
+        std::vector<DamagedSpan> damage;
     } kept;
 };

@@ -302,8 +302,29 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
              std::ofstream(ScratchFolder() + "/a-file") << "not a folder";
              return d + " --output " + ShellQuote(ScratchFolder() + "/a-file"); },
          1, "cannot make the folder", noFile},
-        {"an output folder inside the disc", [](const std::string& d) { return d + " --output " + ShellQuote(d + "/VIDEO_TS"); },
-         1, "lies inside the disc being ripped", [] {}},
+        {"an output folder inside the disc", [](const std::string& d) { return d + " --output " + ShellQuote(d + "/VIDEO_TS/new"); },
+         1, "lies inside the disc being ripped", [&] { EXPECT_FALSE(fs::exists(ScratchFolder() + "/disc/VIDEO_TS/new")); }},
+        // Nothing is made before every check has passed.
+        {"a part the disc lacks", [&](const std::string& d) { return d + " --title 9 --output " + ShellQuote(out + "/new"); },
+         64, "the disc has no title set 9", [&] { EXPECT_FALSE(fs::exists(out + "/new")); }},
+        {"a good file at the name, and a rip that fails", [&](const std::string& d) {
+             std::ofstream(file) << "a good rip";
+             fs::remove(d + vob);
+             return d + " --yes"; },
+         1, "nothing was converted", [&] {
+             std::ifstream kept(file);
+             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "a good rip");
+             // Nothing else either: no partial file of nothing, no hidden file.
+             EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+         }},
+        {"a hard link to the disc's own VOB at the name, with --yes", [&](const std::string& d) {
+             fs::create_hard_link(d + vob, file);
+             return d + " --yes"; },
+         0, "Converted", [&] {
+             EXPECT_EQ(fs::hard_link_count(ScratchFolder() + "/disc" + vob), 1u);
+             EXPECT_EQ(ProbeMedia(ScratchFolder() + "/disc" + vob, true).videoFrames, 150);  // the source is whole
+             playable();
+         }},
         {"an empty output folder", [](const std::string& d) { return d + " --output ''"; }, 64, "--output needs a folder", [] {}},
         {"a link to the disc's own VOB at the name, with --yes", [&](const std::string& d) {
              fs::create_symlink(d + vob, file);
@@ -343,6 +364,99 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
             EXPECT_FALSE(fs::is_regular_file(file) && fs::file_size(file) == 0);
         }
     }
+    // Without HOME there is no default folder: nothing is made, here or in the home the test keeps.
+    int status = -1;
+    fs::create_directories(ScratchFolder() + "/home");
+    const std::string before = TreeListing(ScratchFolder() + "/home");
+    Rip(ShellQuote(TestDisc("pal-1s")), &status, "/dev/null", "env -u HOME -u XDG_CONFIG_HOME");
+    EXPECT_EQ(status, 64);
+    EXPECT_NE(LastErrors().find("HOME is not set"), std::string::npos) << LastErrors();
+    EXPECT_EQ(TreeListing(ScratchFolder() + "/home"), before);
+    EXPECT_FALSE(fs::exists("Converted Videos"));
+}
+
+// The read faults of a scratched disc, injected for real into the reads of
+// its VOB (tests/read_fault_shim.c): the rip gives what can be read, says
+// what it passed over, keeps the file and never hangs; nothing but the
+// output folder changes.
+TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
+{
+    const std::string disc = TestDisc("pal-2min"), out = ScratchFolder() + "/out", file = out + "/dvdRip_Movie1.mpg";
+    const uint64_t vob = fs::file_size(disc + "/VIDEO_TS/VTS_01_1.VOB"), middle = vob / 2 / 2048 * 2048;
+    const struct {
+        std::string what, fault;
+        uint64_t from, to;
+        int status;
+        std::string said;
+        long pictures;  // at least, of 3000: a damaged VOBU loses 15
+    } cases[] = {
+        {"one unreadable sector", "eio", middle, middle + 2048, 3, "1 damaged sector passed over: the file lacks 1:00.0-1:00.6", 2985},
+        {"the last sector unreadable", "eio", vob - 2048, vob, 3, "1 damaged sector passed over: the file lacks 1:59.4 to its end", 2985},
+        {"a read that fails once", "once", middle, middle + 2048, 0, "Converted in", 3000},
+        {"400 zeroed sectors", "zero", middle, middle + 400 * 2048, 3, "400 damaged sectors passed over: the file lacks 1:00.0-1:02.4", 2940},
+        {"a read that never returns", "block", middle, middle + 2048, 3, "1 damaged sector passed over", 2985},
+        {"nothing can be read", "eio", 0, vob, 1, "the disc cannot be read: " + std::to_string(vob / 2048) + " of its sectors are damaged", 0},
+    };
+    const std::string discBefore = TreeListing(disc);
+    fs::create_directories(ScratchFolder() + "/home");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        std::ofstream(file) << "the last good rip";
+        const std::string homeBefore = TreeListing(ScratchFolder() + "/home");
+        int status = -1;
+        Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(out), &status, "/dev/null",
+            "env LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) + " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=" + c.fault +
+                " TARVOK_FAULT_FROM=" + std::to_string(c.from) + " TARVOK_FAULT_TO=" + std::to_string(c.to) + " TARVOK_READ_TIMEOUT=1");
+        EXPECT_EQ(status, c.status);
+        EXPECT_NE(LastErrors().find(c.said), std::string::npos) << LastErrors();
+        if (c.status == 1) {
+            std::ifstream kept(file);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the last good rip");
+        } else {
+            const long pictures = ProbeMedia(file, true).videoFrames;
+            EXPECT_GE(pictures, c.pictures);
+            EXPECT_LE(pictures, 3000);
+            EXPECT_TRUE(TimelineRunsForward(file));
+        }
+        EXPECT_EQ(TreeListing(ScratchFolder() + "/home"), homeBefore);
+    }
+    EXPECT_EQ(TreeListing(disc), discBefore);
+
+    // Ctrl-C while a read never returns: the rip ends at once, its file finished, while the read still blocks.
+    fs::remove_all(out);
+    const std::string blocked = ScratchFolder() + "/blocked", errors = ScratchFolder() + "/stderr.txt";
+    int status = -1;
+    const std::string result = RunCommand(
+        "HOME=" + ShellQuote(ScratchFolder() + "/home") + " LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) +
+        " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=block TARVOK_FAULT_FROM=" + std::to_string(middle) +
+        " TARVOK_FAULT_TO=" + std::to_string(middle + 2048) + " TARVOK_FAULT_MARK=" + ShellQuote(blocked) + " " +
+        ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(disc) + " --output " + ShellQuote(out) +
+        " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; while [ ! -e " + ShellQuote(blocked) + " ]; do sleep 0.02; done; "
+        "kill -INT $pid; wait $pid; echo $?", &status);
+    EXPECT_EQ(result, "1\n");
+    EXPECT_NE(LastErrors().find("stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
+    EXPECT_GT(ProbeMedia(file, true).videoFrames, 0);
+}
+
+// A rip killed outright leaves its hidden file, never one under the final
+// name; the next rip of that name clears it and needs no --yes.
+TEST(CliRipTest, AKilledRipLeavesNoFileUnderItsName)
+{
+    const std::string out = ScratchFolder() + "/out", errors = ScratchFolder() + "/stderr.txt";
+    int status = -1;
+    RunCommand("HOME=" + ShellQuote(ScratchFolder() + "/home") + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") +
+                   " rip " + ShellQuote(TestDisc("pal-30s")) + " --container mp4 --output " + ShellQuote(out) + " </dev/null 2>" +
+                   ShellQuote(errors) + " & pid=$!; while ! grep -q elapsed " + ShellQuote(errors) +
+                   " 2>/dev/null; do sleep 0.02; done; kill -KILL $pid; wait $pid",
+               &status);
+    EXPECT_FALSE(fs::exists(out + "/dvdRip_Movie1.mp4"));
+    EXPECT_GT(fs::file_size(out + "/.dvdRip_Movie1.mp4.tarvok"), 0u);
+    Rip(ShellQuote(TestDisc("pal-30s")) + " --container mp4 --output " + ShellQuote(out), &status);
+    EXPECT_EQ(status, 0) << LastErrors();
+    EXPECT_EQ(ProbeMedia(out + "/dvdRip_Movie1.mp4", true).videoFrames, 750);
+    EXPECT_FALSE(fs::exists(out + "/.dvdRip_Movie1.mp4.tarvok"));
 }
 
 // Under address-space limits from too small to start to enough for a rip,

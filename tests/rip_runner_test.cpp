@@ -26,13 +26,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A window with a real disc on an optical drive that the machine lacks (so
+// A window with a real disc (a test disc's name, or a folder) on an optical drive that the machine lacks (so
 // nothing real is locked or ejected), writing into a folder of the test's own;
 // `givenSource` is a disc named on the command line.
 struct RipHarness {
     explicit RipHarness(const std::string& disc = "pal-2min", const std::string& label = "MY_MOVIE",
                         const std::string& givenSource = {})
-        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), label, "/dev/tarvok-test-sr0")}, nullptr,
+        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(disc.starts_with("/") ? disc : TestDisc(disc), label, "/dev/tarvok-test-sr0")}, nullptr,
                   givenSource),
           window(harness.Window())
     {
@@ -298,6 +298,27 @@ TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
     // Unlock, the folder, then the tray; the reset unlocks once more.
     EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "open " + rip.window.outputFolder,
                                         "door /dev/tarvok-test-sr0 open", "lock /dev/tarvok-test-sr0 0"}));
+}
+
+// 400 sectors of the disc's VOB zeroed, as a rescue copy leaves what it
+// could not read: the rip ends as it would, its file in place, with a note
+// of what it passed over under the bar.
+TEST(RipRunnerTest, ADamagedDiscEndsCompletedWithANoteOfTheDamage)
+{
+    const std::string disc = CopyOfDisc("pal-2min", "rescued"), vob = disc + "/VIDEO_TS/VTS_01_1.VOB";
+    {
+        std::fstream bytes(vob, std::ios::in | std::ios::out | std::ios::binary);
+        bytes.seekp(std::streamoff(fs::file_size(vob) / 2 / 2048 * 2048));
+        bytes << std::string(400 * 2048, '\0');
+    }
+    RipHarness rip(disc);
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
+    EXPECT_EQ(rip.harness.Variable(main_var::kDamage), "400 damaged sectors passed over: the file lacks 1:00.0-1:02.4");
+    EXPECT_EQ(rip.harness.Variable(main_var::kOutputFile), rip.OutputFile("MY_MOVIE.mpg"));
+    EXPECT_EQ(ProbeMedia(rip.OutputFile("MY_MOVIE.mpg"), true).videoFrames, 2940);
 }
 
 TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)

@@ -32,6 +32,11 @@ const std::map<std::string, std::string> kRecipes = {
 
 }  // namespace
 
+std::string TreeListing(const std::string& folder)
+{
+    return RunCommand("cd " + ShellQuote(folder) + " && find . \\( -type f -exec sha1sum {} + \\) -o -printf '%y %p\\n' | sort");
+}
+
 std::string ShellQuote(const std::string& text)
 {
     std::string quoted = "'";

@@ -37,3 +37,7 @@ std::string RunCommand(const std::string& command, int* status = nullptr);
 
 // Quotes a path for the shell.
 std::string ShellQuote(const std::string& text);
+
+// Every file below `folder` with its checksum (and links as links), sorted:
+// equal before and after, nothing there changed.
+std::string TreeListing(const std::string& folder);

@@ -30,6 +30,8 @@ inline constexpr char kTvSystem[] = "_root.tvsys";
 inline constexpr char kCoding[] = "_root.compression";
 // The file the last job wrote ("" for none): the movie shows it with the outcome.
 inline constexpr char kOutputFile[] = "_root.outputFile";
+// What the last job passed over of a damaged disc ("" for nothing): a line under the bar.
+inline constexpr char kDamage[] = "_root.damage";
 }  // namespace main_var
 
 // Commands of the main movie.
