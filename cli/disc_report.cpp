@@ -19,9 +19,14 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
     out << std::fixed << std::setprecision(3);
     for (const auto& titleSet : source.TitleSets()) {
         const TitleSet& t = *titleSet;
-        out << t.GetTitleLabel() << "  " << t.videoCoding << ", " << t.tvSystem << ", " << t.aspectRatio << ", "
-            << t.resolution << ", pan-scan " << t.panScan << ", letterbox " << t.letterbox;
-        if (!t.filmMode.empty()) out << ", " << t.filmMode;
+        out << t.GetTitleLabel() << "  ";
+        if (t.videoCoding.empty()) {
+            out << "video attributes unreadable";  // never guessed
+        } else {
+            out << t.videoCoding << ", " << t.tvSystem << ", " << t.aspectRatio << ", " << t.resolution << ", pan-scan "
+                << t.panScan << ", letterbox " << t.letterbox;
+            if (!t.filmMode.empty()) out << ", " << t.filmMode;
+        }
         out << "\n";
         for (const AudioStream& audio : t.audioStreams)
             out << "  Audio " << audio.index << ": " << (audio.language.empty() ? "no language" : audio.language) << ", "

@@ -92,7 +92,7 @@ void DvdSource::ReadDiscInfo()
     if (!files) return;
     TitleSet scratch(&messages, &cellBudget);
     CIfoReader reader(messages);
-    reader.ReadIfo(*files, "video_ts.ifo", scratch);
+    reader.ReadIfo(*files, ReadableIfo(*files, "video_ts.ifo", messages), scratch);
     discInfo = reader.GetDiscInfo();
 }
 

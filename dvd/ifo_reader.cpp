@@ -194,7 +194,8 @@ void CIfoReader::AddMessage(const char* format, ...)
 void CIfoReader::DecodeVideoAttributes()
 {
     const auto* header = Loaded(kMat);
-    if (!header) return;
+    // A header that is none (zeros, another file) describes nothing.
+    if (!header || kind == kUnknown) return;
     // A title set's own video is described at 0x200 (0x100 is its menu's,
     // all zeros on a set without menus); the manager has only 0x100.
     const std::size_t offset = kind == kTitleSet ? 0x200 : 0x100;

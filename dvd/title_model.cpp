@@ -57,6 +57,26 @@ TitleSet::TitleSet(MessageList* messages, CellBudget* budget)
 {
 }
 
+std::string ReadableIfo(const IDiscFiles& files, const std::string& ifoName, MessageList& messages)
+{
+    // What a file's read finds wrong: unreadable, short or malformed tables, a foreign header.
+    auto problems = [&](const std::string& name) {
+        MessageList found;
+        TitleSet scratch(&found);
+        scratch.programChainTable = std::make_unique<ProgramChainTable>();
+        CIfoReader reader(found);
+        reader.ReadIfo(files, name, scratch);
+        return found.size();
+    };
+    const std::size_t inIfo = problems(ifoName);
+    if (inIfo == 0) return ifoName;
+    const std::string bupName = ifoName.substr(0, ifoName.size() - 4) + ".bup";
+    if (!files.Size(bupName) || problems(bupName) >= inIfo) return ifoName;
+    messages.Append(files.RealName(ifoName) + " cannot be read whole or fails its checks: its backup " + files.RealName(bupName) +
+                    " is read instead");
+    return bupName;
+}
+
 std::string TitleSet::GetTitleLabel() const
 {
     return Format("Title %d [%lu MB]", number, static_cast<unsigned long>(static_cast<uint32_t>((totalBytes + 65536) / 1048576)));
@@ -81,7 +101,7 @@ void TitleSet::LoadTitleSet(const IDiscFiles& files, int titleSetNumber)
     programChainTable = std::make_unique<ProgramChainTable>();
     {
         CIfoReader reader(*messages);
-        reader.ReadIfo(files, Format("vts_%02d_0.ifo", titleSetNumber), *this);
+        reader.ReadIfo(files, ReadableIfo(files, Format("vts_%02d_0.ifo", titleSetNumber), *messages), *this);
     }
     MarkAngleCells();
     BuildChapters();

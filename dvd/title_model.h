@@ -59,6 +59,11 @@ private:
     CellBudget ownBudget;
 };
 
+// The information file to read for `ifoName` ("vts_01_0.ifo"): the IFO
+// itself, or its backup (.BUP) when the IFO cannot be read whole or fails
+// its checks and the backup does better; a note in `messages` says so.
+std::string ReadableIfo(const IDiscFiles& files, const std::string& ifoName, MessageList& messages);
+
 // hh:mm:ss of a duration; hours are not limited to two digits.
 std::string FormatDuration(double seconds);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -216,4 +217,42 @@ TEST(CliInfoTest, OddNamesAndEncryptedDiscsAreDescribed)
     EXPECT_EQ(report["decryptable"], false);  // no libdvdcss here, and a folder of files besides
     EXPECT_NE(TarvokRip("info " + ShellQuote(odd), &status).find("Encrypted (CSS): yes, and it cannot be decrypted here"),
               std::string::npos);
+}
+
+// An information file that cannot be read, or holds zeros, gives way to its
+// backup in info and in rip, with a note; without a backup nothing is guessed.
+TEST(CliInfoTest, BackupsStandInForDamagedInformationFiles)
+{
+    const std::string unreadable = "LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) +
+                                   " TARVOK_FAULT_FILE=VIDEO_TS.IFO TARVOK_FAULT=eio TARVOK_FAULT_FROM=0 TARVOK_FAULT_TO=999999999";
+    auto zero = [](const std::string& file) { std::ofstream(file, std::ios::binary) << std::string(fs::file_size(file), '\0'); };
+    const struct {
+        std::string what;
+        std::function<void(const std::string& videoTs)> damage;
+        std::string environment, shown;
+        int ripStatus;
+    } cases[] = {
+        {"a title set's IFO of zeros", [&](const std::string& v) { zero(v + "/VTS_01_0.IFO"); }, "",
+         "VTS_01_0.IFO cannot be read whole or fails its checks: its backup VTS_01_0.BUP is read instead", 0},
+        {"an unreadable VIDEO_TS.IFO", [](const std::string&) {}, unreadable,
+         "VIDEO_TS.IFO cannot be read whole or fails its checks: its backup VIDEO_TS.BUP is read instead", 0},
+        {"a title set's IFO and BUP of zeros", [&](const std::string& v) { zero(v + "/VTS_01_0.IFO"), zero(v + "/VTS_01_0.BUP"); }, "",
+         "video attributes unreadable", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(ScratchFolder() + "/disc");
+        const std::string disc = CopyOfDisc("pal-3ch", "disc");
+        c.damage(disc + "/VIDEO_TS");
+        int status = -1;
+        const std::string shown = TarvokRip("info " + ShellQuote(disc), &status, c.environment);
+        EXPECT_EQ(status, 0);
+        EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+        if (c.ripStatus == 0) {
+            EXPECT_NE(shown.find("MPEG 2, PAL, 4:3, 720x576"), std::string::npos) << shown;
+        }
+        TarvokRip("rip " + ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder() + "/out"), &status,
+                  c.environment + " HOME=" + ShellQuote(ScratchFolder()));
+        EXPECT_EQ(status, c.ripStatus) << LastStderr();
+    }
 }
