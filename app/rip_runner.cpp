@@ -23,17 +23,13 @@ namespace {
 constexpr int kPollMs = 1000;
 constexpr int kSilentRetries = 3;
 
-std::string Format(const char* format, const std::string& text)
+// A text of the program filled in, however long what goes in it: a long path never cuts off the reason.
+template <typename... Values>
+std::string Format(const char* format, Values... values)
 {
-    char line[4096];
-    std::snprintf(line, sizeof line, format, text.c_str());
-    return line;
-}
-
-std::string Format(const char* format, int number)
-{
-    char line[256];
-    std::snprintf(line, sizeof line, format, number);
+    std::string line(static_cast<std::size_t>(std::snprintf(nullptr, 0, format, values...)) + 1, '\0');
+    std::snprintf(line.data(), line.size(), format, values...);
+    line.pop_back();
     return line;
 }
 
@@ -129,7 +125,7 @@ void CRipperDlg::RipNextItem()
                                      source.Files() ? source.Files()->VolumeLabel() : std::string());
         const std::string extension = GetContainerExtension(settings);
         if (retryCount == 0 && settings.dontAskOverwrite == 0 && SomethingAt(outputPath)) {
-            const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath),
+            const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath.c_str()),
                                                                       rip_text::kOverwriteCaption, MbButtons::YesNo, MbIcon::None);
             if (answer != MbResult::Yes) {
                 auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(outputPath), extension, kSaveAsFilter);
@@ -157,9 +153,8 @@ void CRipperDlg::RipNextItem()
     } catch (const std::exception& failure) {
         // The item cannot even be prepared: report it and end the job, not leave it waiting.
         const int code = errno;
-        char line[4096];
-        std::snprintf(line, sizeof line, rip_text::kPrepareError, outputPath.c_str(), code);
-        app.Services().messageBoxes->Show(this, line, app.productName, MbButtons::Ok, MbIcon::Error, failure.what());
+        app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, outputPath.c_str(), code), app.productName,
+                                          MbButtons::Ok, MbIcon::Error, failure.what());
         if (itemNumber == 0) itemNumber = 1;  // the item counts as begun, so that giving it up ends the job
         AbandonItem();
         return;

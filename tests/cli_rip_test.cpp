@@ -326,6 +326,13 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
              playable();
          }},
         {"an empty output folder", [](const std::string& d) { return d + " --output ''"; }, 64, "--output needs a folder", [] {}},
+        // The reason comes last in the message, after 3500 characters of path.
+        {"a long path with a file in its way", [&](const std::string& d) {
+             std::ofstream(ScratchFolder() + "/in-the-way") << "a file";
+             std::string path = ScratchFolder() + "/in-the-way";
+             while (path.size() < 3500) path += "/" + std::string(200, 'x');
+             return d + " --output " + ShellQuote(path); },
+         1, "xxx: Not a directory", [] {}},
         {"a link to the disc's own VOB at the name, with --yes", [&](const std::string& d) {
              fs::create_symlink(d + vob, file);
              return d + " --yes"; },
@@ -524,6 +531,9 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
         {"--title 3", "no title set 3"},        {"--title 1.9", "not 9"},
         {"--title 1 --chapters 7", "not 7"},    {"--title 1 --chapters 2-", "--chapters takes a list"},
         {"--title 1 --audio de", "it has 1 (en), 2 (fr)"}, {"--chapters 2", "go with --title"},
+        {"--title 4294967297", "--title takes main, N, N.M or N.M.K"}, {"--title 1..2", "--title takes main"},
+        {"--title 1 --chapters 1-999", "that angle has 3 chapters, not 999"},
+        {"--title 1 --chapters 99999999999", "--chapters takes a list"},
     };
     for (const auto& [options, reason] : wrong) {
         int status = -1;
