@@ -168,7 +168,8 @@ TEST(IfoReaderTest, ShortHeaderLoadsWithTheFilesLength)
     EXPECT_EQ(r.disc->regionMask, 0xFE);
 }
 
-TEST(IfoReaderTest, UnknownIdentifierStillDecodesTheAttributes)
+// A file that is no IFO describes no video: its bytes are never taken for attributes.
+TEST(IfoReaderTest, UnknownIdentifierDecodesNoAttributes)
 {
     std::vector<uint8_t> file(2048, 0);
     std::memcpy(file.data(), "NOTADVDFILE!", 12);
@@ -177,7 +178,8 @@ TEST(IfoReaderTest, UnknownIdentifierStillDecodesTheAttributes)
     ReadResult r = Read(file, "weird.ifo");
     EXPECT_EQ(r.kind, CIfoReader::kUnknown);
     EXPECT_EQ(r.messages, MessageList{"weird.ifo : IFO Hdr error"});
-    EXPECT_EQ(r.titleSet->filmMode, "film");
+    EXPECT_EQ(r.titleSet->filmMode, "");
+    EXPECT_EQ(r.titleSet->tvSystem, "");
     EXPECT_FALSE(r.disc);
 }
 
