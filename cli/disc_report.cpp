@@ -32,6 +32,9 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
             out << "  Audio " << audio.index << ": " << (audio.language.empty() ? "no language" : audio.language) << ", "
                 << (audio.coding.empty() ? "unknown coding" : audio.coding) << ", " << audio.channels << " channels, "
                 << audio.sampleRate << " Hz\n";
+        for (const SubpictureStream& subtitles : t.subpictureStreams)
+            out << "  Subtitles " << subtitles.index << ": " << (subtitles.language.empty() ? "no language" : subtitles.language)
+                << (subtitles.kind.empty() ? "" : ", " + subtitles.kind) << "\n";
         for (const auto& entry : t.pgcEntries) {
             out << "  " << entry->Label() << "\n";
             for (const auto& angle : entry->angles) {
@@ -109,6 +112,9 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
                              {"coding", stream.coding},
                              {"channels", stream.channels},
                              {"sampleRate", stream.sampleRate}});
+        json subtitles = json::array();
+        for (const SubpictureStream& stream : t.subpictureStreams)
+            subtitles.push_back({{"index", stream.index}, {"language", stream.language}, {"kind", stream.kind}});
         titleSets.push_back({{"number", t.number},
                              {"label", t.GetTitleLabel()},
                              {"totalBytes", t.totalBytes},
@@ -121,6 +127,7 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
                                {"letterbox", t.letterbox},
                                {"filmMode", t.filmMode}}},
                              {"audio", audio},
+                             {"subtitles", subtitles},
                              {"programChains", chains}});
     }
     result["titleSets"] = titleSets;

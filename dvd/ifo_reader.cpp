@@ -25,6 +25,8 @@ constexpr std::size_t kCellAddressBytes = 12;
 
 constexpr std::size_t kDiscTitleBytes = 12;
 constexpr std::size_t kMaxAudioStreams = 8;
+constexpr std::size_t kMaxSubpictureStreams = 32;
+constexpr std::size_t kColourTableOffset = 0xA4;
 
 // True when `count` bytes from `offset` lie inside `table`.
 bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t count)
@@ -207,6 +209,11 @@ void CIfoReader::DecodeVideoAttributes()
     titleSet->audioStreams.clear();
     for (std::size_t i = 0; i < count; ++i)
         titleSet->audioStreams.push_back(DecodeAudioAttributes(header->data() + 0x204 + 8 * i, static_cast<int>(i) + 1));
+    // Its subpicture streams: a count at 0x254, then 32 entries of 6 bytes from 0x256.
+    const std::size_t subpictures = std::min<std::size_t>(ReadBE16(header->data() + 0x254), kMaxSubpictureStreams);
+    titleSet->subpictureStreams.clear();
+    for (std::size_t i = 0; i < subpictures; ++i)
+        titleSet->subpictureStreams.push_back(DecodeSubpictureAttributes(header->data() + 0x256 + 6 * i, static_cast<int>(i) + 1));
 }
 
 void CIfoReader::ReadProgramChains()
@@ -234,6 +241,7 @@ void CIfoReader::ReadProgramChain(ProgramChain& chain, const std::vector<uint8_t
 {
     const uint8_t* pgc = table.data() + offset;
     chain.seconds = BcdTimeToSeconds(pgc + 4);
+    for (std::size_t c = 0; c < chain.colours.size(); ++c) chain.colours[c] = ReadBE32(pgc + kColourTableOffset + 4 * c);
 
     std::size_t programs = pgc[2];
     const std::size_t mapOffset = offset + ReadBE16(pgc + 0xE6);

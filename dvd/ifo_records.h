@@ -1,5 +1,6 @@
 #pragma once
 // Records read from DVD-Video information files.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,7 +48,12 @@ inline uint32_t CellSectorCount(uint32_t firstSector, uint32_t lastSector)
     return lastSector > firstSector ? lastSector - firstSector + 1 : 0;
 }
 
+// A program chain's colour lookup table: 16 entries of 0x00YYCrCb, the
+// colours its subpictures draw with.
+using ColourTable = std::array<uint32_t, 16>;
+
 struct ProgramChain {
+    ColourTable colours{};
     int programCount = 0;
     std::vector<uint8_t> programMap;  // 1-based entry cell of each program
     std::vector<std::unique_ptr<CellInfo>> cells;
@@ -71,6 +77,13 @@ struct AudioStream {
     std::string language;  // two-letter code; "" when the disc sets none
     int channels = 0;
     int sampleRate = 0;    // Hz
+};
+
+// One subpicture (subtitle) stream of a title set, as its IFO file describes it.
+struct SubpictureStream {
+    int index = 0;         // 1-based, the stream number of the disc
+    std::string language;  // two-letter code; "" when the disc sets none
+    std::string kind;      // "normal", "large", "children", "closed caption", "forced", "director's comments"; "" when unset
 };
 
 // The seven texts decoded from a file's video attributes.

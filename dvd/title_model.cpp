@@ -156,6 +156,7 @@ void TitleSet::BuildChapters()
     for (const auto& chain : table.programChains) {
         auto& entry = *pgcEntries.emplace_back(std::make_unique<PgcEntry>());
         entry.number = static_cast<int>(pgcEntries.size());
+        entry.colours = chain->colours;
         const uint16_t cellCount = static_cast<uint16_t>(chain->cells.size());
 
         for (int a = 0; a < chain->angleCount; ++a) {

@@ -30,6 +30,7 @@ struct AngleInfo {
 struct PgcEntry {
     std::string Label() const;  // "Program Chain %d"
     int number = 0;  // 1-based
+    ColourTable colours{};  // its subpictures' colours
     std::vector<std::unique_ptr<AngleInfo>> angles;
 };
 
@@ -53,6 +54,7 @@ struct TitleSet : VideoAttributes {
     std::vector<std::unique_ptr<PgcEntry>> pgcEntries;
     std::vector<TitleStart> titleStarts;  // by the set's title number, from 1
     std::vector<AudioStream> audioStreams;
+    std::vector<SubpictureStream> subpictureStreams;
     CellBudget* cellBudget;
 
 private:

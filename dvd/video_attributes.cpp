@@ -39,16 +39,45 @@ VideoAttributes DecodeVideoAttributes(uint8_t b0, uint8_t b1)
     return texts;
 }
 
+namespace {
+
+// Bytes 2-3 of an attribute entry as a two-letter language code, when `present`.
+std::string LanguageCode(bool present, const uint8_t* code)
+{
+    const auto letter = [](uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c) : c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : '\0'; };
+    if (!present || !letter(code[0]) || !letter(code[1])) return {};
+    return {letter(code[0]), letter(code[1])};
+}
+
+}  // namespace
+
 AudioStream DecodeAudioAttributes(const uint8_t* entry, int index)
 {
     AudioStream stream;
     stream.index = index;
     stream.coding = Pick(kAudioCoding, entry[0] >> 5);
     // Bits 3-2 of the first byte say whether bytes 2-3 hold a language code.
-    const bool hasLanguage = ((entry[0] >> 2) & 3) == 1;
-    const auto letter = [](uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c) : c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : '\0'; };
-    if (hasLanguage && letter(entry[2]) && letter(entry[3])) stream.language = {letter(entry[2]), letter(entry[3])};
+    stream.language = LanguageCode(((entry[0] >> 2) & 3) == 1, entry + 2);
     stream.sampleRate = kSampleRate[(entry[1] >> 4) & 3];
     stream.channels = (entry[1] & 7) + 1;
+    return stream;
+}
+
+SubpictureStream DecodeSubpictureAttributes(const uint8_t* entry, int index)
+{
+    SubpictureStream stream;
+    stream.index = index;
+    // Bits 1-0 of the first byte say whether bytes 2-3 hold a language code;
+    // byte 5 is the code extension, what the subtitles are for.
+    stream.language = LanguageCode((entry[0] & 3) == 1, entry + 2);
+    switch (entry[5]) {
+    case 1: stream.kind = "normal"; break;
+    case 2: stream.kind = "large"; break;
+    case 3: stream.kind = "children"; break;
+    case 5: case 6: case 7: stream.kind = "closed caption"; break;
+    case 9: stream.kind = "forced"; break;
+    case 13: case 14: case 15: stream.kind = "director's comments"; break;
+    default: break;
+    }
     return stream;
 }

@@ -42,7 +42,7 @@ std::string MountTableFor(const std::string& root)
 
 TEST(CliInfoTest, JsonAgreesWithLsdvd)
 {
-    for (const std::string name : {"ntsc-2vts", "pal-16x9-menu", "pal-two-languages"}) {
+    for (const std::string name : {"ntsc-2vts", "pal-16x9-menu", "pal-two-languages", "pal-subtitles"}) {
         SCOPED_TRACE(name);
         const std::string disc = TestDisc(name);
         int status = -1;
@@ -77,6 +77,16 @@ TEST(CliInfoTest, JsonAgreesWithLsdvd)
             std::vector<std::string> languages;
             for (const json& audio : (*titleSet)["audio"]) languages.push_back(audio["language"]);
             EXPECT_EQ(languages, track.audioLanguages);
+            std::vector<std::string> subtitles, kinds;
+            for (const json& stream : (*titleSet)["subtitles"]) {
+                subtitles.push_back(stream["language"]);
+                std::string kind = stream["kind"];
+                kind[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+                kinds.push_back(kind);
+                EXPECT_EQ(stream["index"], subtitles.size());
+            }
+            EXPECT_EQ(subtitles, track.subtitleLanguages);
+            EXPECT_EQ(kinds, track.subtitleKinds);
         }
         // The main feature is the longest title (the first of equals).
         const std::vector<LsdvdTrack> tracks = LsdvdTracks(disc);

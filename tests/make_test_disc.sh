@@ -2,12 +2,17 @@
 # Makes a real DVD-Video folder with ffmpeg and dvdauthor.
 #
 #   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu] [--audio LANG,LANG...]
-#                         --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
+#                         [--subtitles LANG,LANG...] --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
 #
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
 # --menu gives the first title set a menu, so that VTS_01_0.VOB exists;
-# --audio gives every title one audio stream per language (each its own tone).
+# --audio gives every title one audio stream per language (each its own tone);
+# --subtitles gives the titles of the current title set one subpicture
+# stream per language (spumux): stream k shows a
+# bar of its own colour (red, green, blue) and place from 1+k/2 s to 2+k/2 s,
+# and again, marked forced, from 3+3k/2 s to 4+3k/2 s; the first stream's
+# kind is "normal", the others' "large".
 # OUT/VIDEO_TS is written; a disc already at OUT is left alone. The disc is
 # built beside OUT and moved into place, so a reader never sees half a disc.
 set -euo pipefail
@@ -18,14 +23,16 @@ shift
 
 system=pal aspect=4:3 menu=0 languages=
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
+subtitled=("")   # the subtitle languages of each title set
 while [ $# -gt 0 ]; do
   case $1 in
     --system) system=$2; shift 2 ;;
     --aspect) aspect=$2; shift 2 ;;
     --menu) menu=1; shift ;;
     --audio) languages=$2; shift 2 ;;
+    --subtitles) subtitled[-1]=$2; shift 2 ;;
     --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
-    --vts) titlesets+=(""); shift ;;
+    --vts) titlesets+=(""); subtitled+=(""); shift ;;
     *) echo "make_test_disc.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -53,6 +60,28 @@ encode() {  # file seconds tone
     -ac 2 -target "$target" -aspect "$aspect" -b:v 2500k -flags +cgop -sc_threshold 1000000000 "$1"
 }
 
+# The subpicture streams of `subtitles` muxed into the title file $1 of $2 seconds.
+add_subtitles() {  # file seconds
+  local k=0 language colour y start forced
+  for language in ${subtitles//,/ }; do
+    colour=$(echo "#ff3030 #30ff30 #3030ff" | cut -d' ' -f$((k % 3 + 1)))
+    y=$((420 - 160 * (k % 3)))
+    convert -size ${size} xc:black -fill "$colour" -draw "rectangle 100,$y 620,$((y + 60))" -transparent black "PNG8:$work/sub$k.png"
+    start=$(awk -v k=$k 'BEGIN { printf "%.2f", 1 + k / 2 }')
+    forced=$(awk -v k=$k 'BEGIN { printf "%.2f", 3 + 3 * k / 2 }')
+    {
+      echo "<subpictures><stream>"
+      echo "<spu start=\"00:00:0$start\" end=\"00:00:0$(awk -v s="$start" 'BEGIN { printf "%.2f", s + 1 }')\" image=\"$work/sub$k.png\"/>"
+      awk -v f="$forced" -v d="$2" 'BEGIN { exit !(f + 1 <= d) }' &&
+        echo "<spu start=\"00:00:0$forced\" end=\"00:00:0$(awk -v s="$forced" 'BEGIN { printf "%.2f", s + 1 }')\" image=\"$work/sub$k.png\" force=\"yes\"/>"
+      echo "</stream></subpictures>"
+    } > "$work/sub$k.xml"
+    spumux -s $k "$work/sub$k.xml" < "$1" > "$1.sub" 2> "$work/spumux.log" || { cat "$work/spumux.log" >&2; exit 1; }
+    mv "$1.sub" "$1"
+    k=$((k + 1))
+  done
+}
+
 chapter_marks() {  # seconds chapters -> "0,0:02,0:04"
   local seconds=$1 chapters=$2 marks="0" k
   for ((k = 1; k < chapters; k++)); do
@@ -70,13 +99,17 @@ for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
     encode "$work/menu.mpg" 2 220
     xml+="<menus><video format=\"$system\" aspect=\"$aspect\" /><pgc entry=\"root\"><vob file=\"$work/menu.mpg\" /><post>jump title 1;</post></pgc></menus>"
   fi
+  subtitles=${subtitled[$ts]}
   xml+="<titles><video format=\"$system\" aspect=\"$aspect\" />"
   for language in ${languages//,/ }; do xml+="<audio lang=\"$language\" />"; done
+  kind=normal
+  for language in ${subtitles//,/ }; do xml+="<subpicture lang=\"$language\" content=\"$kind\" />"; kind=large; done
   for title in ${titlesets[$ts]}; do
     seconds=${title%%:*} chapters=1
     [ "$title" != "$seconds" ] && chapters=${title#*:}
     n=$((n + 1))
     encode "$work/title$n.mpg" "$seconds" $((330 + 110 * n))
+    add_subtitles "$work/title$n.mpg" "$seconds"
     xml+="<pgc><vob file=\"$work/title$n.mpg\" chapters=\"$(chapter_marks "$seconds" "$chapters")\" /></pgc>"
   done
   xml+="</titles></titleset>"

@@ -37,7 +37,7 @@ std::vector<ReferenceTitle> DvdreadTitles(const std::string& disc)
 
 std::vector<LsdvdTrack> LsdvdTracks(const std::string& disc)
 {
-    const std::string xml = RunCommand("lsdvd -q -a -c -d -v -Ox " + ShellQuote(disc) + " 2>/dev/null");
+    const std::string xml = RunCommand("lsdvd -q -a -c -d -v -s -Ox " + ShellQuote(disc) + " 2>/dev/null");
     std::vector<LsdvdTrack> tracks;
     const std::regex track("<track>([\\s\\S]*?)</track>");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), track); it != std::sregex_iterator(); ++it) {
@@ -59,10 +59,12 @@ std::vector<LsdvdTrack> LsdvdTracks(const std::string& disc)
             return values;
         };
         LsdvdTrack& track = tracks.emplace_back(LsdvdTrack{std::stod(field("length")), std::stoi(field("vts")), std::stoi(field("ttn")),
-                                                           count("chapter"), count("cell"), {}, each("audio", "langcode")});
+                                                           count("chapter"), count("cell"), {}, each("audio", "langcode"),
+                                                           each("subp", "langcode"), each("subp", "content")});
         for (const std::string& seconds : each("chapter", "length")) track.chapterSeconds.push_back(std::stod(seconds));
-        for (std::string& language : track.audioLanguages)
-            if (language == "xx") language.clear();  // lsdvd's word for "not given"
+        for (auto* languages : {&track.audioLanguages, &track.subtitleLanguages})
+            for (std::string& language : *languages)
+                if (language == "xx") language.clear();  // lsdvd's word for "not given"
     }
     return tracks;
 }

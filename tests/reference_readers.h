@@ -21,6 +21,7 @@ struct LsdvdTrack {
     int vts = 0, ttn = 0, chapters = 0, cells = 0;
     std::vector<double> chapterSeconds;
     std::vector<std::string> audioLanguages;
+    std::vector<std::string> subtitleLanguages, subtitleKinds;  // kinds as lsdvd words them: "Normal", "Large"
 };
 
 // The titles of a disc as lsdvd prints them.
