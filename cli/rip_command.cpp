@@ -6,6 +6,7 @@
 #include "rip/disc_play_list.h"
 #include "rip/output_file.h"
 #include "rip/safe_output.h"
+#include "rip/stream_routes.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
@@ -101,7 +102,7 @@ struct PartOptions {
 std::optional<DiscSelection> ChosenPart(const DvdSource& source, const PartOptions& options, std::string& wrong)
 {
     if (!options.title) {
-        if (options.chapters || options.audio) wrong = "--chapters and --audio go with --title";
+        if (options.chapters) wrong = "--chapters goes with --title";
         return std::nullopt;
     }
     DiscSelection selection;
@@ -162,6 +163,56 @@ std::optional<DiscSelection> ChosenPart(const DvdSource& source, const PartOptio
     return selection;
 }
 
+// The options naming streams; none set: the profile's subtitle setting.
+struct StreamOptions {
+    const QCommandLineOption &audio, &subtitles, &burn, &forced;
+};
+
+// The streams the options keep or burn, checked against what the part of
+// the disc holds. A number needs --title: each title set numbers its own.
+StreamChoices ChosenStreams(const DvdSource& source, const std::optional<DiscSelection>& part, const RipSettings& settings,
+                            const QCommandLineParser& parser, const StreamOptions& options, std::string& wrong)
+{
+    StreamChoices streams;
+    auto take = [&](const char* option, const QString& value, bool allowAll) {
+        const std::string choice = ToLower(Bytes(value));
+        if (!IsStreamChoice(choice, allowAll))
+            wrong = std::string("--") + option + " takes a stream's number (from 1), a language code (en)" +
+                    (allowAll ? " or all" : "") + ", not " + Bytes(value);
+        else if (ParseNumber(choice) && !part)
+            wrong = std::string("--") + option + " " + choice + ": a stream's number goes with --title; a language works for the whole disc";
+        return choice;
+    };
+    // With --title the part's own audio stream is chosen already, for its name.
+    if (parser.isSet(options.audio) && !part) streams.audio = take("audio", parser.value(options.audio), false);
+    for (const QString& value : parser.values(options.subtitles)) streams.subtitles.push_back(take("subtitles", value, true));
+    if (parser.isSet(options.burn)) streams.burn = take("burn", parser.value(options.burn), false);
+    streams.forcedOnly = parser.isSet(options.forced);
+    if (!streams.subtitles.empty() && !KeepsSubtitleTracks(settings.mux))
+        wrong = std::string(kContainerTable[settings.videoMethod]) +
+                " cannot hold DVD subtitles as a track: choose mkv, ps, mpeg1 or mp4, or --burn";
+    if (!wrong.empty()) return streams;
+
+    std::string problem;
+    PlayList list = part ? SelectionPlayList(source, *part, &problem) : WholeDiscPlayList(source);
+    if (streams.subtitles.empty() && streams.burn.empty()) {
+        const StreamChoices profile = SubtitleChoices(settings, list);
+        streams.subtitles = profile.subtitles;
+        streams.burn = profile.burn;
+        streams.forcedOnly = streams.forcedOnly || profile.forcedOnly;
+        if (const std::string note = SubtitleNote(settings); !note.empty()) std::cerr << note << " (Settings)\n";
+    }
+    std::vector<std::string> missing;
+    RouteStreams(list, streams, &missing);
+    for (const std::string& choice : missing) {
+        const bool isAudio = choice == streams.audio;
+        const std::string held = isAudio ? AudioStreamsHeld(list) : SubpictureStreamsHeld(list);
+        wrong = std::string("no ") + (isAudio ? "audio" : "subtitle") + " stream " + choice + " on " +
+                (part ? "title set " + std::to_string(part->titleSet) : "the disc") + (held.empty() ? " (it has none)" : " (it has " + held + ")");
+    }
+    return streams;
+}
+
 }  // namespace
 
 int RipCommand(const QStringList& arguments)
@@ -170,7 +221,7 @@ int RipCommand(const QStringList& arguments)
     const QCommandLineOption outputOption({"o", "output"}, "The folder for the file (default ~/Converted Videos).", "DIR");
     const QCommandLineOption containerOption(
         {"c", "container"},
-        "ts, ps, mpeg1, asf, mp4, mov, avi or ogg (or MPEG TS ... OGG), with that container's first codecs, for this "
+        "ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv (or MPEG TS ... MKV), with that container's first codecs, for this "
         "run only.",
         "NAME");
     const QCommandLineOption yesOption({"y", "yes"}, "Overwrites an existing file without asking.");
@@ -180,8 +231,19 @@ int RipCommand(const QStringList& arguments)
         "chain M (default: the one the window would choose) and angle K (default 1). The file's name ends in _TN.M.K.",
         "main|N[.M[.K]]");
     const QCommandLineOption chaptersOption("chapters", "With --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST");
-    const QCommandLineOption audioOption("audio", "With --title: only this audio stream, by number (from 1) or language code (en).", "N|LANG");
-    parser.addOptions({outputOption, containerOption, yesOption, titleOption, chaptersOption, audioOption});
+    const QCommandLineOption audioOption(
+        "audio", "Only this audio stream: by language code (fr), for the whole disc too, or with --title by number (from 1).",
+        "N|LANG");
+    const QCommandLineOption subtitlesOption(
+        "subtitles",
+        "Keeps this subtitle stream as a track (mkv, ps, mpeg1 or mp4): by language code, by number with --title, or all. "
+        "May be given more than once.",
+        "N|LANG|all");
+    const QCommandLineOption burnOption("burn", "Draws this subtitle stream into the picture: by language code, or by number with --title.",
+                                        "N|LANG");
+    const QCommandLineOption forcedOption("forced", "Only the subtitles the disc marks forced (foreign dialogue), kept or burned.");
+    parser.addOptions({outputOption, containerOption, yesOption, titleOption, chaptersOption, audioOption, subtitlesOption,
+                       burnOption, forcedOption});
     parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
     if (auto status = ParseOrExit(parser, arguments, "tarvok-rip rip [OPTIONS] [SOURCE]",
                                   "Converts the whole disc into one video file with the settings of Tarvok DVD Ripper "
@@ -206,7 +268,7 @@ int RipCommand(const QStringList& arguments)
     if (parser.isSet(containerOption)) {
         const std::string name = Bytes(parser.value(containerOption));
         const auto index = ContainerNamed(name);
-        if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi or ogg)");
+        if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv)");
         const CodecLists codecs = ReadCodecLists(*index, codecsIni);
         if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty())
             return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
@@ -229,6 +291,10 @@ int RipCommand(const QStringList& arguments)
     std::string wrong;
     const auto part = ChosenPart(source, {value(titleOption), value(chaptersOption), value(audioOption)}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
+    GetContainerExtension(settings);
+    const StreamChoices streams =
+        ChosenStreams(source, part, settings, parser, {audioOption, subtitlesOption, burnOption, forcedOption}, wrong);
+    if (!wrong.empty()) return Fail(kExitUsage, wrong);
 
     const std::vector<Volume> mounted = volumes.List();
     const std::string locator = BuildMediaLocator(*videoTs, mounted, part);
@@ -240,7 +306,7 @@ int RipCommand(const QStringList& arguments)
     // The file there, if any, stays as it is until the rip has ended.
     SafeOutput file(output);
     if (const std::string problem = file.Claim(); !problem.empty()) return Fail(kExitFailed, problem);
-    const std::string chain = BuildTranscodeChain(settings, file.WritingPath(), false, DiscFrameRate(source));
+    const std::string chain = BuildTranscodeChain(settings, file.WritingPath(), false, DiscFrameRate(source), streams);
 
     // A stopped rip still finishes its file, so that an MP4 keeps its index.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);

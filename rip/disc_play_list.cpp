@@ -31,7 +31,12 @@ PlayList WithDiscLoaded(const std::string& disc, Use use)
 // The cells of `chapters` (1-based numbers) of an angle, each chapter's mark on its first cell that holds video.
 TitleRun RunOfChapters(const TitleSet& titleSet, const PgcEntry& chain, const AngleInfo& angle, const std::vector<int>& chapters)
 {
-    TitleRun run{titleSet.number, chain.number, {}, titleSet.audioStreams};
+    TitleRun run;
+    run.titleSet = titleSet.number;
+    run.programChain = chain.number;
+    run.audioStreams = titleSet.audioStreams;
+    run.subpictureStreams = titleSet.subpictureStreams;
+    run.colours = chain.colours;
     for (int chapter : chapters) {
         int mark = chapter;
         for (const auto& cell : angle.chapters[chapter - 1]->cells) {
@@ -46,7 +51,12 @@ TitleRun RunOfChapters(const TitleSet& titleSet, const PgcEntry& chain, const An
 // Angle 1 of the chapters from `program` (1-based) to the end of the chain.
 TitleRun RunFrom(const TitleSet& titleSet, const PgcEntry& chain, std::size_t program)
 {
-    if (chain.angles.empty()) return TitleRun{titleSet.number, chain.number, {}, {}};
+    if (chain.angles.empty()) {
+        TitleRun none;
+        none.titleSet = titleSet.number;
+        none.programChain = chain.number;
+        return none;
+    }
     std::vector<int> chapters;
     for (std::size_t c = program; c <= chain.angles.front()->chapters.size(); ++c) chapters.push_back(static_cast<int>(c));
     return RunOfChapters(titleSet, chain, *chain.angles.front(), chapters);

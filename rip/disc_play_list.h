@@ -4,6 +4,7 @@
 // disc's IFO files.
 #include "dvd/dvd_source.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,10 +17,27 @@ struct SectorRun {
     double seconds = 0;            // its playing time, as the IFO file gives it
 };
 
+// Which output stream each of the disc's streams feeds (by the disc's
+// number less one), -1 for none: every audio stream as the disc numbers
+// it, no subpicture stream, unless a rip chooses otherwise.
+using AudioRoute = std::array<int8_t, 8>;
+using SubpictureRoute = std::array<int8_t, 32>;
+constexpr AudioRoute kEveryAudioStream = {0, 1, 2, 3, 4, 5, 6, 7};
+constexpr SubpictureRoute NoSubpictures()
+{
+    SubpictureRoute route{};
+    for (auto& output : route) output = -1;
+    return route;
+}
+
 struct TitleRun {
     int titleSet = 0, programChain = 0;
     std::vector<SectorRun> sectors;
     std::vector<AudioStream> audioStreams;  // those its title set declares
+    std::vector<SubpictureStream> subpictureStreams;
+    ColourTable colours{};  // its program chain's
+    AudioRoute audioRoute = kEveryAudioStream;
+    SubpictureRoute subpictureRoute = NoSubpictures();
 };
 
 using PlayList = std::vector<TitleRun>;

@@ -380,7 +380,7 @@ bool DiscTitleStream::FillPending()
             at.damageOpen = false;
         }
         for (std::size_t s = 0; s < sectors; ++s) {
-            if (audioStream > 0) KeepOneAudioStream(pending.data() + s * kSectorBytes, audioStream);
+            RouteStreams(pending.data() + s * kSectorBytes, title.audioRoute, title.subpictureRoute);
             const int64_t scr = ShiftPackTimes(pending.data() + s * kSectorBytes, at.offset, at.lastScr);
             if (scr >= 0) at.lastScr = scr;
         }
@@ -429,7 +429,7 @@ bool DiscTitleStream::FillTail(int titleSet)
         const SoundKept inPack = KeepSoundBefore(pack, tail.end, tail.keeping);
         kept.seen |= inPack.seen;
         kept.any |= inPack.any;
-        if (audioStream > 0) KeepOneAudioStream(pack, audioStream);
+        RouteStreams(pack, titles[at.titleIndex].audioRoute, titles[at.titleIndex].subpictureRoute);
         const int64_t scr = ShiftPackTimes(pack, at.offset, at.lastScr);
         if (scr >= 0) at.lastScr = scr;
     }

@@ -14,6 +14,7 @@
 // inside its title set's VOB files, every read is one VOBU at most, and a
 // read that fails is an error of the stream, never its end.
 #include "rip/disc_play_list.h"
+#include "rip/stream_routes.h"
 
 #include <array>
 #include <atomic>
@@ -67,8 +68,12 @@ public:
     long Read(uint8_t* buffer, std::size_t length);
     int TitleCount() const { return static_cast<int>(titles.size()); }
     const PlayList& Titles() const { return titles; }
-    // Only audio stream `stream` (1-based) is left in what is read; 0: all.
-    void KeepAudioStream(int stream) { audioStream = stream; }
+    // Which audio and subpicture streams reach the stream read, and as
+    // which; before the first read. The file's tracks.
+    StreamPlan Route(const StreamChoices& choices, std::vector<std::string>* missing = nullptr)
+    {
+        return RouteStreams(titles, choices, missing);
+    }
 
     // From any thread: makes reading give up. A read under way ends at
     // once, even one of a drive that does not answer; every later read fails.
@@ -150,7 +155,6 @@ private:
     } at;
     std::vector<uint8_t> pending;
     std::size_t pendingOffset = 0;
-    int audioStream = 0;
     int64_t origin = -1;  // the timeline's start: that of the first VOBU
 
     std::atomic<bool> cancelled{false}, failed{false}, reachedEnd{false};

@@ -102,10 +102,33 @@ void MediaWriter::AddStream(const AVCodecContext& encoder, const std::string& la
         stream->avg_frame_rate = encoder.framerate;
         stream->sample_aspect_ratio = encoder.sample_aspect_ratio;
     }
+    TagLanguage(*stream, language);
+    encoderTimeBases.push_back(encoder.time_base);
+}
+
+void MediaWriter::AddSubtitleStream(const std::string& header, int width, int height, const std::string& language)
+{
+    AVStream* stream = avformat_new_stream(context, nullptr);
+    if (!stream) throw ConversionError("out of memory for a stream of " + path);
+    AVCodecParameters& parameters = *stream->codecpar;
+    parameters.codec_type = AVMEDIA_TYPE_SUBTITLE;
+    parameters.codec_id = AV_CODEC_ID_DVD_SUBTITLE;
+    parameters.width = width;
+    parameters.height = height;
+    parameters.extradata = static_cast<uint8_t*>(av_mallocz(header.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!parameters.extradata) throw ConversionError("out of memory for a stream of " + path);
+    std::copy(header.begin(), header.end(), parameters.extradata);
+    parameters.extradata_size = static_cast<int>(header.size());
+    stream->time_base = {1, 90000};
+    TagLanguage(*stream, language);
+    encoderTimeBases.push_back(stream->time_base);
+}
+
+void MediaWriter::TagLanguage(AVStream& stream, const std::string& language) const
+{
     std::string code = Iso639Bibliographic(language);
     if (mux == "mov" && !code.empty() && !MovKeepsLanguage(code)) code = Iso639Terminological(code);
-    if (!code.empty()) av_dict_set(&stream->metadata, "language", code.c_str(), 0);
-    encoderTimeBases.push_back(encoder.time_base);
+    if (!code.empty()) av_dict_set(&stream.metadata, "language", code.c_str(), 0);
 }
 
 void MediaWriter::SetChapters(const std::vector<ChapterMark>& marks, double end)

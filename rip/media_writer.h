@@ -21,6 +21,9 @@ public:
     // letters from the disc, "" for none) where the container keeps one.
     // Its index is the count of streams added before it.
     void AddStream(const AVCodecContext& encoder, const std::string& language);
+    // A stream of DVD subpictures kept as they are, `header` their VobSub
+    // header (colours, size); their times are in 90 kHz ticks.
+    void AddSubtitleStream(const std::string& header, int width, int height, const std::string& language);
     // Creates the file and writes its header; `planned` are the chapter
     // marks the play list should give, as far as the header needs them.
     void Begin(const std::vector<ChapterMark>& planned);
@@ -33,6 +36,8 @@ public:
 
 private:
     void Check(int code, const char* doing) const;
+    // `language` (two letters from the disc) as the container keeps it.
+    void TagLanguage(AVStream& stream, const std::string& language) const;
     // Marks from `end` on are left out, or, where the header must keep its
     // size, moved to `end`.
     void SetChapters(const std::vector<ChapterMark>& marks, double end);

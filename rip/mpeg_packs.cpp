@@ -138,12 +138,23 @@ void Pad(uint8_t* pack, std::size_t at)
 
 }  // namespace
 
-void KeepOneAudioStream(uint8_t* pack, int stream)
+void RouteStreams(uint8_t* pack, const std::array<int8_t, 8>& audio, const std::array<int8_t, 32>& subpictures)
 {
     if (!IsPackHeader(pack)) return;
     ForEachPesHeader(pack, [&](std::size_t at) {
-        const int number = AudioNumberAt(pack, at);
-        if (number >= 0 && number != stream - 1) Pad(pack, at);
+        if (const int number = AudioNumberAt(pack, at); number >= 0) {
+            if (audio[number] < 0) return Pad(pack, at);
+            // MPEG audio by its stream id; AC-3, DTS and LPCM by the low bits of the sub-stream id.
+            uint8_t& id = pack[at + 3] == 0xBD ? pack[at + 9 + pack[at + 8]] : pack[at + 3];
+            id = static_cast<uint8_t>((id & 0xF8) | audio[number]);
+            return;
+        }
+        // Subpictures: sub-streams 0x20 to 0x3F of private stream 1.
+        if (pack[at + 3] != 0xBD || at + 9 + pack[at + 8] >= PacketEnd(pack, at)) return;
+        uint8_t& sub = pack[at + 9 + pack[at + 8]];
+        if ((sub & 0xE0) != 0x20) return;
+        if (subpictures[sub - 0x20] < 0) return Pad(pack, at);
+        sub = static_cast<uint8_t>(0x20 + subpictures[sub - 0x20]);
     });
 }
 

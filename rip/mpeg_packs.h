@@ -23,10 +23,11 @@ int64_t ShiftPackTimes(uint8_t* pack, int64_t offset, int64_t lastScr);
 // control bits are set): the pack is encrypted and still undecrypted.
 bool IsScrambledPack(const uint8_t* pack);
 
-// Turns the packets of every audio stream but `stream` (1-based, the disc's
-// stream number) into padding of the same length: the pack keeps its size
-// and clock, and a player sees one audio stream.
-void KeepOneAudioStream(uint8_t* pack, int stream);
+// Renumbers the pack's audio and subpicture packets as `audio` and
+// `subpictures` say (by the disc's number from 0: the output's number, or
+// -1), a packet routed nowhere becoming padding of the same length: the
+// pack keeps its size and clock, and a player sees the output's streams.
+void RouteStreams(uint8_t* pack, const std::array<int8_t, 8>& audio, const std::array<int8_t, 32>& subpictures);
 
 // Keeps of the pack only the audio packets that begin before `end` (90 kHz,
 // the pack's own times), the rest becoming padding: what a disc carries

@@ -23,7 +23,8 @@ constexpr Name kAudioEncoders[] = {{"mpga", "mp2"},        {"mp2a", "mp2"},     
                                    {"mp4a", "aac"},        {"a52", "ac3"},        {"s16l", "pcm_s16le"},
                                    {"vorb", "libvorbis"},  {"wma2", "wmav2"},     {"spx", "libspeex"}};
 constexpr Name kMuxers[] = {{"ts", "mpegts"}, {"ps", "vob"},  {"mpeg1", "mpeg"}, {"asf", "asf"},
-                            {"mp4", "mp4"},   {"mov", "mov"}, {"avi", "avi"},    {"ogg", "ogg"}};
+                            {"mp4", "mp4"},   {"mov", "mov"}, {"avi", "avi"},    {"ogg", "ogg"},
+                            {"mkv", "matroska"}};
 
 template <std::size_t N>
 const char* LibraryName(const Name (&table)[N], const std::string& chainName)
@@ -152,8 +153,8 @@ bool ReadTranscode(const Module& module, StreamOutput& out, std::string& error)
     for (const Item& item : module.items) {
         const std::string& key = item.key;
         const std::string& value = item.value;
-        if (key == "deinterlace" && !item.hasValue) {
-            out.deinterlace = true;
+        if ((key == "deinterlace" || key == "forced") && !item.hasValue) {
+            (key == "forced" ? out.streams.forcedOnly : out.deinterlace) = true;
             continue;
         }
         bool good = item.hasValue && !item.module;
@@ -165,6 +166,12 @@ bool ReadTranscode(const Module& module, StreamOutput& out, std::string& error)
         else if (key == "channels") good = good && ParseWhole(value, 1, 8, out.channels);
         else if (key == "samplerate") good = good && ParseWhole(value, 1000, 384000, out.sampleRate);
         else if (key == "fps") good = good && ParseFrameRate(value, out.frameRateNum, out.frameRateDen);
+        else if (key == "audio") good = good && IsStreamChoice(out.streams.audio = value, false);
+        else if (key == "burn") good = good && IsStreamChoice(out.streams.burn = value, false);
+        else if (key == "subtitles") {
+            out.streams.subtitles = SplitChoices(value);
+            for (const std::string& choice : out.streams.subtitles) good = good && IsStreamChoice(choice, true);
+        }
         else {
             error = "the converter does not know the transcode option " + key;
             return false;

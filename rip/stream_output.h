@@ -2,13 +2,18 @@
 // The converter's one option, in VLC's stream-output syntax as the chain
 // builder writes it, read into what the conversion needs:
 //
-//   :sout=#transcode{vcodec=…,vb=…,scale=…,acodec=…,ab=…,channels=…,samplerate=…[,deinterlace][,fps=…]}
+//   :sout=#transcode{vcodec=…,vb=…,scale=…,acodec=…,ab=…,channels=…,samplerate=…[,deinterlace][,fps=…]
+//                    [,audio=N|LANG][,subtitles=CHOICE+CHOICE…][,burn=N|LANG][,forced]}
 //       :standard{access=file,mux=…,dst="…"}          (or std{…})
 //       :duplicate{dst=display,dst=std{access=file,mux=…,dst="…"}[}]
 //
-// Inside the quotes of dst a backslash escapes the next character. Anything
+// A stream choice is a number from 1, a language code or, for subtitles,
+// "all" (see rip/stream_routes.h). Inside the quotes of dst a backslash
+// escapes the next character. Anything
 // else (another key, another access, a codec or mux without an encoder or
 // muxer here) is refused with its reason.
+#include "rip/stream_routes.h"
+
 #include <optional>
 #include <string>
 
@@ -23,6 +28,7 @@ struct StreamOutput {
     int frameRateNum = 0, frameRateDen = 0;  // 0/0: the disc's own
     std::string destination;                 // the output file
     bool display = false;                    // the pictures also go to the preview
+    StreamChoices streams;                   // the audio and subtitles kept or burned
 };
 
 // The option read, or nothing with `error` saying what is wrong with it.

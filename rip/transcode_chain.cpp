@@ -22,8 +22,8 @@ struct MuxRow {
 };
 
 // Rows share their index with the settings' container table.
-constexpr MuxRow kMuxTable[] = {{"ts", ".mpg"},  {"ps", ".mpg"},  {"mpeg1", ".mpg"}, {"asf", ".asf"},
-                                {"mp4", ".mp4"}, {"mov", ".mov"}, {"avi", ".avi"},   {"ogg", ".ogg"}};
+constexpr MuxRow kMuxTable[] = {{"ts", ".mpg"},  {"ps", ".mpg"},  {"mpeg1", ".mpg"}, {"asf", ".asf"}, {"mp4", ".mp4"},
+                                {"mov", ".mov"}, {"avi", ".avi"}, {"ogg", ".ogg"},   {"mkv", ".mkv"}};
 
 struct SaveAsRow {
     const char* extension;
@@ -37,6 +37,8 @@ constexpr SaveAsRow kSaveAsTable[] = {
     {"avi", "avi", "mp1v", "mpga"}, {"wmv", "asf", "div3", "mpga"}, {"asf", "asf", "div3", "mpga"},
     // Ogg takes neither MPEG video nor MPEG audio: its own pair of codecs.ini.
     {"mov", "mov", "mp4v", "mp4a"}, {"mp4", "mp4", "mp4v", "mp4a"}, {"ogg", "ogg", "theo", "vorb"},
+    // A ninth container: a TS named .mkv would be a plainly wrong file.
+    {"mkv", "mkv", "h264", "mp4a"},
 };
 
 // A drive the user may read: not every user is in the drive's group, and a
@@ -134,14 +136,18 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
 }
 
 std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled,
-                                const std::string& frameRate)
+                                const std::string& frameRate, const StreamChoices& streams)
 {
     const char* format =
         previewEnabled
             ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
             : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
     const std::string path = QuotedForChain(outputPath);
-    const std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
+    std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
+    if (!streams.audio.empty()) extras += ",audio=" + streams.audio;
+    if (!streams.subtitles.empty()) extras += ",subtitles=" + JoinChoices(streams.subtitles);
+    if (!streams.burn.empty()) extras += ",burn=" + streams.burn;
+    if (streams.forcedOnly && (!streams.subtitles.empty() || !streams.burn.empty())) extras += ",forced";
     const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
                                      s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, extras.c_str(),
                                      s.mux.c_str(), path.c_str());
@@ -160,6 +166,43 @@ std::string DiscFrameRate(const DvdSource& source)
     // As a fraction: a file at 29.97 drifts from the disc.
     if (tvSystem == "NTSC") return "30000/1001";
     return {};
+}
+
+bool KeepsSubtitleTracks(const std::string& mux)
+{
+    // MPEG-PS as the disc's own sub-streams; MP4 and MKV with their colours.
+    for (const char* holds : {"ps", "mpeg1", "mp4", "mkv"})
+        if (mux == holds) return true;
+    return false;
+}
+
+StreamChoices SubtitleChoices(const RipSettings& settings, const PlayList& playList)
+{
+    StreamChoices choices;
+    if (settings.subtitleMode == kSubtitlesNone || (settings.subtitleMode == kSubtitlesKept && !KeepsSubtitleTracks(settings.mux)))
+        return choices;
+    for (const std::string& stream : {settings.subtitleLanguage, std::string("1")}) {
+        PlayList routed = playList;
+        std::vector<std::string> missing;
+        RouteStreams(routed, {{}, {stream}, {}, false}, &missing);
+        if (!missing.empty()) continue;
+        if (settings.subtitleMode == kSubtitlesKept) choices.subtitles = {stream};
+        else choices.burn = stream;
+        choices.forcedOnly = settings.subtitleForced == 1;
+        break;
+    }
+    return choices;
+}
+
+std::string SubtitleNote(const RipSettings& settings)
+{
+    if (settings.subtitleMode == kSubtitlesNone) return {};
+    RipSettings container = settings;
+    GetContainerExtension(container);
+    if (settings.subtitleMode == kSubtitlesKept && !KeepsSubtitleTracks(container.mux))
+        return std::string("Subtitles: none, ") + kContainerTable[ContainerOrDefault(container.videoMethod)] + " holds no track.";
+    return std::string("Subtitles: ") + (settings.subtitleForced ? "forced " : "") + settings.subtitleLanguage +
+           (settings.subtitleMode == kSubtitlesKept ? ", kept as a track." : ", burned in.");
 }
 
 void ApplySaveAsExtension(RipSettings& settings, const std::string& extension)

@@ -4,6 +4,7 @@
 #include "dvd/dvd_source.h"
 #include "platform/volume_table.h"
 #include "rip/disc_play_list.h"
+#include "rip/stream_routes.h"
 #include "settings/rip_settings.h"
 
 #include <optional>
@@ -38,12 +39,24 @@ std::string BuildOutputPath(const std::string& videoTsPath, const std::string& o
 // preview, the picture also goes to the converter's display. A frame rate
 // ("25", "30000/1001") is written as the transcoder's fps, the rate of the
 // file.
+// `streams`: the audio and subtitles kept or burned, when not every audio stream and no subtitle.
 std::string BuildTranscodeChain(const RipSettings& settings, const std::string& outputPath, bool previewEnabled,
-                                const std::string& frameRate = {});
+                                const std::string& frameRate = {}, const StreamChoices& streams = {});
 
 // The frame rate a loaded disc plays at, from the TV system of its first
 // title set; empty when it is not known.
 std::string DiscFrameRate(const DvdSource& source);
+
+// True for the containers that hold DVD subtitles as a track of their own.
+bool KeepsSubtitleTracks(const std::string& mux);
+
+// The settings' subtitles for a rip of `playList`: the preferred language
+// where the part has it, else each title set's first stream; none kept in
+// a container that cannot hold them.
+StreamChoices SubtitleChoices(const RipSettings& settings, const PlayList& playList);
+
+// What a rip does with subtitles under these settings, in a sentence; "" when it rips none.
+std::string SubtitleNote(const RipSettings& settings);
 
 // An extension chosen in the Save As dialog (without its dot, any case)
 // sets the mux and both codecs; others leave the settings as they are.
@@ -56,5 +69,5 @@ std::string SafeFileName(const std::string& label);
 // The file types of the Save As dialog, label and pattern pairs.
 inline constexpr char kSaveAsFilter[] =
     "Movie File (*.mpg;*.mpeg;*.mpe)|*.mpg|Windows Media File (*.asf;*.wmv)|*.asf; *.wmv|Windows Video File "
-    "(*.avi)|*.avi|Quick Time File (*.mov)|*.mov|Ogg File (*.ogg)|*.ogg|Ipod Supprted File (*.mp4)|*.mp4|All Files "
-    "(*.*)|*.*||";
+    "(*.avi)|*.avi|Quick Time File (*.mov)|*.mov|Ogg File (*.ogg)|*.ogg|Ipod Supprted File (*.mp4)|*.mp4|Matroska File "
+    "(*.mkv)|*.mkv|All Files (*.*)|*.*||";

@@ -4,6 +4,7 @@
 #include "rip/disc_demuxer.h"
 #include "rip/disc_title_stream.h"
 #include "rip/media_writer.h"
+#include "rip/subtitles.h"
 #include "rip/video_encoder.h"
 
 extern "C" {
@@ -26,6 +27,9 @@ constexpr std::size_t kPacketQueue = 64;
 // Sound decoded before the first picture waits for it; this much (about
 // 30 s of AC-3) without one means the disc's pictures cannot be decoded.
 constexpr std::size_t kMaxEarlySound = 1000;
+// How far pictures may run ahead of the subpictures burned into them (90 kHz ticks), and a bound in pictures.
+constexpr int64_t kSubpictureLead = 2 * 90000;
+constexpr std::size_t kMostWaitingPictures = 150;
 constexpr AVRational kTicks = {1, 90000};
 
 // The frame of the output at `rate` that a time (90 kHz ticks from the
@@ -76,10 +80,15 @@ private:
 
 }  // namespace
 
-// A decoded picture (`output` -1) or sound of the plan's audio stream `output`; times in 90 kHz ticks.
+// What the reader hands the encoder, its times in 90 kHz ticks: a decoded
+// picture, sound of audio track `output`, a subpicture of subtitle track
+// `output` kept as it is, or one to burn into the pictures.
 struct Transcoder::Work {
-    int output = -1;
+    enum class Kind { kPicture, kSound, kSubtitle, kBurn } kind = Kind::kPicture;
+    int output = 0;
     FramePtr frame;
+    PacketPtr packet;
+    std::shared_ptr<SubtitleOverlay> overlay;
 };
 
 struct Transcoder::Shared {
@@ -186,25 +195,40 @@ void Transcoder::ReadAndDecode()
     Shared& s = *shared;
     DiscDemuxer demuxer(disc);
     struct Input {
-        CodecPtr decoder;
-        int output = -1;
+        Work::Kind kind = Work::Kind::kPicture;
+        int output = 0;
+        CodecPtr decoder;                               // a picture's or sound's
+        std::unique_ptr<SubpictureAssembler> pieces;    // a subtitle's: whole subpictures
+        std::unique_ptr<SubtitleDecoder> subtitles;     // a subtitle's: its times and forced ones, or to burn
     };
-    std::map<int, Input> inputs;  // by the demuxer's stream index; no decoder: not converted
+    std::map<int, std::optional<Input>> inputs;  // by the demuxer's stream index; none: not converted
     bool hasVideo = false;
+    const StreamPlan& streams = plan.streams;
 
-    auto open = [&](const AVStream& stream) {
+    auto open = [&](const AVStream& stream) -> std::optional<Input> {
         Input input;
+        // The title reader numbers the tracks: audio track k as the disc's stream k+1, subtitle track t as sub-stream 0x20+t.
         const int number = DiscAudioNumber(stream);
+        const int subpicture = stream.id - 0x20;
         if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
             hasVideo = true;
+        } else if (number > 0 && number <= int(streams.audio.size())) {
+            input.kind = Work::Kind::kSound;
+            input.output = number - 1;
+        } else if (stream.codecpar->codec_id == AV_CODEC_ID_DVD_SUBTITLE && subpicture >= 0 && subpicture < 32) {
+            const bool burned = subpicture == int(streams.subtitles.size()) && streams.burned;
+            if (subpicture >= int(streams.subtitles.size()) && !burned) return std::nullopt;
+            input.kind = burned ? Work::Kind::kBurn : Work::Kind::kSubtitle;
+            input.output = subpicture;
+            input.pieces = std::make_unique<SubpictureAssembler>();
+            const SubtitleTrack& track = burned ? *streams.burned : streams.subtitles[subpicture];
+            input.subtitles = std::make_unique<SubtitleDecoder>(stream, track.colours, plan.output.streams.forcedOnly);
+            return input;
         } else {
-            input.output = -2;
-            for (std::size_t k = 0; k < plan.audio.size(); ++k)
-                if (number > 0 && plan.audio[k].index == number) input.output = static_cast<int>(k);
-            if (input.output < 0) return input;
+            return std::nullopt;
         }
         const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
-        const std::string what = input.output < 0 ? "the disc's video" : "audio stream " + std::to_string(number);
+        const std::string what = input.kind == Work::Kind::kPicture ? "the disc's video" : "audio track " + std::to_string(number);
         if (!codec) throw ConversionError("no decoder for " + what + " (" + avcodec_get_name(stream.codecpar->codec_id) + ")");
         input.decoder.reset(avcodec_alloc_context3(codec));
         if (!input.decoder) throw ConversionError("out of memory for a decoder");
@@ -229,7 +253,7 @@ void Transcoder::ReadAndDecode()
             if (damaged(avcodec_receive_frame(input.decoder.get(), frame.get()))) return;
             const int64_t time = frame->best_effort_timestamp;
             frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
-            if (input.output < 0) {
+            if (input.kind == Work::Kind::kPicture) {
                 if (s.sourceRate.num == 0) s.sourceRate = input.decoder->framerate;
                 if (previewing) {
                     // The conversion goes at the pictures' own pace; a stop ends the wait.
@@ -239,33 +263,50 @@ void Transcoder::ReadAndDecode()
                     previewing->Show(*frame);
                 }
             }
-            if (!s.frames.Push({input.output, std::move(frame)})) throw QueueClosed();
+            if (!s.frames.Push({input.kind, input.output, std::move(frame), nullptr, nullptr})) throw QueueClosed();
         }
+    };
+
+    // A subpicture goes on whole, as it is (lasting as long as it shows: an MP4 drops a last one
+    // without a duration) or to be burned; with only forced ones kept, those alone.
+    auto subtitle = [&](Input& input, const AVPacket& packet, const AVRational timeBase) {
+        PacketPtr whole = input.pieces->Add(packet);
+        if (!whole || whole->pts == AV_NOPTS_VALUE) return;
+        whole->pts = whole->dts = av_rescale_q(whole->pts, timeBase, kTicks);
+        std::shared_ptr<SubtitleOverlay> overlay = input.subtitles->Decode(*whole, whole->pts);
+        if (!overlay && (input.kind == Work::Kind::kBurn || plan.output.streams.forcedOnly)) return;
+        if (overlay && overlay->end > whole->pts) whole->duration = overlay->end - whole->pts;
+        Work work{input.kind, input.output, nullptr, nullptr, nullptr};
+        if (input.kind == Work::Kind::kBurn) work.overlay = std::move(overlay);
+        else work.packet = std::move(whole);
+        if (!s.frames.Push(std::move(work))) throw QueueClosed();
     };
 
     PacketPtr packet = NewPacket();
     while (!stopping && demuxer.Next(*packet)) {
         auto [at, isNew] = inputs.try_emplace(packet->stream_index);
         if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
-        if (at->second.decoder) decode(at->second, packet.get());
+        if (at->second && at->second->pieces) subtitle(*at->second, *packet, demuxer.Stream(packet->stream_index).time_base);
+        else if (at->second) decode(*at->second, packet.get());
         av_packet_unref(packet.get());
     }
     // What the decoders still hold, also after a stop: it was read.
     for (auto& [index, input] : inputs)
-        if (input.decoder) decode(input, nullptr);
+        if (input && input->decoder) decode(*input, nullptr);
 }
 
 void Transcoder::Encode()
 {
     Shared& s = *shared;
+    const StreamPlan& streams = plan.streams;
     const bool globalHeaders = s.file.WantsGlobalHeaders();
     std::vector<std::unique_ptr<AudioEncoder>> audio;
-    for (std::size_t k = 0; k < plan.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(plan.output, globalHeaders));
+    for (std::size_t k = 0; k < streams.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(plan.output, globalHeaders));
     std::unique_ptr<VideoEncoder> video;
 
-    // Packets of stream 0 (the pictures) and 1.. (the plan's audio streams) go to the writer.
+    // Packets of stream 0 (the pictures), 1.. (the audio tracks), then the subtitle tracks go to the writer.
     std::vector<PacketSink> sinks;
-    for (std::size_t stream = 0; stream <= audio.size(); ++stream)
+    for (std::size_t stream = 0; stream <= audio.size() + streams.subtitles.size(); ++stream)
         sinks.push_back([&s, stream](AVPacket* made) {
             Shared::Packet item{static_cast<int>(stream), NewPacket()};
             av_packet_move_ref(item.packet.get(), made);
@@ -275,14 +316,47 @@ void Transcoder::Encode()
     // The output's timeline starts at the first picture; sound before it is cut.
     int64_t zero = AV_NOPTS_VALUE, last = -1;
     std::vector<int64_t> nextSample(audio.size(), 0);  // where sound without a time goes on
-    std::deque<Work> early;                            // sound before the first picture
+    std::deque<Work> early;                            // sound and subtitles before the first picture
+    std::deque<std::shared_ptr<SubtitleOverlay>> burning;  // subpictures shown now or later, in order
     auto front = [&] { return double(last + 1) * s.rate.den / s.rate.num; };  // the end of the pictures so far
-    auto encodeSound = [&](Work& work) {
-        AVFrame& sound = *work.frame;
-        const std::size_t k = static_cast<std::size_t>(work.output);
-        const int64_t start = sound.pts == AV_NOPTS_VALUE ? nextSample[k] : av_rescale_q(sound.pts - zero, kTicks, {1, sound.sample_rate});
-        nextSample[k] = start + sound.nb_samples;
-        audio[k]->Encode(sound, start, front(), sinks[k + 1]);
+    auto encode = [&](Work& work) {
+        if (work.kind == Work::Kind::kBurn) {
+            burning.push_back(std::move(work.overlay));
+        } else if (work.kind == Work::Kind::kSubtitle) {
+            AVPacket& packet = *work.packet;
+            packet.pts = packet.dts = packet.pts - zero;
+            if (packet.pts >= 0) sinks[1 + audio.size() + work.output](&packet);
+        } else {
+            AVFrame& sound = *work.frame;
+            const std::size_t k = static_cast<std::size_t>(work.output);
+            const int64_t start = sound.pts == AV_NOPTS_VALUE ? nextSample[k] : av_rescale_q(sound.pts - zero, kTicks, {1, sound.sample_rate});
+            nextSample[k] = start + sound.nb_samples;
+            audio[k]->Encode(sound, start, front(), sinks[k + 1]);
+        }
+    };
+    // The subpicture due at a picture's time (the stream's ticks) is drawn into it; those over are forgotten.
+    auto burn = [&](AVFrame& picture) {
+        const int64_t time = picture.pts;
+        while (burning.size() > 1 && (burning[1]->start <= time || (burning[0]->end >= 0 && burning[0]->end <= time))) burning.pop_front();
+        if (burning.size() == 1 && burning[0]->end >= 0 && burning[0]->end <= time) burning.pop_front();
+        if (!burning.empty() && burning[0]->start <= time && time != AV_NOPTS_VALUE) DrawOverlay(picture, *burning[0]);
+    };
+    auto encodePicture = [&](AVFrame& picture) {
+        burn(picture);
+        // Each picture is the frame its time falls in, and never one already written.
+        const int64_t index = std::max(last + 1, picture.pts == AV_NOPTS_VALUE ? last + 1 : FrameAt(picture.pts - zero, s.rate));
+        last = index;
+        video->Encode(picture, index, sinks[0]);
+        for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
+        s.encodedFrames = last + 1;
+        convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
+    };
+    // A disc carries a subpicture shortly before its time, but pictures up to a second or so
+    // before theirs: to burn one in, a picture waits until the pictures read are well past it.
+    std::deque<FramePtr> waitingPictures;
+    auto mustWait = [&](const AVFrame& picture, const AVFrame& newest) {
+        return streams.burned && waitingPictures.size() < kMostWaitingPictures && picture.pts != AV_NOPTS_VALUE &&
+               newest.pts != AV_NOPTS_VALUE && newest.pts - picture.pts < kSubpictureLead;
     };
     auto begin = [&](const AVFrame& first) {
         const StreamOutput& out = plan.output;
@@ -291,14 +365,16 @@ void Transcoder::Encode()
         video = std::make_unique<VideoEncoder>(out, s.rate, globalHeaders);
         video->Open(first);
         s.file.AddStream(video->Context(), "");
-        for (std::size_t k = 0; k < audio.size(); ++k) s.file.AddStream(audio[k]->Context(), plan.audio[k].language);
+        for (std::size_t k = 0; k < audio.size(); ++k) s.file.AddStream(audio[k]->Context(), streams.audio[k].language);
+        for (const SubtitleTrack& track : streams.subtitles)
+            s.file.AddSubtitleStream(VobSubHeader(track.colours, first.width, first.height), first.width, first.height, track.language);
         s.file.Begin(plan.chapters);
     };
 
     while (auto work = s.frames.Pop()) {
-        if (work->output >= 0) {
+        if (work->kind != Work::Kind::kPicture) {
             if (video) {
-                encodeSound(*work);
+                encode(*work);
             } else if (early.size() < kMaxEarlySound) {
                 early.push_back(std::move(*work));
             } else {
@@ -306,21 +382,19 @@ void Transcoder::Encode()
             }
             continue;
         }
-        AVFrame& picture = *work->frame;
         if (!video) {
-            zero = picture.pts == AV_NOPTS_VALUE ? 0 : picture.pts;
-            begin(picture);
-            for (Work& sound : early) encodeSound(sound);
+            zero = work->frame->pts == AV_NOPTS_VALUE ? 0 : work->frame->pts;
+            begin(*work->frame);
+            for (Work& waiting : early) encode(waiting);
             early.clear();
         }
-        // Each picture is the frame its time falls in, and never one already written.
-        const int64_t index = std::max(last + 1, picture.pts == AV_NOPTS_VALUE ? last + 1 : FrameAt(picture.pts - zero, s.rate));
-        last = index;
-        video->Encode(picture, index, sinks[0]);
-        for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
-        s.encodedFrames = last + 1;
-        convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
+        waitingPictures.push_back(std::move(work->frame));
+        while (!waitingPictures.empty() && !mustWait(*waitingPictures.front(), *waitingPictures.back())) {
+            encodePicture(*waitingPictures.front());
+            waitingPictures.pop_front();
+        }
     }
+    for (FramePtr& picture : waitingPictures) encodePicture(*picture);
     if (!video) {
         if (!stopping && disc.Error().empty()) throw ConversionError("no picture of the disc could be decoded");
         return;

@@ -21,8 +21,7 @@ class DiscTitleStream;
 
 struct TranscodePlan {
     StreamOutput output;
-    // The output's audio streams, in order: the disc's stream numbers and languages.
-    std::vector<AudioStream> audio;
+    StreamPlan streams;  // the file's audio and subtitle tracks, as the title reader numbers them
     std::vector<ChapterMark> chapters;
 };
 

@@ -13,7 +13,6 @@ extern "C" {
 #include <algorithm>
 #include <malloc.h>
 #include <cstdlib>
-#include <map>
 
 namespace {
 
@@ -28,22 +27,7 @@ std::unique_ptr<DiscTitleStream> OpenDiscPart(const std::string& disc, const std
     }
     PlayList list = SelectionPlayList(disc, *selection, &problem.reason);
     if (list.empty()) return nullptr;
-    auto stream = DiscTitleStream::Open(disc, list, &problem);
-    if (stream) stream->KeepAudioStream(selection->audioStream);
-    return stream;
-}
-
-// The audio streams of the titles read, by the disc's number, each with the
-// language its first title set gives; only `kept` when one is kept.
-std::vector<AudioStream> AudioOf(const PlayList& list, int kept)
-{
-    std::map<int, AudioStream> streams;
-    for (const TitleRun& title : list)
-        for (const AudioStream& stream : title.audioStreams)
-            if (kept == 0 || stream.index == kept) streams.try_emplace(stream.index, stream);
-    std::vector<AudioStream> audio;
-    for (const auto& [number, stream] : streams) audio.push_back(stream);
-    return audio;
+    return DiscTitleStream::Open(disc, list, &problem);
 }
 
 }  // namespace
@@ -97,7 +81,10 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
         return;
     }
     const auto selection = part.empty() ? std::nullopt : DecodeSelection(part);
-    TranscodePlan plan{*output, AudioOf(disc->Titles(), selection ? selection->audioStream : 0), ChapterMarks(disc->Titles(), !selection)};
+    // The part's own audio stream, when it names one and the option does not.
+    StreamChoices streams = output->streams;
+    if (selection && selection->audioStream > 0 && streams.audio.empty()) streams.audio = std::to_string(selection->audioStream);
+    TranscodePlan plan{*output, disc->Route(streams), ChapterMarks(disc->Titles(), !selection)};
     PreviewTarget preview;
     if (pictureWidth > 0 && pictureHeight > 0)
         preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {

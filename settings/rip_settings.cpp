@@ -24,6 +24,9 @@ void RipSettings::SetDefaults()
     lockDvdWhileRipping = 1;
     ejectDvdWhenDone = 0;
     ripSelection = 0;
+    subtitleMode = kSubtitlesNone;
+    subtitleLanguage = kSubtitleLanguageTable[0];
+    subtitleForced = 0;
 }
 
 int ParseNumber(const std::string& text)
@@ -39,6 +42,7 @@ const std::pair<const char*, const char*> kProfileDefaults[] = {
     {profile_key::kAudioChannel, "1"}, {profile_key::kAudioBitrate, "3"}, {profile_key::kShutdown, "0"},
     {profile_key::kOpenFolder, "0"},   {profile_key::kLockDvd, "1"},      {profile_key::kEjectDvd, "0"},
     {profile_key::kDontAskOverwrite, "0"}, {profile_key::kRipSelection, "0"},
+    {profile_key::kSubtitleMode, "0"}, {profile_key::kSubtitleLanguage, "0"}, {profile_key::kSubtitleForced, "0"},
 };
 
 std::string Lower(std::string text)
@@ -101,6 +105,10 @@ void LoadSettings(RipSettings& settings, const IProfile& profile, const std::str
     settings.openFolderWhenDone = StoredNumber(profile, profile_key::kOpenFolder);
     settings.shutdownWhenComplete = StoredNumber(profile, profile_key::kShutdown);
     settings.ripSelection = IsFlagOn(ReadProfileText(profile, profile_key::kRipSelection));
+    const int subtitleMode = StoredNumber(profile, profile_key::kSubtitleMode);
+    settings.subtitleMode = TableEntry(kSubtitleModeTable, subtitleMode) ? subtitleMode : kSubtitlesNone;
+    settings.subtitleLanguage = StoredEntry(profile, profile_key::kSubtitleLanguage, kSubtitleLanguageTable);
+    settings.subtitleForced = IsFlagOn(ReadProfileText(profile, profile_key::kSubtitleForced));
 
     settings.audioBitrate = StoredTableNumber(profile, profile_key::kAudioBitrate, kAudioBitrateTable);
     settings.audioChannels = StoredTableNumber(profile, profile_key::kAudioChannel, kChannelTable);
@@ -140,6 +148,9 @@ void SaveSettings(IProfile& profile, const SettingsSelections& s)
     profile.WriteProfileString(profile_key::kLockDvd, flag(s.lockDvdWhileRipping));
     profile.WriteProfileString(profile_key::kEjectDvd, flag(s.ejectDvdWhenDone));
     profile.WriteProfileString(profile_key::kRipSelection, flag(s.ripSelection));
+    profile.WriteProfileString(profile_key::kSubtitleMode, s.subtitleMode);
+    profile.WriteProfileString(profile_key::kSubtitleLanguage, s.subtitleLanguage);
+    profile.WriteProfileString(profile_key::kSubtitleForced, flag(s.subtitleForced));
     profile.WriteProfileString(profile_key::kAudioCodec, s.audioCodec);
     profile.WriteProfileString(profile_key::kAudioBitrate, s.audioBitrate);
     profile.WriteProfileString(profile_key::kAudioChannel, s.audioChannel);

@@ -27,7 +27,13 @@ struct RipSettings {
     int lockDvdWhileRipping = 0;
     int ejectDvdWhenDone = 0;
     int ripSelection = 0;  // 1: Start rips the selected angle's ticked chapters, not the whole disc
+    int subtitleMode = 0;          // index of kSubtitleModeTable
+    std::string subtitleLanguage;  // the language preferred, two letters
+    int subtitleForced = 0;        // 1: only the subtitles the disc marks forced
 };
+
+// What a rip does with the disc's subtitles.
+enum SubtitleMode { kSubtitlesNone = 0, kSubtitlesKept = 1, kSubtitlesBurned = 2 };
 
 // Value tables. Each ends with an empty entry; an index reaching that entry
 // or beyond is not one of the table's values.
@@ -44,7 +50,10 @@ inline constexpr TextTable<11> kAudioCodecTable = {"MPGA", "MP2A", "MP3", "MP4A"
 inline constexpr TextTable<9> kAudioBitrateTable = {"512", "256", "192", "128", "96", "64", "32", "16", ""};
 inline constexpr TextTable<3> kChannelTable = {"1", "2", ""};
 inline constexpr TextTable<5> kSampleRateTable = {"48000", "44100", "22500", "11250", ""};
-inline constexpr TextTable<9> kContainerTable = {"MPEG TS", "MPEG PS", "MPEG1", "ASF", "MP4", "MOV", "AVI", "OGG", ""};
+inline constexpr TextTable<10> kContainerTable = {"MPEG TS", "MPEG PS", "MPEG1", "ASF", "MP4", "MOV", "AVI", "OGG", "MKV", ""};
+inline constexpr TextTable<4> kSubtitleModeTable = {"None", "Keep as a track", "Burn into the picture", ""};
+inline constexpr TextTable<23> kSubtitleLanguageTable = {"en", "fr", "de", "es", "it", "nl", "pt", "sv", "da", "no", "fi",
+                                                         "pl", "cs", "hu", "el", "ru", "tr", "he", "ar", "ja", "zh", "ko", ""};
 
 // Number of real entries (the terminating empty text not counted).
 template <std::size_t N>
@@ -92,6 +101,9 @@ inline constexpr char kLockDvd[] = "LockDVDWhileRipping";
 inline constexpr char kEjectDvd[] = "EjectDVDWhenDone";
 inline constexpr char kDontAskOverwrite[] = "DonotAskWhenOverwriteExistingFiles";
 inline constexpr char kRipSelection[] = "rip_selection";
+inline constexpr char kSubtitleMode[] = "subtitle_mode";
+inline constexpr char kSubtitleLanguage[] = "subtitle_language";
+inline constexpr char kSubtitleForced[] = "subtitle_forced";
 }  // namespace profile_key
 
 // Default texts of the keys above when the profile has none.
@@ -113,6 +125,7 @@ struct SettingsSelections {
     std::string audioCodec, audioBitrate, audioChannel, audioRate;
     std::string dontAskOverwrite, shutdownWhenComplete, openFolderWhenDone, lockDvdWhileRipping, ejectDvdWhenDone;
     std::string ripSelection;
+    std::string subtitleMode, subtitleLanguage, subtitleForced;
 };
 
 // A flag text counts as on only when it is exactly "true" or "1".

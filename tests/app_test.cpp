@@ -112,7 +112,7 @@ TEST(ProfileTest, RoundTripThroughTheUsersIniFile)
     {
         QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
         EXPECT_EQ(profile.FileName().toStdString(), home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
-        SettingsSelections s{"6", "1", "0", "1", "2", "5", "0", "3", "true", "0", "1", "false", "1", "true"};
+        SettingsSelections s{"6", "1", "0", "1", "2", "5", "0", "3", "true", "0", "1", "false", "1", "true", "2", "1", "true"};
         SaveSettings(profile, s);
     }
     std::ifstream file(home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
@@ -135,6 +135,9 @@ TEST(ProfileTest, RoundTripThroughTheUsersIniFile)
     EXPECT_EQ(loaded.lockDvdWhileRipping, 0);
     EXPECT_EQ(loaded.ejectDvdWhenDone, 1);
     EXPECT_EQ(loaded.ripSelection, 1);
+    EXPECT_EQ(loaded.subtitleMode, kSubtitlesBurned);
+    EXPECT_EQ(loaded.subtitleLanguage, "fr");
+    EXPECT_EQ(loaded.subtitleForced, 1);
     EXPECT_EQ(reopened.GetProfileString("missing", "fallback"), "fallback");
 }
 

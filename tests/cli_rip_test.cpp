@@ -100,6 +100,13 @@ bool TimelineRunsForward(const std::string& file)
     return !probe["frames"].empty();
 }
 
+// The subtitles' colours on the test discs, and how far apart two colours are (the largest difference of a component).
+constexpr std::array<int, 3> kRed = {255, 48, 48}, kGreen = {48, 255, 48};
+int Distance(const std::array<int, 3>& a, const std::array<int, 3>& b)
+{
+    return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+}
+
 }  // namespace
 
 // The whole disc and a chapter cut of a PAL disc with two languages and of
@@ -121,8 +128,8 @@ TEST(RipFidelityTest, EveryContainerKeepsEveryPictureLanguageAndChapter)
         {"ntsc-2vts", "", 0, 0, {}, {""}},
         {"ntsc-2vts", "--title 1.1 --chapters 2-3", 1, 1, {2, 3}, {""}},
     };
-    const std::string containers[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg"};
-    const std::set<std::string> keepLanguages = {"ts", "asf", "mp4", "mov", "ogg"}, keepChapters = {"asf", "mp4", "mov"};
+    const std::string containers[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg", "mkv"};
+    const std::set<std::string> keepLanguages = {"ts", "asf", "mp4", "mov", "ogg", "mkv"}, keepChapters = {"asf", "mp4", "mov", "mkv"};
     for (const Part& part : parts) {
         // What lsdvd reads of the disc: each chapter's pictures, and the marks the rip should carry.
         const double rate = SourceOf(TestDisc(part.disc)).frameRate;
@@ -530,7 +537,7 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
     const std::pair<std::string, std::string> wrong[] = {
         {"--title 3", "no title set 3"},        {"--title 1.9", "not 9"},
         {"--title 1 --chapters 7", "not 7"},    {"--title 1 --chapters 2-", "--chapters takes a list"},
-        {"--title 1 --audio de", "it has 1 (en), 2 (fr)"}, {"--chapters 2", "go with --title"},
+        {"--title 1 --audio de", "it has 1 (en), 2 (fr)"}, {"--chapters 2", "goes with --title"},
         {"--title 4294967297", "--title takes main, N, N.M or N.M.K"}, {"--title 1..2", "--title takes main"},
         {"--title 1 --chapters 1-999", "that angle has 3 chapters, not 999"},
         {"--title 1 --chapters 99999999999", "--chapters takes a list"},
@@ -578,4 +585,108 @@ TEST(CliRipTest, ContainerNamesAndSettingsOfTheProfile)
     EXPECT_EQ(facts.videoCodec, "mpeg1video");
     std::ifstream ini(home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ini), {}), "[General]\nvideo_method=6\naudio_rate=1\n");
+}
+
+// The test disc's subtitles: in title set 1 English (red, low: 1-2 s, and
+// forced 3-4 s) and French (green, middle: 1.5-2.5 s, forced 4.5-5.5 s); in
+// title set 2, from 6 s of the disc, French alone (its stream 1: red, low, 7-8 s).
+TEST(CliRipTest, SubtitlesKeptAsTracksWithTheirLanguagesTimesAndColours)
+{
+    const std::string disc = TestDisc("pal-subtitles");
+    const std::vector<double> english = {1, 3}, french = {1.5, 4.5, 7};
+    struct Case {
+        std::string options;
+        std::vector<SubtitleTrackFacts> tracks;
+    };
+    const Case cases[] = {
+        {"-c mkv --subtitles all", {{"eng", english}, {"fre", french}}},
+        {"-c mp4 --subtitles all", {{"eng", english}, {"fre", french}}},
+        {"-c ps --subtitles fr --subtitles en", {{"", french}, {"", english}}},  // a program stream has no languages
+        {"-c mkv --subtitles fr --forced", {{"fre", {4.5}}}},
+        {"-c mkv --title 2 --subtitles 1", {{"fre", {1}}}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.options);
+        int status = -1;
+        const std::string file = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder()) + " " + test.options, &status);
+        ASSERT_EQ(status, 0) << LastErrors();
+        const std::string path = file.substr(0, file.find('\n'));
+        const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(path);
+        ASSERT_EQ(tracks.size(), test.tracks.size());
+        for (std::size_t t = 0; t < tracks.size(); ++t) {
+            EXPECT_EQ(tracks[t].language, test.tracks[t].language);
+            ASSERT_EQ(tracks[t].starts.size(), test.tracks[t].starts.size());
+            for (std::size_t i = 0; i < tracks[t].starts.size(); ++i) EXPECT_NEAR(tracks[t].starts[i], test.tracks[t].starts[i], 0.03);
+        }
+        EXPECT_EQ(DecodeErrors(path), "");
+        // Where the container keeps the colours, a player draws each track in its own.
+        if (test.options.find("all") == std::string::npos) continue;
+        EXPECT_LT(Distance(PictureAt(path, 1.7, 0).At(360, 450), kRed), 60);
+        EXPECT_LT(Distance(PictureAt(path, 1.7, 1).At(360, 290), kGreen), 60);
+    }
+
+    // What cannot be kept is a usage error that says why.
+    const std::pair<std::string, std::string> wrong[] = {
+        {"--subtitles en", "MPEG TS cannot hold DVD subtitles as a track: choose mkv, ps, mpeg1 or mp4, or --burn"},
+        {"-c mkv --subtitles de", "no subtitle stream de on the disc (it has en, fr)"},
+        {"-c mkv --subtitles 2", "a stream's number goes with --title"},
+        {"--title 2 --burn 2", "no subtitle stream 2 on title set 2 (it has 1 (fr))"},
+        {"--burn all", "--burn takes a stream's number"},
+    };
+    for (const auto& [options, reason] : wrong) {
+        int status = -1;
+        Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder() + "/refused") + " " + options, &status);
+        EXPECT_EQ(status, 64) << options;
+        EXPECT_NE(LastErrors().find(reason), std::string::npos) << LastErrors();
+        EXPECT_FALSE(fs::exists(ScratchFolder() + "/refused")) << options;
+    }
+}
+
+// Burned in, a subtitle shows its colours inside its rectangle at its time,
+// and the picture is as without subtitles at any other.
+TEST(CliRipTest, BurnedSubtitlesShowAtTheirTimesOnly)
+{
+    const std::string disc = TestDisc("pal-subtitles");
+    auto rip = [&](const std::string& options, const std::string& folder) {
+        int status = -1;
+        const std::string file = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder() + "/" + folder) + " " + options, &status);
+        EXPECT_EQ(status, 0) << LastErrors();
+        return file.substr(0, file.find('\n'));
+    };
+    const std::string plain = rip("", "plain");
+    struct Case {
+        std::string options;
+        double seconds;
+        int y;  // where the colour shows; -1: nothing shows
+        std::array<int, 3> colour;
+        std::string language = "";  // without options: the profile's burned language, as an index
+    };
+    const Case cases[] = {
+        {"--burn en", 1.5, 450, kRed},   {"--burn en", 2.5, -1, {}},   {"--burn en", 3.5, 450, kRed},
+        {"--burn en --forced", 1.5, -1, {}}, {"--burn en --forced", 3.5, 450, kRed},
+        // By language over the whole disc: each title set's French stream.
+        {"--burn fr", 2, 290, kGreen},   {"--burn fr", 7.5, 450, kRed},
+        // The profile's setting, with no option: French (index 1) burned in; German
+        // (index 2), which the disc lacks, gives each title set's first stream.
+        {"", 2, 290, kGreen, "1"},
+        {"", 1.5, 450, kRed, "2"},
+    };
+    const std::string ini = ScratchFolder() + "/home/.config/Tarvok DVD Ripper/DVD Ripper.ini";
+    fs::create_directories(fs::path(ini).parent_path());
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.options + " at " + std::to_string(test.seconds));
+        if (!test.language.empty()) std::ofstream(ini) << "[General]\nsubtitle_mode=2\nsubtitle_language=" << test.language << "\n";
+        const Picture burned = PictureAt(rip(test.options, std::to_string(&test - cases)), test.seconds);
+        fs::remove(ini);
+        const Picture clean = PictureAt(plain, test.seconds);
+        ASSERT_EQ(burned.rgb.size(), 720u * 576 * 3);
+        // Two encodings of one picture differ by noise (about 37 dB here); a subtitle's rectangle by far more.
+        if (test.y < 0) {
+            EXPECT_GT(burned.Psnr(clean), 33);
+        } else {
+            EXPECT_LT(Distance(burned.At(360, test.y), test.colour), 60);
+            EXPECT_GT(Distance(clean.At(360, test.y), test.colour), 100);
+            EXPECT_LT(burned.Psnr(clean), 25);
+        }
+    }
 }

@@ -1,6 +1,9 @@
 #include "tests/media_probe.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "tests/test_discs.h"
@@ -70,4 +73,59 @@ int ToneOf(const std::string& file, int audioStream)
     int crossings = 0;
     for (std::size_t i = 1; i < pcm.size(); ++i) crossings += (pcm[i - 1] < 0) != (pcm[i] < 0);
     return pcm.empty() ? 0 : static_cast<int>(crossings / 2.0 / (pcm.size() / 8000.0) + 0.5);
+}
+
+std::vector<SubtitleTrackFacts> SubtitleTracksOf(const std::string& file)
+{
+    const auto probe = nlohmann::json::parse(RunCommand("ffprobe -v error -of json -show_entries stream=index,id,codec_type,start_time:"
+                                                        "stream_tags=language -show_entries packet=stream_index,pts_time " +
+                                                        ShellQuote(file) + " 2>/dev/null"),
+                                             nullptr, false);
+    std::vector<SubtitleTrackFacts> tracks;
+    if (probe.is_discarded()) return tracks;
+    // In the order of the file's tracks: a program stream's by their ids (0x20, 0x21…), which ffprobe
+    // lists in the order it meets them.
+    auto streams = probe.value("streams", nlohmann::json::array());
+    std::stable_sort(streams.begin(), streams.end(), [](const auto& a, const auto& b) { return a.value("id", "") < b.value("id", ""); });
+    std::map<int, std::size_t> trackOf;  // by stream index
+    double firstPicture = 0;
+    for (const auto& stream : streams) {
+        const std::string type = stream.value("codec_type", "");
+        if (type == "video") firstPicture = std::atof(stream.value("start_time", "0").c_str());
+        if (type != "subtitle") continue;
+        trackOf[stream.value("index", -1)] = tracks.size();
+        tracks.push_back({stream.value("tags", nlohmann::json::object()).value("language", ""), {}});
+    }
+    for (const auto& packet : probe.value("packets", nlohmann::json::array()))
+        if (auto at = trackOf.find(packet.value("stream_index", -1)); at != trackOf.end())
+            tracks[at->second].starts.push_back(std::atof(packet.value("pts_time", "0").c_str()) - firstPicture);
+    return tracks;
+}
+
+Picture PictureAt(const std::string& file, double seconds, int subtitleTrack)
+{
+    const std::string size = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=width -of csv=p=0 " +
+                                        ShellQuote(file) + " 2>/dev/null");
+    const std::string drawn = subtitleTrack < 0 ? "" : " -filter_complex '[0:v][0:s:" + std::to_string(subtitleTrack) + "]overlay'";
+    // Seeking after the input decodes up to the picture itself, not to a key frame near it.
+    return {std::atoi(size.c_str()), RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(file) + drawn + " -ss " +
+                                                std::to_string(seconds) + " -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null")};
+}
+
+std::array<int, 3> Picture::At(int x, int y) const
+{
+    const std::size_t at = (std::size_t(y) * width + x) * 3;
+    if (at + 3 > rgb.size()) return {-1, -1, -1};
+    return {uint8_t(rgb[at]), uint8_t(rgb[at + 1]), uint8_t(rgb[at + 2])};
+}
+
+double Picture::Psnr(const Picture& other) const
+{
+    if (rgb.empty() || rgb.size() != other.rgb.size()) return 0;
+    double squares = 0;
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        const double d = double(uint8_t(rgb[i])) - uint8_t(other.rgb[i]);
+        squares += d * d;
+    }
+    return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * rgb.size() / squares);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What ffprobe and ffmpeg make of a converted file.
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,3 +31,23 @@ double AudioSeconds(const std::string& file);
 // The pitch of the first audio stream's first two seconds, in Hz (the test
 // discs carry one steady tone per stream).
 int ToneOf(const std::string& file, int audioStream = 0);
+
+// A subtitle track of a file: its language ("" for none) and when each of
+// its subpictures begins, in seconds after the first picture.
+struct SubtitleTrackFacts {
+    std::string language;
+    std::vector<double> starts;
+    bool operator==(const SubtitleTrackFacts&) const = default;
+};
+std::vector<SubtitleTrackFacts> SubtitleTracksOf(const std::string& file);
+
+// The picture shown `seconds` after the first, as 8-bit RGB of its own size
+// (`width` wide); with `subtitleTrack` >= 0 that track drawn over it, as a player would.
+struct Picture {
+    int width = 0;
+    std::string rgb;
+    // The colour at a point, and the peak signal-to-noise ratio in dB against another picture of the same size.
+    std::array<int, 3> At(int x, int y) const;
+    double Psnr(const Picture& other) const;
+};
+Picture PictureAt(const std::string& file, double seconds, int subtitleTrack = -1);

@@ -39,6 +39,16 @@ TEST(RipSettingsTest, EmptyProfileLoadsTheDefaults)
     EXPECT_EQ(s.lockDvdWhileRipping, 1);
     EXPECT_EQ(s.dontAskOverwrite + s.shutdownWhenComplete + s.openFolderWhenDone + s.ejectDvdWhenDone, 0);
     EXPECT_EQ(s.mux, "");
+    // A profile written before subtitles rips none, as it did.
+    EXPECT_EQ(s.subtitleMode, kSubtitlesNone);
+    EXPECT_EQ(s.subtitleLanguage, "en");
+
+    MemoryProfile outOfRange;
+    outOfRange.WriteProfileString("subtitle_mode", "3");
+    outOfRange.WriteProfileString("subtitle_language", "99");
+    s = Loaded(outOfRange);
+    EXPECT_EQ(s.subtitleMode, kSubtitlesNone);
+    EXPECT_EQ(s.subtitleLanguage, "en");
 }
 
 TEST(RipSettingsTest, StoredIndexesReadTheirTables)
@@ -153,6 +163,9 @@ TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
     s.lockDvdWhileRipping = "false";
     s.ejectDvdWhenDone = "yes";
     s.ripSelection = "true";
+    s.subtitleMode = "1";
+    s.subtitleLanguage = "3";
+    s.subtitleForced = "false";
     SaveSettings(profile, s);
     const std::map<std::string, std::string> expected = {
         {"DonotAskWhenOverwriteExistingFiles", "1"},
@@ -161,6 +174,9 @@ TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
         {"LockDVDWhileRipping", "0"},
         {"EjectDVDWhenDone", "0"},
         {"rip_selection", "1"},
+        {"subtitle_mode", "1"},
+        {"subtitle_language", "3"},
+        {"subtitle_forced", "0"},
         {"audio_codec", "1"},
         {"audio_bitrate", "4"},
         {"audio_channel", "0"},
@@ -177,12 +193,14 @@ TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
     EXPECT_EQ(loaded.audioBitrate, 96);
     EXPECT_EQ(loaded.audioRate, 44100);
     EXPECT_EQ(loaded.videoBitrate, 3072);
+    EXPECT_EQ(loaded.subtitleMode, kSubtitlesKept);
+    EXPECT_EQ(loaded.subtitleLanguage, "es");
 }
 
 TEST(SettingsTablesTest, JoinAndSplitLists)
 {
     EXPECT_EQ(JoinTable(kScaleTable), "0.25|0.5|0.75|1|1.25|1.5|1.75|2");
-    EXPECT_EQ(JoinTable(kContainerTable), "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG");
+    EXPECT_EQ(JoinTable(kContainerTable), "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG|MKV");
     EXPECT_EQ(JoinTable(kSampleRateTable), "48000|44100|22500|11250");
     EXPECT_EQ(JoinTable(kChannelTable), "1|2");
 

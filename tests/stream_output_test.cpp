@@ -19,7 +19,8 @@ TEST(StreamOutputTest, ReadsEveryFormTheChainBuilderWrites)
         for (const std::string rate : {"", "30000/1001"}) {
             SCOPED_TRACE(std::string(preview ? "preview " : "") + rate);
             std::string error;
-            const auto output = ParseStreamOutput(BuildTranscodeChain(settings, path, preview, rate), error);
+            const StreamChoices streams = preview ? StreamChoices{"fr", {"en", "2", "all"}, "de", true} : StreamChoices{};
+            const auto output = ParseStreamOutput(BuildTranscodeChain(settings, path, preview, rate, streams), error);
             ASSERT_TRUE(output) << error;
             EXPECT_EQ(output->videoEncoder, "libx264");
             EXPECT_EQ(output->audioEncoder, "aac");
@@ -34,6 +35,7 @@ TEST(StreamOutputTest, ReadsEveryFormTheChainBuilderWrites)
             EXPECT_EQ(output->frameRateDen, rate.empty() ? 0 : 1001);
             EXPECT_EQ(output->destination, path);
             EXPECT_EQ(output->display, preview);
+            EXPECT_EQ(output->streams, streams);
         }
 }
 
@@ -60,7 +62,11 @@ TEST(StreamOutputTest, RefusesWhatItCannotCarryOutWithItsReason)
         {":sout=#transcode{vcodec=mp1v,vb=1024,scale=0,acodec=mpga,ab=128,channels=2,samplerate=48000}:" + file,
          "scale cannot be 0"},
         {":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2}:" + file, "has no samplerate"},
-        {":sout=#" + transcode + ":standard{access=file,mux=mkv,dst=\"/o.mkv\"}", "no muxer for the container mkv"},
+        {":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,subtitles=en+xyz}:" + file,
+         "subtitles cannot be en+xyz"},
+        {":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000,burn=all}:" + file,
+         "burn cannot be all"},
+        {":sout=#" + transcode + ":standard{access=file,mux=flv,dst=\"/o.flv\"}", "no muxer for the container flv"},
         {":sout=#" + transcode + ":standard{access=http,mux=ts,dst=\"/o\"}", "needs access=file"},
         {":sout=#" + transcode + ":standard{access=file,mux=ts}", "needs dst"},
         {":sout=#" + transcode + ":standard{access=file,mux=ts,dst=\"/o}", "no closing quote"},

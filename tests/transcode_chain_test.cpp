@@ -99,7 +99,7 @@ TEST(TranscodeChainTest, OutputPathFromFolderLabelAndContainer)
     EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes), "/out/MOVIE.mpg");
     EXPECT_EQ(s.mux, "mpeg1");
     // An unknown container: no extension, and the mux of the last rip stays.
-    s.videoMethod = 8;
+    s.videoMethod = 9;
     EXPECT_EQ(BuildOutputPath("/media/user/MOVIE/VIDEO_TS", "/out", 1, s, kVolumes), "/out/MOVIE");
     EXPECT_EQ(s.mux, "mpeg1");
     s.videoMethod = -1;
@@ -169,13 +169,13 @@ TEST(TranscodeChainTest, SaveAsExtensionChoosesMuxAndCodecs)
 
     for (auto [extension, mux, video] : {std::tuple{"mpe", "ts", "mp1v"}, {"mpeg", "ts", "mp1v"}, {"Avi", "avi", "mp1v"},
                                          {"wmv", "asf", "div3"}, {"asf", "asf", "div3"}, {"mp4", "mp4", "mp4v"},
-                                         {"OGG", "ogg", "theo"}, {"mpg", "ts", "mp1v"}}) {
+                                         {"OGG", "ogg", "theo"}, {"MKV", "mkv", "h264"}, {"mpg", "ts", "mp1v"}}) {
         ApplySaveAsExtension(s, extension);
         EXPECT_EQ(s.mux, mux) << extension;
         EXPECT_EQ(s.videoCodec, video) << extension;
     }
     const RipSettings before = s;
-    ApplySaveAsExtension(s, "mkv");
+    ApplySaveAsExtension(s, "flv");
     ApplySaveAsExtension(s, "");
     EXPECT_EQ(s.mux, before.mux);
     EXPECT_EQ(s.videoCodec, before.videoCodec);

@@ -198,8 +198,8 @@ TEST(VlcControlTest, StopLeavesThePartialFile)
 // other kind, written through its container's mux.
 TEST(VlcControlTest, EveryListedCodecConvertsIntoItsContainer)
 {
-    const char* muxes[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg"};
-    const char* extensions[] = {".mpg", ".mpg", ".mpg", ".asf", ".mp4", ".mov", ".avi", ".ogg"};
+    const char* muxes[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg", "mkv"};
+    const char* extensions[] = {".mpg", ".mpg", ".mpg", ".asf", ".mp4", ".mov", ".avi", ".ogg", ".mkv"};
     const std::string disc = TestDisc("pal-3ch");
     for (int container = 0; container < TableSize(kContainerTable); ++container) {
         const CodecLists lists = ReadCodecLists(container, std::string(TARVOK_RUNTIME_DIR) + "/codecs.ini");
@@ -225,7 +225,7 @@ TEST(VlcControlTest, EveryListedCodecConvertsIntoItsContainer)
 // count it offers and at the extremes of its bitrates, writes its audio.
 TEST(VlcControlTest, EveryOfferedAudioSettingWritesItsAudio)
 {
-    const char* muxes[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg"};
+    const char* muxes[] = {"ts", "ps", "mpeg1", "asf", "mp4", "mov", "avi", "ogg", "mkv"};
     std::map<std::string, int> containerOf;  // each audio codec in the first container that offers it
     for (int container = TableSize(kContainerTable) - 1; container >= 0; --container)
         for (const std::string& codec : ReadCodecLists(container, std::string(TARVOK_RUNTIME_DIR) + "/codecs.ini").audioCodecs)

@@ -1,0 +1,164 @@
+#include "rip/stream_routes.h"
+
+#include "dvd/disc_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace {
+
+// A stream named by `choice`: its number, or its language.
+template <typename Stream>
+bool Names(const std::string& choice, const Stream& stream)
+{
+    if (const auto number = ParseNumber(choice)) return stream.index == *number;
+    return !stream.language.empty() && ToLower(choice) == stream.language;
+}
+
+// Each stream number the play list holds once, with its first title set's description.
+template <typename Stream>
+std::map<int, Stream> Held(const PlayList& playList, std::vector<Stream> TitleRun::*streams)
+{
+    std::map<int, Stream> held;
+    for (const TitleRun& run : playList)
+        for (const Stream& stream : run.*streams) held.try_emplace(stream.index, stream);
+    return held;
+}
+
+// What the play list holds: "1 (en), 2 (fr)"; over several title sets, whose numbers need not
+// agree, the languages alone ("en, fr"), which is what works there.
+template <typename Stream>
+std::string Listed(const PlayList& playList, std::vector<Stream> TitleRun::*streams)
+{
+    const bool oneTitleSet = std::all_of(playList.begin(), playList.end(),
+                                         [&](const TitleRun& run) { return run.titleSet == playList.front().titleSet; });
+    std::vector<std::string> entries;
+    for (const TitleRun& run : playList)
+        for (const Stream& stream : run.*streams) {
+            const std::string language = stream.language.empty() ? "" : " (" + stream.language + ")";
+            const std::string entry = oneTitleSet ? std::to_string(stream.index) + language : stream.language;
+            if (!entry.empty() && std::find(entries.begin(), entries.end(), entry) == entries.end()) entries.push_back(entry);
+        }
+    std::string text;
+    for (const std::string& entry : entries) text += (text.empty() ? "" : ", ") + entry;
+    return text;
+}
+
+void RouteAudio(PlayList& playList, const std::string& choice, StreamPlan& plan, std::vector<std::string>* missing)
+{
+    const auto held = Held(playList, &TitleRun::audioStreams);
+    std::map<int, int8_t> output;  // every stream: by its number
+    if (choice.empty()) {
+        for (const auto& [number, stream] : held) {
+            output[number] = static_cast<int8_t>(plan.audio.size());
+            plan.audio.push_back(stream);
+        }
+    }
+    bool found = false;
+    for (TitleRun& run : playList) {
+        run.audioRoute.fill(-1);
+        for (const AudioStream& stream : run.audioStreams) {
+            if (stream.index < 1 || stream.index > int(run.audioRoute.size())) continue;
+            int8_t& route = run.audioRoute[stream.index - 1];
+            if (choice.empty()) {
+                route = output[stream.index];
+            } else if (Names(choice, stream) && std::count(run.audioRoute.begin(), run.audioRoute.end(), 0) == 0) {
+                route = 0;  // one stream of each title set, the first that the choice names
+                if (!found) plan.audio.push_back(stream);
+                found = true;
+            }
+        }
+    }
+    if (!choice.empty() && !found && missing) missing->push_back(choice);
+}
+
+void RouteSubpictures(PlayList& playList, const StreamChoices& choices, StreamPlan& plan, std::vector<std::string>* missing)
+{
+    // The tracks in order, "all" as every number held, then the burned stream.
+    std::vector<std::string> tracks;
+    auto add = [&](const std::string& choice) {
+        if (std::find(tracks.begin(), tracks.end(), choice) == tracks.end()) tracks.push_back(choice);
+    };
+    for (const std::string& choice : choices.subtitles) {
+        if (choice != "all") {
+            add(ToLower(choice));
+            continue;
+        }
+        // Every stream, by its language where that names one stream of its title set (the numbers of
+        // title sets need not agree), else by its number.
+        for (const TitleRun& run : playList)
+            for (const SubpictureStream& stream : run.subpictureStreams) {
+                const auto alike = std::count_if(run.subpictureStreams.begin(), run.subpictureStreams.end(),
+                                                 [&](const SubpictureStream& other) { return other.language == stream.language; });
+                add(!stream.language.empty() && alike == 1 ? stream.language : std::to_string(stream.index));
+            }
+    }
+    const std::size_t kept = tracks.size();
+    if (!choices.burn.empty()) tracks.push_back(ToLower(choices.burn));
+
+    std::vector<std::optional<SubtitleTrack>> found(tracks.size());
+    for (TitleRun& run : playList) {
+        run.subpictureRoute = NoSubpictures();
+        for (std::size_t t = 0; t < tracks.size(); ++t)
+            for (const SubpictureStream& stream : run.subpictureStreams) {
+                if (stream.index < 1 || stream.index > int(run.subpictureRoute.size()) || !Names(tracks[t], stream)) continue;
+                int8_t& route = run.subpictureRoute[stream.index - 1];
+                if (route >= 0) continue;
+                route = static_cast<int8_t>(t);
+                if (!found[t]) found[t] = SubtitleTrack{stream.language, run.colours};
+                break;
+            }
+    }
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        if (!found[t] && missing) missing->push_back(tracks[t]);
+        const SubtitleTrack track = found[t].value_or(SubtitleTrack{});
+        if (t < kept) plan.subtitles.push_back(track);
+        else plan.burned = track;
+    }
+}
+
+}  // namespace
+
+StreamPlan RouteStreams(PlayList& playList, const StreamChoices& choices, std::vector<std::string>* missing)
+{
+    StreamPlan plan;
+    RouteAudio(playList, choices.audio, plan, missing);
+    RouteSubpictures(playList, choices, plan, missing);
+    return plan;
+}
+
+std::string AudioStreamsHeld(const PlayList& playList)
+{
+    return Listed(playList, &TitleRun::audioStreams);
+}
+
+std::string SubpictureStreamsHeld(const PlayList& playList)
+{
+    return Listed(playList, &TitleRun::subpictureStreams);
+}
+
+std::string JoinChoices(const std::vector<std::string>& choices)
+{
+    std::string text;
+    for (const std::string& choice : choices) text += (text.empty() ? "" : "+") + choice;
+    return text;
+}
+
+std::vector<std::string> SplitChoices(const std::string& text)
+{
+    std::vector<std::string> choices;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t plus = std::min(text.find('+', at), text.size());
+        choices.push_back(text.substr(at, plus - at));
+        at = plus + 1;
+    }
+    return choices;
+}
+
+bool IsStreamChoice(const std::string& text, bool allowAll)
+{
+    if (allowAll && text == "all") return true;
+    if (const auto number = ParseNumber(text)) return *number >= 1 && *number <= 32;
+    return text.size() == 2 && std::isalpha(static_cast<unsigned char>(text[0])) && std::isalpha(static_cast<unsigned char>(text[1]));
+}
