@@ -2,6 +2,7 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "app/settings_dlg.h"
+#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 #include "ui/window_placement.h"
@@ -87,6 +88,9 @@ void CRipperDlg::RunSettingsDialog()
         settings.lockDvdWhileRipping = chosen.lockDvdWhileRipping;
         settings.ejectDvdWhenDone = chosen.ejectDvdWhenDone;
         settings.ripSelection = chosen.ripSelection;
+        settings.subtitleMode = chosen.subtitleMode;
+        settings.subtitleLanguage = chosen.subtitleLanguage;
+        settings.subtitleForced = chosen.subtitleForced;
         ShowRipScope();
     }
     movie->SetVariable(main_var::kDisableArea, "1");
@@ -95,6 +99,7 @@ void CRipperDlg::RunSettingsDialog()
 void CRipperDlg::ShowRipScope()
 {
     movie->SetVariable(main_var::kEntire, settings.ripSelection == 1 ? "1" : "0");
+    movie->SetVariable(main_var::kSubtitleNote, SubtitleNote(settings));
 }
 
 void CRipperDlg::ConfirmExit()

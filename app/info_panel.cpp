@@ -16,6 +16,10 @@ void CRipperDlg::UpdateDvdInfoPanel()
         movie->SetVariable(main_var::kResolution, titleSet->resolution);
         movie->SetVariable(main_var::kLetterbox, titleSet->letterbox);
         movie->SetVariable(main_var::kFilmMode, titleSet->filmMode);
+        std::string languages;
+        for (const SubpictureStream& stream : titleSet->subpictureStreams)
+            languages += (languages.empty() ? "" : ", ") + (stream.language.empty() ? "#" + std::to_string(stream.index) : stream.language);
+        movie->SetVariable(main_var::kSubtitles, languages.empty() ? "none" : languages);
     }
     if (const DiscInfo* disc = source.GetDiscInfo()) {
         char volume[32];
@@ -29,6 +33,6 @@ void CRipperDlg::ClearDvdInfoPanel()
 {
     for (const char* variable : {main_var::kCoding, main_var::kTvSystem, main_var::kAspect, main_var::kPanScan,
                                  main_var::kResolution, main_var::kLetterbox, main_var::kFilmMode, main_var::kVolume,
-                                 main_var::kRegion})
+                                 main_var::kRegion, main_var::kSubtitles})
         movie->SetVariable(variable, "");
 }

@@ -148,7 +148,9 @@ void CRipperDlg::RipNextItem()
         // The file there, if any, stays as it is until the item has ended.
         itemFile = std::make_unique<SafeOutput>(outputPath);
         if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
-        optionText = BuildTranscodeChain(settings, itemFile->WritingPath(), previewEnabled == 1, DiscFrameRate(source));
+        const PlayList part = itemSelection ? SelectionPlayList(source, *itemSelection, nullptr) : WholeDiscPlayList(source);
+        optionText = BuildTranscodeChain(settings, itemFile->WritingPath(), previewEnabled == 1, DiscFrameRate(source),
+                                         SubtitleChoices(settings, part));
         itemOutputPath = outputPath;
     } catch (const std::exception& failure) {
         // The item cannot even be prepared: report it and end the job, not leave it waiting.

@@ -38,8 +38,8 @@ CSettingsDlg::CSettingsDlg(CRipperApp& app) : QDialog(nullptr, Qt::Window | Qt::
 {
     settings.SetDefaults();
     flash = new CShockwaveFlash(this);
-    flash->setGeometry(0, 0, 359, 416);
-    resize(359, 416);
+    flash->setGeometry(0, 0, 359, 466);
+    resize(359, 466);
     setWindowTitle("Settings");
     movieFilter = new MovieWindowFilter(this, flash);
     connect(flash, &CShockwaveFlash::FSCommand, this, &CSettingsDlg::OnFSCommand);
@@ -90,6 +90,11 @@ void CSettingsDlg::InitMovie()
     flash->SetVariable(settings_var::kLockDvd, ReadProfileText(profile, profile_key::kLockDvd));
     flash->SetVariable(settings_var::kEjectDvd, ReadProfileText(profile, profile_key::kEjectDvd));
     flash->SetVariable(settings_var::kRipSelection, ReadProfileText(profile, profile_key::kRipSelection));
+    flash->SetVariable(settings_var::kSubtitleForced, ReadProfileText(profile, profile_key::kSubtitleForced));
+    flash->SetVariable(settings_var::kSubtitleModeList, JoinTable(kSubtitleModeTable));
+    flash->SetVariable(settings_var::kSubtitleLanguageList, JoinTable(kSubtitleLanguageTable));
+    flash->SetVariable(settings_var::kSubtitleMode, ReadProfileText(profile, profile_key::kSubtitleMode));
+    flash->SetVariable(settings_var::kSubtitleLanguage, ReadProfileText(profile, profile_key::kSubtitleLanguage));
 
     flash->SetVariable(settings_var::kVideoMethodList, JoinTable(kContainerTable));
     flash->SetVariable(settings_var::kVideoBitrateList, JoinTable(kVideoBitrateTable));
@@ -138,6 +143,10 @@ void CSettingsDlg::OnConfirm()
     settings.openFolderWhenDone = IsFlagOn(Variable(settings_var::kOpenFolder));
     settings.shutdownWhenComplete = IsFlagOn(Variable(settings_var::kShutdown));
     settings.ripSelection = IsFlagOn(Variable(settings_var::kRipSelection));
+    const int subtitleMode = ParseNumber(Variable(settings_var::kSubtitleMode));
+    settings.subtitleMode = TableEntry(kSubtitleModeTable, subtitleMode) ? subtitleMode : kSubtitlesNone;
+    settings.subtitleLanguage = Chosen(kSubtitleLanguageTable, Variable(settings_var::kSubtitleLanguage));
+    settings.subtitleForced = IsFlagOn(Variable(settings_var::kSubtitleForced));
     SaveSettings();
     accept();
 }
@@ -151,6 +160,9 @@ void CSettingsDlg::SaveSettings()
     selections.lockDvdWhileRipping = Variable(settings_var::kLockDvd);
     selections.ejectDvdWhenDone = Variable(settings_var::kEjectDvd);
     selections.ripSelection = Variable(settings_var::kRipSelection);
+    selections.subtitleMode = Variable(settings_var::kSubtitleMode);
+    selections.subtitleLanguage = Variable(settings_var::kSubtitleLanguage);
+    selections.subtitleForced = Variable(settings_var::kSubtitleForced);
     selections.audioCodec = Variable(settings_var::kAudioCodec);
     selections.audioBitrate = Variable(settings_var::kAudioBitrate);
     selections.audioChannel = Variable(settings_var::kAudioChannel);

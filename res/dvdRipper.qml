@@ -152,13 +152,20 @@ Rectangle {
     }
 
     // "_root.Entire" "0": the whole disc is ripped, whatever is selected below;
-    // "1": only what is selected below.
+    // "1": only what is selected below. With "_root.subtitleNote" what
+    // happens to subtitles follows, the scope said shortly to keep one line.
     Text {
         objectName: "scopeNote"
         x: 14; y: 107
+        width: 530
+        elide: Text.ElideRight
         visible: text !== ""
-        text: ({"0": "The whole disc is ripped as it plays from its start; the lists below show what it holds.",
-                "1": "Only the angle selected in Titles and the chapters ticked in Chapters are ripped."})[root.value("_root.Entire")] || ""
+        readonly property string subtitles: root.value("_root.subtitleNote")
+        text: subtitles === ""
+              ? ({"0": "The whole disc is ripped as it plays from its start; the lists below show what it holds.",
+                  "1": "Only the angle selected in Titles and the chapters ticked in Chapters are ripped."})[root.value("_root.Entire")] || ""
+              : (({"0": "The whole disc is ripped. ",
+                   "1": "Only the selected angle's ticked chapters are ripped. "})[root.value("_root.Entire")] || "") + subtitles
         color: "#FFFFFF"
         opacity: 0.7
         font.pixelSize: 10
@@ -186,10 +193,11 @@ Rectangle {
                 model: [
                     ["Region", "_root.region"], ["Volume", "_root.volume"], ["TV system", "_root.tvsys"],
                     ["Aspect", "_root.aspect"], ["Resolution", "_root.sourceRes"], ["Pan-scan", "_root.scan"],
-                    ["Letterbox", "_root.letter"], ["Film mode", "_root.mode"], ["Coding", "_root.compression"]
+                    ["Letterbox", "_root.letter"], ["Film mode", "_root.mode"], ["Coding", "_root.compression"],
+                    ["Subtitles", "_root.subtitles"]
                 ]
                 delegate: Item {
-                    width: 112; height: 24
+                    width: 112; height: 21.6
                     readonly property string shown: root.value(modelData[1])
                     Text {
                         text: modelData[0]
@@ -199,7 +207,7 @@ Rectangle {
                     }
                     Text {
                         objectName: "fact:" + modelData[1]
-                        y: 10
+                        y: 9
                         width: parent.width
                         elide: Text.ElideRight
                         textFormat: Text.PlainText

@@ -7,7 +7,7 @@ import QtQuick.Controls.Basic
 Rectangle {
     id: root
     width: 359
-    height: 416
+    height: 466
     gradient: Gradient {
         GradientStop { position: 0; color: "#006699" }
         GradientStop { position: 1; color: "#00557f" }
@@ -203,6 +203,30 @@ Rectangle {
 
     Column {
         x: 14; y: 222
+        spacing: 1
+        Heading { text: "Subtitles" }
+        Row {
+            spacing: 10
+            Choice {
+                objectName: "subtitleModeChoice"; width: 158
+                listVariable: "_root.subtitle_mode"; choiceVariable: "_root.SelectedSubtitleMode"; readyVariable: "_root.audioSettingFlag"
+                ToolTip.visible: hovered; ToolTip.delay: 600
+                ToolTip.text: "A track needs MKV, MPEG PS, MPEG1 or MP4; burned in, any container shows them"
+            }
+            Choice {
+                objectName: "subtitleLanguageChoice"; width: 56
+                listVariable: "_root.subtitle_language"; choiceVariable: "_root.SelectedSubtitleLanguage"; readyVariable: "_root.audioSettingFlag"
+                ToolTip.visible: hovered; ToolTip.delay: 600; ToolTip.text: "The language preferred; else the disc's first subtitles"
+            }
+            Flag {
+                objectName: "subtitleForcedFlag"; variable: "_root.subtitleForced"; text: "Forced only"
+                ToolTip.visible: hovered; ToolTip.delay: 600; ToolTip.text: "Only what the disc shows even with subtitles off"
+            }
+        }
+    }
+
+    Column {
+        x: 14; y: 276
         spacing: 0
         Heading { text: "When ripping"; bottomPadding: 2 }
         Flag {

@@ -30,13 +30,14 @@ void ShowSampleDisc(CShockwaveFlash& flash)
     flash.SetVariable(main_var::kFilmMode, "film");
     flash.SetVariable(main_var::kVolume, "1/1");
     flash.SetVariable(main_var::kRegion, "2");
+    flash.SetVariable(main_var::kSubtitles, "en, fr");
 }
 
 }  // namespace
 
 TEST(MovieTest, EachMovieLoadsWithoutErrors)
 {
-    for (auto [file, size] : {std::pair{movie_file::kMain, QSize(550, 440)}, std::pair{movie_file::kSettings, QSize(359, 416)},
+    for (auto [file, size] : {std::pair{movie_file::kMain, QSize(550, 440)}, std::pair{movie_file::kSettings, QSize(359, 466)},
                               std::pair{movie_file::kSmallWindow, QSize(150, 150)}}) {
         MovieHarness movie(file, size);
         EXPECT_EQ(movie.Flash().status(), QQuickWidget::Ready) << file;
@@ -70,6 +71,7 @@ TEST(MovieTest, MainMovieShowsTheProgramsVariables)
         {main_var::kRegion, "2"},        {main_var::kVolume, "1/1"},       {main_var::kTvSystem, "PAL"},
         {main_var::kAspect, "16:9"},     {main_var::kResolution, "720x576"}, {main_var::kPanScan, "yes"},
         {main_var::kLetterbox, "not auto"}, {main_var::kFilmMode, "film"}, {main_var::kCoding, "MPEG 2"},
+        {main_var::kSubtitles, "en, fr"},
     };
     for (auto [variable, shown] : facts) EXPECT_EQ(movie.Text(QString("fact:") + variable), shown) << variable;
     EXPECT_EQ(movie.Text("progressText"), "Ripping...42%");
@@ -202,14 +204,14 @@ TEST(MovieTest, MainMovieButtonsSendTheirCommands)
 
 TEST(MovieTest, SettingsMovieListsChoicesAndSendsCommands)
 {
-    MovieHarness movie(movie_file::kSettings, QSize(359, 416));
+    MovieHarness movie(movie_file::kSettings, QSize(359, 466));
     CShockwaveFlash& flash = movie.Flash();
     flash.SetVariable(settings_var::kOverwriting, "0");
     flash.SetVariable(settings_var::kShutdown, "0");
     flash.SetVariable(settings_var::kOpenFolder, "1");
     flash.SetVariable(settings_var::kLockDvd, "1");
     flash.SetVariable(settings_var::kEjectDvd, "0");
-    flash.SetVariable(settings_var::kVideoMethodList, "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG");
+    flash.SetVariable(settings_var::kVideoMethodList, "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG|MKV");
     flash.SetVariable(settings_var::kVideoBitrateList, "3072|2048|1024|768");
     flash.SetVariable(settings_var::kVideoScaleList, "0.25|0.5|0.75|1|1.25");
     flash.SetVariable(settings_var::kAudioBitrateList, "512|256|192|128");
@@ -232,7 +234,7 @@ TEST(MovieTest, SettingsMovieListsChoicesAndSendsCommands)
     flash.SetVariable(settings_var::kVideoReady, "1");
     movie.Settle();
 
-    EXPECT_EQ(movie.Item("containerChoice")->property("count").toInt(), 8);
+    EXPECT_EQ(movie.Item("containerChoice")->property("count").toInt(), 9);
     EXPECT_EQ(movie.Item("audioCodecChoice")->property("count").toInt(), 2);  // a trailing "|" adds nothing
     EXPECT_EQ(movie.Item("videoBitrateChoice")->property("currentText").toString(), "1024");
     EXPECT_EQ(movie.Item("videoScaleChoice")->property("currentText").toString(), "1");

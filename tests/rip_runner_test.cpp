@@ -539,3 +539,44 @@ TEST(RipRunnerTest, AnImageOnTheCommandLineIsShownAndRippedWithoutADrive)
     EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, notes + " is not a DVD-Video image: it holds no VIDEO_TS folder");
     EXPECT_EQ(window.source.GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
 }
+
+TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
+{
+    RipHarness rip("pal-subtitles", "SUBS");
+    CRipperDlg& window = rip.window;
+    auto note = [&] { return MovieItem(*window.movie, "scopeNote")->property("text").toString().toStdString(); };
+    EXPECT_EQ(rip.harness.Variable(main_var::kSubtitles), "en, fr");
+    EXPECT_TRUE(note().starts_with("The whole disc is ripped as it plays")) << note();  // none, as before
+
+    // The user keeps French subtitles as a track of an MKV file.
+    QTimer::singleShot(300, [&] {
+        CShockwaveFlash& settings = *window.settingsDlg->flash;
+        settings.Store().set(settings_var::kVideoMethod, "8");
+        settings.Store().fscommand(settings_cmd::kContainerChanged, "");
+        settings.Store().set(settings_var::kSubtitleMode, "1");
+        settings.Store().set(settings_var::kSubtitleLanguage, "1");
+        ClickMovieItem(settings, "okButton");
+    });
+    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    EXPECT_EQ(rip.harness.app->Profile().GetProfileString("subtitle_mode", ""), "1");
+    EXPECT_EQ(note(), "The whole disc is ripped. Subtitles: fr, kept as a track.");
+
+    window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    // Each title set's French stream: the second of the first, the first of the second.
+    const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(rip.OutputFile("SUBS.mkv"));
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].language, "fre");
+    EXPECT_EQ(tracks[0].starts.size(), 3u);
+
+    // A container without subtitle tracks: the note says none will be kept.
+    QTimer::singleShot(300, [&] {
+        CShockwaveFlash& settings = *window.settingsDlg->flash;
+        settings.Store().set(settings_var::kVideoMethod, "0");
+        settings.Store().fscommand(settings_cmd::kContainerChanged, "");
+        ClickMovieItem(settings, "okButton");
+    });
+    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    EXPECT_EQ(note(), "The whole disc is ripped. Subtitles: none, MPEG TS holds no track.");
+}

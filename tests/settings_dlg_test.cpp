@@ -46,12 +46,14 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     EXPECT_EQ(s.dialog.initTimerId, 0);
     const std::vector<std::string> order = {
         "_root.overwriting", "_root.stutdown", "_root.output", "_root.lockDVD", "_root.ejectDVD", "_root.ripSelection",
+        "_root.subtitleForced", "_root.subtitle_mode", "_root.subtitle_language", "_root.SelectedSubtitleMode",
+        "_root.SelectedSubtitleLanguage",
         "_root.video_method", "_root.video_bitrate", "_root.video_channel", "_root.audio_bitrate", "_root.audio_channel",
         "_root.audio_rate", "_root.SelectedVMethod", "_root.video_codec", "_root.audio_codec", "_root.SelectedCodec",
         "_root.SelectedBitrate", "_root.SelectedChannel", "_root.SelectedRate", "_root.VSelectedCodec",
         "_root.SelectedVBitrate", "_root.SelectedVChannel", "_root.audioSettingFlag", "_root.videoSettingFlag"};
     EXPECT_EQ(s.sent, order);
-    EXPECT_EQ(s.Variable(settings_var::kVideoMethodList), "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG");
+    EXPECT_EQ(s.Variable(settings_var::kVideoMethodList), "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG|MKV");
     EXPECT_EQ(s.Variable(settings_var::kAudioRateList), "48000|44100|22500|11250");
     EXPECT_EQ(s.Variable(settings_var::kVideoCodecList), "mp1v|mp2v|h264");
     EXPECT_EQ(s.Variable(settings_var::kLockDvd), "1");
@@ -66,6 +68,8 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     EXPECT_EQ(s.Shown("audioRateChoice"), "48000");
     EXPECT_EQ(s.Shown("videoCodecChoice"), "mp1v");
     EXPECT_EQ(s.Shown("audioCodecChoice"), "mpga");
+    EXPECT_EQ(s.Shown("subtitleModeChoice"), "None");
+    EXPECT_EQ(s.Shown("subtitleLanguageChoice"), "en");
     QDir().mkpath(TARVOK_SCREENSHOT_DIR);
     // The pointer away from the window: the picture shows no hovered row.
     QCursor::setPos(s.dialog.geometry().bottomRight() + QPoint(40, 40));

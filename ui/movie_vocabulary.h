@@ -32,6 +32,10 @@ inline constexpr char kCoding[] = "_root.compression";
 inline constexpr char kOutputFile[] = "_root.outputFile";
 // What the last job passed over of a damaged disc ("" for nothing): a line under the bar.
 inline constexpr char kDamage[] = "_root.damage";
+// The subtitle languages of the selected title set, "en, fr" ("none" for none).
+inline constexpr char kSubtitles[] = "_root.subtitles";
+// What Start does with subtitles ("" when it rips none).
+inline constexpr char kSubtitleNote[] = "_root.subtitleNote";
 }  // namespace main_var
 
 // Commands of the main movie.
@@ -59,6 +63,11 @@ inline constexpr char kOpenFolder[] = "_root.output";
 inline constexpr char kLockDvd[] = "_root.lockDVD";
 inline constexpr char kEjectDvd[] = "_root.ejectDVD";
 inline constexpr char kRipSelection[] = "_root.ripSelection";
+inline constexpr char kSubtitleForced[] = "_root.subtitleForced";
+inline constexpr char kSubtitleModeList[] = "_root.subtitle_mode";
+inline constexpr char kSubtitleLanguageList[] = "_root.subtitle_language";
+inline constexpr char kSubtitleMode[] = "_root.SelectedSubtitleMode";
+inline constexpr char kSubtitleLanguage[] = "_root.SelectedSubtitleLanguage";
 inline constexpr char kVideoCodecList[] = "_root.video_codec";
 inline constexpr char kVideoMethodList[] = "_root.video_method";
 inline constexpr char kVideoBitrateList[] = "_root.video_bitrate";
