@@ -517,6 +517,8 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
         {"--title 1.2.1 --chapters 1,3", "dvdRip_Movie1_T1.2.1_C1,3", pictures[{2, 1}] + pictures[{2, 3}], 0},
         {"--title 1.1 --audio fr", "dvdRip_Movie1_T1.1.1_A2", pictures[{1, 1}] + pictures[{1, 2}], 540},
         {"--title 1.1 --audio 1", "dvdRip_Movie1_T1.1.1_A1", pictures[{1, 1}] + pictures[{1, 2}], 490},
+        // A language needs no --title: each title set's stream of it.
+        {"--audio fr", "dvdRip_Movie1", pictures[{1, 1}] + pictures[{1, 2}] + pictures[{2, 1}] + pictures[{2, 2}] + pictures[{2, 3}], 540},
     };
     for (const auto& selection : selections) {
         SCOPED_TRACE(selection.options);
