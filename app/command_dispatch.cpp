@@ -2,6 +2,8 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "app/settings_dlg.h"
+#include "dvd/disc_files.h"
+#include "dvd/text_format.h"
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -14,7 +16,7 @@
 void CRipperDlg::OnFSCommand(const QString& command, const QString&)
 {
     if (IsCommand(command, main_cmd::kHelp)) {
-        app.OnHelp();
+        ShowHelp();
     } else if (IsCommand(command, main_cmd::kAbout)) {
         // The movie's about panel shows where the lists are.
         for (QWidget* control : BrowserControls()) control->hide();
@@ -39,8 +41,29 @@ void CRipperDlg::OnFSCommand(const QString& command, const QString&)
         OnStopRip();
     } else if (IsCommand(command, main_cmd::kOpenOutput)) {
         const std::string file = movie->GetVariable(main_var::kOutputFile);
-        if (!file.empty()) app.Services().shell->Open(std::filesystem::path(file).parent_path().string());
+        if (!file.empty()) OpenWithDesktop(std::filesystem::path(file).parent_path().string());
+    } else if (IsCommand(command, main_cmd::kShowFailure)) {
+        const std::string why = movie->GetVariable(main_var::kFailure);
+        if (!why.empty()) app.Services().messageBoxes->Show(this, why, rip_text::kFailed, MbButtons::Ok, MbIcon::Error);
+        ReturnFocus();
     }
+}
+
+void CRipperDlg::OpenWithDesktop(const std::string& path)
+{
+    if (!app.Services().shell->Open(path)) SayCannotOpen(path);
+}
+
+void CRipperDlg::ShowHelp()
+{
+    if (!app.OnHelp()) SayCannotOpen(app.HelpPage());
+}
+
+void CRipperDlg::SayCannotOpen(const std::string& path)
+{
+    app.Services().messageBoxes->Show(this, Format(main_text::kCannotOpen, path.c_str()), app.productName, MbButtons::Ok,
+                                      MbIcon::Error);
+    ReturnFocus();
 }
 
 std::array<QWidget*, 4> CRipperDlg::BrowserControls() const
@@ -48,24 +71,29 @@ std::array<QWidget*, 4> CRipperDlg::BrowserControls() const
     return {chapterList, titleTree, chaptersLabel, titlesLabel};
 }
 
-std::optional<std::string> CRipperDlg::BrowseForFolder(const std::string& title)
+std::optional<std::string> CRipperDlg::BrowseForFolder(const std::string& title, const std::string& startFolder)
 {
-    return app.Services().fileDialogs->BrowseForFolder(this, title);
+    return app.Services().fileDialogs->BrowseForFolder(this, title, startFolder);
 }
 
 void CRipperDlg::BrowseOutputFolder()
 {
-    if (auto folder = BrowseForFolder(command_text::kChooseOutputFolder)) outputFolder = *folder;
+    if (auto folder = BrowseForFolder(command_text::kChooseOutputFolder, outputFolder)) outputFolder = *folder;
 }
 
 void CRipperDlg::LoadChosenDrive()
 {
     auto folder = BrowseForFolder(command_text::kChooseDrive);
     if (!folder) return;
-    // Any folder on a volume chooses that volume; the folder itself is not loaded.
+    // Any folder on a volume chooses that volume first; where that holds no
+    // disc but the folder is one (or holds VIDEO_TS), the folder is loaded.
     auto volume = VolumeHolding(source.Volumes().List(), *folder);
     selectedDrive = volume ? VolumeId(*volume) : *folder;
     SetDriveDoor(selectedDrive, false);
+    if (!source.FindDisc(selectedDrive) && !IsDiscImageOrDrive(*folder) && LocateDisc(*folder)) {
+        LoadGivenSource(*folder);
+        return;
+    }
     LoadSourceFromDrive(selectedDrive, false);
 }
 
@@ -94,6 +122,7 @@ void CRipperDlg::RunSettingsDialog()
         ShowRipScope();
     }
     movie->SetVariable(main_var::kDisableArea, "1");
+    ReturnFocus();
 }
 
 void CRipperDlg::ShowRipScope()

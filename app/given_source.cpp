@@ -34,6 +34,19 @@ void CRipperDlg::LoadGivenSource(const std::string& path)
     givenSource = path;
 }
 
+void CRipperDlg::OnSourceHandedOver(const std::string& path)
+{
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    // The disc being ripped stays loaded, as with a drop.
+    if (ripping != 0) {
+        app.Services().messageBoxes->Show(this, main_text::kBusyRipping, app.productName, MbButtons::Ok, MbIcon::Information);
+        return;
+    }
+    LoadGivenSource(path);
+}
+
 std::optional<std::string> CRipperDlg::FindStartDisc()
 {
     if (!givenSource.empty()) return LocateDisc(givenSource);

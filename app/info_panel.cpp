@@ -1,6 +1,7 @@
 // The main movie's panel of disc facts.
 #include "app/ripper_dlg.h"
 #include "dvd/regions.h"
+#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
@@ -26,6 +27,8 @@ void CRipperDlg::UpdateDvdInfoPanel()
         std::snprintf(volume, sizeof volume, "%u/%u", disc->volumeNumber, disc->volumeCount);
         movie->SetVariable(main_var::kVolume, volume);
         movie->SetVariable(main_var::kRegion, FormatRegions(disc->regionMask));
+        movie->SetVariable(main_var::kDiscLabel, DiscLabel(source.GetVideoTsPath(), source.Volumes().List(),
+                                                           source.Files() ? source.Files()->VolumeLabel() : std::string()));
     }
 }
 
@@ -33,6 +36,6 @@ void CRipperDlg::ClearDvdInfoPanel()
 {
     for (const char* variable : {main_var::kCoding, main_var::kTvSystem, main_var::kAspect, main_var::kPanScan,
                                  main_var::kResolution, main_var::kLetterbox, main_var::kFilmMode, main_var::kVolume,
-                                 main_var::kRegion, main_var::kSubtitles})
+                                 main_var::kRegion, main_var::kSubtitles, main_var::kDiscLabel})
         movie->SetVariable(variable, "");
 }

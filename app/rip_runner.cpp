@@ -2,6 +2,7 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "app/preview_dlg.h"
+#include "dvd/text_format.h"
 #include "rip/output_file.h"
 #include "rip/safe_output.h"
 #include "rip/transcode_chain.h"
@@ -22,16 +23,6 @@ namespace {
 
 constexpr int kPollMs = 1000;
 constexpr int kSilentRetries = 3;
-
-// A text of the program filled in, however long what goes in it: a long path never cuts off the reason.
-template <typename... Values>
-std::string Format(const char* format, Values... values)
-{
-    std::string line(static_cast<std::size_t>(std::snprintf(nullptr, 0, format, values...)) + 1, '\0');
-    std::snprintf(line.data(), line.size(), format, values...);
-    line.pop_back();
-    return line;
-}
 
 // The Save As dialog's proposal: the name less its extension, then "_new_".
 std::string ProposedSaveAsName(const std::string& path)
@@ -98,6 +89,7 @@ void CRipperDlg::OnStartRip()
     if (!itemSelection) LoadSourceFromPath(*disc);
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDamage, "");
+    movie->SetVariable(main_var::kFailure, "");
     itemOutputPath.clear();  // only a file this job writes is shown at its end
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
@@ -158,7 +150,7 @@ void CRipperDlg::RipNextItem()
         app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, outputPath.c_str(), code), app.productName,
                                           MbButtons::Ok, MbIcon::Error, failure.what());
         if (itemNumber == 0) itemNumber = 1;  // the item counts as begun, so that giving it up ends the job
-        AbandonItem();
+        AbandonItem(failure.what());
         return;
     }
     LaunchItem(locator, optionText);
@@ -179,12 +171,13 @@ void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optio
         retryCount = 0;
         app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
                                           MbIcon::Error, refused.what());
-        AbandonItem();
+        AbandonItem(refused.what());
     }
 }
 
-void CRipperDlg::AbandonItem()
+void CRipperDlg::AbandonItem(const std::string& reason)
 {
+    failureReason = reason;
     itemFile.reset();
     itemOutputPath.clear();
     retryCount = 0;
@@ -205,7 +198,7 @@ void CRipperDlg::PollRipProgress()
         progressTimerId = 0;
         app.Services().messageBoxes->Show(this, Format(rip_text::kPollError, errno), app.productName, MbButtons::Ok,
                                           MbIcon::Error);
-        AbandonItem();
+        AbandonItem(Format(rip_text::kPollError, errno));
         return;
     }
     const int time = converter->GetTime();
@@ -228,7 +221,7 @@ void CRipperDlg::PollRipProgress()
         } else if (converter->FailureIsFinal()) {
             // No attempt can mend it (an encrypted disc): said at once, and the job ends.
             app.Services().messageBoxes->Show(this, failure, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
-            GiveUpItem();
+            GiveUpItem(failure);
         } else {
             QThread::msleep(200);
             if (retryCount < kSilentRetries) {
@@ -238,7 +231,7 @@ void CRipperDlg::PollRipProgress()
                                                          failure.empty() ? rip_text::kNothingConverted : failure) == MbResult::Yes) {
                 retryCount = -1;
             } else {
-                GiveUpItem();
+                GiveUpItem(failure.empty() ? rip_text::kNothingConverted : failure);
             }
         }
         SetProgress("0", "");
@@ -257,8 +250,9 @@ void CRipperDlg::ShowWrittenFile(bool written)
     movie->SetVariable(main_var::kOutputFile, there ? itemOutputPath : "");
 }
 
-void CRipperDlg::GiveUpItem()
+void CRipperDlg::GiveUpItem(const std::string& reason)
 {
+    failureReason = reason;
     // What was converted is kept apart, never over the file at the name; the outcome names it.
     itemOutputPath = itemFile ? itemFile->KeepPartial() : std::string();
     itemFile.reset();
@@ -278,6 +272,7 @@ void CRipperDlg::CompleteJob()
     movie->SetVariable(main_var::kStopButton, "1");
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
     ShowWrittenFile(true);
+    movie->SetVariable(main_var::kFailure, jobFailed ? failureReason : "");
     SetProgress("100", jobFailed ? rip_text::kFailed : rip_text::kCompleted);
     if (ripping == 1) RunCompletionActions();
     ResetRip();

@@ -1,5 +1,6 @@
 #include "app/ripper_app.h"
 
+#include "app/instance_channel.h"
 #include "app/ripper_dlg.h"
 #include "platform/signal_watcher.h"
 #include "settings/qsettings_profile.h"
@@ -62,12 +63,25 @@ bool CRipperApp::CheckSingleInstance()
     instanceMutex = std::make_unique<QLockFile>(folder + "/" + QString::fromStdString(productName) + ".lock");
     // A running instance may hold its lock for days; only a dead holder's lock is stale.
     instanceMutex->setStaleLockTime(0);
-    if (instanceMutex->tryLock(0) || instanceMutex->error() != QLockFile::LockFailedError) return false;
+    const QString channelName = folder + "/" + QString::fromStdString(productName) + ".socket";
+    if (instanceMutex->tryLock(0)) {
+        instanceChannel = std::make_unique<InstanceChannel>(channelName);
+        instanceChannel->Listen();
+        return false;
+    }
+    if (instanceMutex->error() != QLockFile::LockFailedError) return false;
+    // A disc given to a later launch goes to the window that runs.
+    if (!givenSource.empty() && InstanceChannel::HandOver(channelName, givenSource)) return true;
     services.messageBoxes->Show(nullptr, app_text::kSecondInstance, productName, MbButtons::Ok, MbIcon::Information);
     return true;
 }
 
-void CRipperApp::OnHelp()
+bool CRipperApp::OnHelp()
 {
-    services.shell->Open(moduleFolder + app_text::kHelpFile);
+    return services.shell->Open(HelpPage());
+}
+
+std::string CRipperApp::HelpPage() const
+{
+    return moduleFolder + app_text::kHelpFile;
 }

@@ -6,6 +6,8 @@
 
 #include <QLockFile>
 
+class InstanceChannel;
+
 #include <memory>
 #include <string>
 
@@ -22,15 +24,19 @@ public:
     // single-instance check and the profile. False when another instance runs.
     bool PrepareInstance();
     void InitModuleFolder();
-    // True when another instance already runs (after telling the user).
+    // True when another instance already runs: it takes the disc given, if
+    // any; otherwise the user is told.
     bool CheckSingleInstance();
-    void OnHelp();
+    // False when nothing could open the help page.
+    bool OnHelp();
+    std::string HelpPage() const;
 
     IProfile& Profile() { return *profile; }
     PlatformServices& Services() { return services; }
 
     std::string codecsIniPath;
     std::unique_ptr<QLockFile> instanceMutex;
+    std::unique_ptr<InstanceChannel> instanceChannel;  // while this instance runs: discs later launches hand over
     std::string productName;
     std::string moduleFolder;  // with its trailing '/'
     std::string givenSource;   // the disc named on the command line; empty: found on the volumes

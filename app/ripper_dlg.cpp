@@ -2,16 +2,19 @@
 #include "rip/safe_output.h"
 
 #include "app/about_dlg.h"
+#include "app/instance_channel.h"
 #include "app/ripper_app.h"
 #include "ui/title_tree.h"
 #include "platform/mount_watcher.h"
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
 #include "ui/movie_vocabulary.h"
+#include "ui/focus_chain.h"
 #include "ui/movie_window_filter.h"
 #include "ui/shockwave_flash.h"
 
 #include <QLabel>
+#include <QEventLoop>
 #include <QMenu>
 #include <QShortcut>
 #include <QTimerEvent>
@@ -49,6 +52,8 @@ QString ListStyle()
                    " selection-background-color: #00496e; selection-color: #FFFFFF; font-size: 12px;"
                    " outline: 0; }"
                    "QTreeWidget::item:selected, QListWidget::item:selected { border: 1px solid %2; }"
+                   // The movies' one mark of keyboard focus.
+                   "QTreeWidget:focus, QListWidget:focus { border: 2px solid #FFFFFF; }"
                    // The indentation left of a selected row stays the panel's.
                    "QTreeWidget::branch:selected { background: %1; }"
                    "QScrollBar:vertical, QScrollBar:horizontal { background: #004d73; border: none; margin: 0; }"
@@ -101,9 +106,11 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
     connect(windowMenu->addAction(main_text::kAboutMenuEntry), &QAction::triggered, this, &CRipperDlg::ShowAboutBox);
     // A frameless window has no system menu: Alt+Space opens ours.
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated, this, &CRipperDlg::ShowWindowMenu);
-    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { this->app.OnHelp(); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &CRipperDlg::ShowHelp);
 
     movieFilter = new MovieWindowFilter(this, movie);
+    // Tab goes from the Preview switch to the lists, and from them to the output folder.
+    new FocusChain(movie, {titleTree, chapterList}, "previewSwitch", "outputFolder");
     setAcceptDrops(true);
     movie->installEventFilter(this);
 }
@@ -118,13 +125,20 @@ CRipperDlg::~CRipperDlg()
 int CRipperDlg::DoModal()
 {
     OnInitDialog();
-    return exec();
+    // Run as a normal window, not a modal dialog: nothing else is there to
+    // block, and window managers would mark it modal.
+    show();
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::exit);
+    return loop.exec();
 }
 
 void CRipperDlg::OnInitDialog()
 {
     setWindowIcon(appIcon);
     setGeometry(50, 50, 550, 440);
+    // One size, as the movie is drawn: a window manager offers no maximize then.
+    setFixedSize(550, 440);
     setWindowTitle(QString::fromStdString(app.productName));
     for (QWidget* list : std::initializer_list<QWidget*>{titleTree, chapterList}) list->setStyleSheet(ListStyle());
     for (QLabel* label : {titlesLabel, chaptersLabel}) {
@@ -150,6 +164,9 @@ void CRipperDlg::OnInitDialog()
     ShowRipScope();
     movie->SetVariable(main_var::kPreview, "false");
     ClearDvdInfoPanel();
+
+    if (app.instanceChannel)
+        connect(app.instanceChannel.get(), &InstanceChannel::sourceGiven, this, &CRipperDlg::OnSourceHandedOver, Qt::UniqueConnection);
 
     deviceWatcher = std::make_unique<MountWatcher>(*app.Services().volumes, app.Services().mountTablePath);
     connect(deviceWatcher.get(), &MountWatcher::volumeArrived, this, &CRipperDlg::OnDeviceArrival);
@@ -235,6 +252,14 @@ void CRipperDlg::OnDeviceRemoval()
 void CRipperDlg::ShowAboutBox()
 {
     CAboutDlg(this, appIcon).exec();
+    // Without a window manager nothing gives the keyboard back.
+    ReturnFocus();
+}
+
+void CRipperDlg::ReturnFocus()
+{
+    activateWindow();
+    movie->setFocus(Qt::OtherFocusReason);
 }
 
 void CRipperDlg::ShowWindowMenu()

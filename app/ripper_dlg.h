@@ -44,6 +44,9 @@ public:
     // Loads a disc the user named (on the command line, or by dropping it):
     // a folder, an image or a drive; says why when it holds no video DVD.
     void LoadGivenSource(const std::string& path);
+    // A disc a later launch handed over: the window comes to the front and
+    // loads it, unless a rip runs.
+    void OnSourceHandedOver(const std::string& path);
     void UpdateDvdInfoPanel();
     void ClearDvdInfoPanel();
     void OnDeviceArrival();
@@ -51,6 +54,13 @@ public:
     void OnTitleTreeSelChanged();
     void OnChapterListClick(int x, int row);
     void ShowAboutBox();
+    // After a window of its own closes: the keyboard comes back to this one.
+    void ReturnFocus();
+    // Opens a folder or document with the desktop's program, or the help
+    // page; says so when nothing can.
+    void OpenWithDesktop(const std::string& path);
+    void ShowHelp();
+    void SayCannotOpen(const std::string& path);
 
     // The rip job: one item, the whole disc, converted by the preview
     // window's control and polled once a second.
@@ -65,7 +75,7 @@ public:
 
     // The main movie's commands.
     void OnFSCommand(const QString& command, const QString& args);
-    std::optional<std::string> BrowseForFolder(const std::string& title);
+    std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& startFolder = {});
     void BrowseOutputFolder();
     // Ends the program, asking first while a rip runs.
     void ConfirmExit();
@@ -94,6 +104,7 @@ public:
     int ripping = 0;
     int previewEnabled = 0;
     bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
+    std::string failureReason;  // why, for the outcome
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
     std::string givenSource;    // a disc the user named; empty: discs are found on the volumes
@@ -132,9 +143,9 @@ private:
     // Ends the job: the movie is told, the completion actions run while ripping.
     void CompleteJob();
     // An item that cannot go on: the job ends as failed.
-    void AbandonItem();
+    void AbandonItem(const std::string& reason);
     // The item failed and is not tried again: an empty file it left goes.
-    void GiveUpItem();
+    void GiveUpItem(const std::string& reason);
     // Stops the converter, which finishes its file (an MP4 keeps its index);
     // what it converted then takes the file's name. False when it had nothing.
     bool StopAndKeepFile();
@@ -161,6 +172,8 @@ inline constexpr char kInvalidDirectory[] = "Invalid directory !";
 inline constexpr char kTitlesLabel[] = "Titles";
 inline constexpr char kChaptersLabel[] = "Chapters";
 inline constexpr char kOutputFolderName[] = "Converted Videos";
+inline constexpr char kCannotOpen[] = "Nothing on this computer could open %s.";
+inline constexpr char kBusyRipping[] = "A rip is running. Another disc can be loaded when it has ended or been stopped.";
 }  // namespace main_text
 
 namespace command_text {

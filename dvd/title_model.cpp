@@ -1,20 +1,12 @@
 #include "dvd/title_model.h"
 
+#include "dvd/text_format.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
 
-namespace {
-
-std::string Format(const char* format, auto... arguments)
-{
-    char text[256];
-    std::snprintf(text, sizeof text, format, arguments...);
-    return text;
-}
-
-}  // namespace
 
 std::string FormatDuration(double seconds)
 {

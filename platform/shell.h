@@ -5,10 +5,11 @@
 class IShell {
 public:
     virtual ~IShell() = default;
-    virtual void Open(const std::string& path) = 0;
+    // False when the desktop has no program to open it.
+    virtual bool Open(const std::string& path) = 0;
 };
 
 class DesktopShell : public IShell {
 public:
-    void Open(const std::string& path) override;
+    bool Open(const std::string& path) override;
 };

@@ -10,6 +10,7 @@ Button {
     property string tip: ""
     property bool compact: false  // caption only, for dialog buttons
     property bool primary: false  // filled gold, for the main action
+    property bool tipBelow: false  // the tip under the button: above it, the native lists would hide it
 
     hoverEnabled: true
     focusPolicy: Qt.StrongFocus
@@ -17,9 +18,13 @@ Button {
     implicitHeight: compact ? 30 : 64
     opacity: enabled ? 1 : 0.35
 
-    ToolTip.visible: hovered && enabled && tip !== ""
-    ToolTip.delay: 600
-    ToolTip.text: tip
+    ToolTip {
+        parent: control
+        visible: control.hovered && control.enabled && control.tip !== ""
+        delay: 600
+        text: control.tip
+        y: control.tipBelow ? control.height + 4 : -implicitHeight - 4
+    }
 
     onClicked: if (command !== "") movie.fscommand(command, "")
 
@@ -46,9 +51,9 @@ Button {
         color: control.down ? "#FFCC00"
              : control.primary ? (control.hovered ? "#FFD84D" : "#FFCC00")
              : control.hovered ? Qt.rgba(1, 1, 1, 0.22) : Qt.rgba(1, 1, 1, 0.10)
-        border.width: control.visualFocus ? 2 : 1
-        border.color: control.visualFocus ? "#FFFFFF"
-                    : control.hovered || control.primary ? "#FFCC00" : Qt.rgba(1, 0.8, 0, 0.35)
+        border.width: 1
+        border.color: control.hovered || control.primary ? "#FFCC00" : Qt.rgba(1, 0.8, 0, 0.35)
         Behavior on color { ColorAnimation { duration: 120 } }
+        FocusRing { shown: control.visualFocus; radius: 11 }
     }
 }

@@ -29,7 +29,6 @@ Button {
         radius: 4
         color: control.down ? (control.warning ? "#b3261e" : "#003d5c")
              : control.hovered ? (control.warning ? "#d93a2b" : Qt.rgba(1, 1, 1, 0.2)) : "transparent"
-        border.width: control.visualFocus ? 1 : 0
-        border.color: "#FFFFFF"
+        FocusRing { shown: control.visualFocus; anchors.margins: -1 }
     }
 }

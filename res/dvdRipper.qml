@@ -33,6 +33,8 @@ Rectangle {
     property string outcome: ""
     readonly property string outputFile: value("_root.outputFile")
     readonly property string outputName: outputFile.split("/").pop()
+    // A failed job's outcome looks like one, and says why when clicked.
+    readonly property bool failed: outcome !== "" && value("_root.failure") !== ""
 
     Connections {
         target: movie
@@ -139,7 +141,8 @@ Rectangle {
                 implicitWidth: 44; implicitHeight: 22
                 radius: 11
                 color: previewSwitch.checked ? "#FFCC00" : Qt.rgba(0, 0, 0, 0.3)
-                border.color: previewSwitch.visualFocus ? "#FFFFFF" : "#FFCC00"
+                border.color: "#FFCC00"
+                FocusRing { shown: previewSwitch.visualFocus; radius: 14 }
                 Rectangle {
                     x: previewSwitch.checked ? parent.width - width - 3 : 3
                     anchors.verticalCenter: parent.verticalCenter
@@ -197,8 +200,16 @@ Rectangle {
                     ["Subtitles", "_root.subtitles"]
                 ]
                 delegate: Item {
+                    id: fact
                     width: 112; height: 21.6
                     readonly property string shown: root.value(modelData[1])
+                    // The Volume value tells the disc's label.
+                    readonly property string tip: modelData[1] === "_root.volume" && root.value("_root.discLabel") !== ""
+                                                  ? "Label: " + root.value("_root.discLabel") : ""
+                    MouseArea { id: factArea; anchors.fill: parent; hoverEnabled: fact.tip !== "" }
+                    ToolTip.visible: factArea.containsMouse && tip !== ""
+                    ToolTip.delay: 400
+                    ToolTip.text: tip
                     Text {
                         text: modelData[0]
                         color: "#FFFFFF"
@@ -239,10 +250,17 @@ Rectangle {
         font.pixelSize: 11
         font.bold: true
     }
+    // The keyboard reaches it too: Space chooses another folder.
     Rectangle {
+        id: outputFolder
+        objectName: "outputFolder"
         x: 98; y: 366
         width: 346; height: 26
         radius: 5
+        activeFocusOnTab: enabled
+        enabled: !root.settingsOpen
+        Keys.onSpacePressed: movie.fscommand("ID_FS_Browse", "")
+        FocusRing { shown: outputFolder.activeFocus; radius: 8 }
         color: Qt.rgba(0, 0, 0, 0.25)
         border.color: folderArea.containsMouse ? "#FFCC00" : Qt.rgba(1, 0.8, 0, 0.35)
         Text {
@@ -273,6 +291,7 @@ Rectangle {
         text: "Browse\u2026"
         command: "ID_FS_Browse"
         tip: "Choose the folder that receives the video file"
+        tipBelow: true
         enabled: !root.settingsOpen
     }
 
@@ -295,8 +314,8 @@ Rectangle {
             visible: width > 0
             gradient: Gradient {
                 orientation: Gradient.Horizontal
-                GradientStop { position: 0; color: "#FFB300" }
-                GradientStop { position: 1; color: "#FFDD55" }
+                GradientStop { position: 0; color: root.failed ? "#B3261E" : "#FFB300" }
+                GradientStop { position: 1; color: root.failed ? "#E2574C" : "#FFDD55" }
             }
             Behavior on width { NumberAnimation { duration: 300 } }
         }
@@ -337,17 +356,17 @@ Rectangle {
         ToolTip.text: text
     }
 
-    // A click on the outcome opens the folder of the file written.
+    // A click on the outcome opens the folder of the file written, or says why the job failed.
     MouseArea {
         objectName: "outcomeArea"
         anchors.fill: progressTrack
-        enabled: root.outcome !== "" && root.outputFile !== "" && !root.settingsOpen
+        enabled: root.outcome !== "" && (root.outputFile !== "" || root.failed) && !root.settingsOpen
         hoverEnabled: true
         cursorShape: enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
-        onClicked: movie.fscommand("ID_FS_openOutput", "")
+        onClicked: movie.fscommand(root.failed ? "ID_FS_showFailure" : "ID_FS_openOutput", "")
         ToolTip.visible: containsMouse && enabled
         ToolTip.delay: 400
-        ToolTip.text: "Open the folder that holds " + root.outputName
+        ToolTip.text: root.failed ? "Why the rip failed" : "Open the folder that holds " + root.outputName
     }
 
     // The about panel, over the frame while the program hides the lists.

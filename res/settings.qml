@@ -72,22 +72,36 @@ Rectangle {
         background: Rectangle {
             radius: 5
             color: box.down ? "#FFD84D" : box.hovered ? "#FFE17A" : "#FFCC00"
-            border.width: box.visualFocus ? 2 : 0
-            border.color: "#FFFFFF"
+            FocusRing { shown: box.visualFocus }
         }
         delegate: Component {
             ItemDelegate {
                 width: box.width
+                height: 24
                 highlighted: box.highlightedIndex === index
                 contentItem: Text {
                     text: modelData + box.unit
                     color: highlighted ? "#003d5c" : "#FFFFFF"
                     font.pixelSize: 12
+                    verticalAlignment: Text.AlignVCenter
                 }
                 background: Rectangle { color: highlighted ? "#FFCC00" : "#004d73" }
             }
         }
         popup.background: Rectangle { color: "#004d73"; border.color: "#FFCC00" }
+        // A list longer than the window scrolls, and shows that it does.
+        popup.contentItem: ListView {
+            id: entryList
+            objectName: "entryList"
+            clip: true
+            implicitHeight: contentHeight
+            model: box.popup.visible ? box.delegateModel : null
+            currentIndex: box.highlightedIndex
+            highlightMoveDuration: 0
+            ScrollBar.vertical: ScrollBar {
+                policy: entryList.contentHeight > entryList.height + 1 ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+            }
+        }
     }
 
     // A behaviour switch: the program writes "0"/"1", the movie "true"/"false".
@@ -104,7 +118,8 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             width: 18; height: 18; radius: 4
             color: flag.checked ? "#FFCC00" : Qt.rgba(0, 0, 0, 0.3)
-            border.color: flag.visualFocus ? "#FFFFFF" : "#FFCC00"
+            border.color: "#FFCC00"
+            FocusRing { shown: flag.visualFocus }
             Text {
                 anchors.centerIn: parent
                 visible: flag.checked

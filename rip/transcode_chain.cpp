@@ -117,12 +117,17 @@ std::string SafeFileName(const std::string& label)
     return name;
 }
 
+std::string DiscLabel(const std::string& videoTsPath, const std::vector<Volume>& volumes, const std::string& fileSystemLabel)
+{
+    auto volume = DiscVolume(videoTsPath, volumes);
+    return volume && !volume->label.empty() ? volume->label : fileSystemLabel;
+}
+
 std::string BuildOutputPath(const std::string& videoTsPath, const std::string& outputFolder, int itemNumber,
                             RipSettings& settings, const std::vector<Volume>& volumes,
                             const std::optional<DiscSelection>& selection, const std::string& discLabel)
 {
-    auto volume = DiscVolume(videoTsPath, volumes);
-    std::string base = SafeFileName(volume && !volume->label.empty() ? volume->label : discLabel);
+    std::string base = SafeFileName(DiscLabel(videoTsPath, volumes, discLabel));
     if (base.empty()) {
         char name[32];
         std::snprintf(name, sizeof name, "dvdRip_Movie%d", itemNumber);

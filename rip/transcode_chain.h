@@ -26,6 +26,10 @@ std::optional<int> ContainerNamed(const std::string& name);
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes,
                               const std::optional<DiscSelection>& selection = std::nullopt);
 
+// The disc's label: its volume's, or else `fileSystemLabel` (an image's or a
+// drive's own, from its file system); "" for none.
+std::string DiscLabel(const std::string& videoTsPath, const std::vector<Volume>& volumes, const std::string& fileSystemLabel);
+
 // The output folder, the label of the disc's volume or else `discLabel`
 // (an image's or a drive's own, from its file system), made safe as a file
 // name, or "dvdRip_Movie<item>"; "_" and the selection's label for a part

@@ -2,6 +2,7 @@
 
 #include "ui/window_placement.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -33,9 +34,11 @@ void PlaceOver(QFileDialog& dialog, const QWidget* owner)
 
 }  // namespace
 
-std::optional<std::string> QtFileDialogs::BrowseForFolder(QWidget* owner, const std::string& title)
+std::optional<std::string> QtFileDialogs::BrowseForFolder(QWidget* owner, const std::string& title, const std::string& startFolder)
 {
-    QFileDialog dialog(owner, QString::fromStdString(title));
+    // Not the program's working folder, which means nothing to the user.
+    const QString start = QString::fromStdString(startFolder);
+    QFileDialog dialog(owner, QString::fromStdString(title), !start.isEmpty() && QDir(start).exists() ? start : QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     PlaceOver(dialog, owner);

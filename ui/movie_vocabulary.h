@@ -21,6 +21,8 @@ inline constexpr char kProgressText[] = "_root.progresstxt";
 inline constexpr char kStopButton[] = "_root.stopBtn";
 inline constexpr char kRegion[] = "_root.region";
 inline constexpr char kVolume[] = "_root.volume";
+// The disc's label ("" for none): the Volume value's tooltip.
+inline constexpr char kDiscLabel[] = "_root.discLabel";
 inline constexpr char kFilmMode[] = "_root.mode";
 inline constexpr char kLetterbox[] = "_root.letter";
 inline constexpr char kResolution[] = "_root.sourceRes";
@@ -32,6 +34,8 @@ inline constexpr char kCoding[] = "_root.compression";
 inline constexpr char kOutputFile[] = "_root.outputFile";
 // What the last job passed over of a damaged disc ("" for nothing): a line under the bar.
 inline constexpr char kDamage[] = "_root.damage";
+// Why the last job failed ("" when it did not): a click on the outcome shows it.
+inline constexpr char kFailure[] = "_root.failure";
 // The subtitle languages of the selected title set, "en, fr" ("none" for none).
 inline constexpr char kSubtitles[] = "_root.subtitles";
 // What Start does with subtitles ("" when it rips none).
@@ -53,6 +57,8 @@ inline constexpr char kStart[] = "ID_FS_Start";
 inline constexpr char kStop[] = "ID_FS_Stop";
 // A click on the outcome: the folder of the file written opens.
 inline constexpr char kOpenOutput[] = "ID_FS_openOutput";
+// A click on a failed job's outcome: why it failed.
+inline constexpr char kShowFailure[] = "ID_FS_showFailure";
 }  // namespace main_cmd
 
 // Variables of the settings movie.

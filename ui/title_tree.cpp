@@ -93,6 +93,9 @@ void FillChapterList(DvdSource& source, ChapterListView& list)
     if (!source.currentAngle) return;
     for (const auto& chapter : source.currentAngle->chapters) {
         auto* row = new QListWidgetItem(QString::fromStdString(chapter->Label()), &list);
+        double seconds = 0;
+        for (const auto& cell : chapter->cells) seconds += cell->seconds;
+        row->setToolTip(QString::fromStdString("Length " + FormatDuration(seconds)));
         list.SetItemState(list.row(row), ChapterState(*chapter));
         row->setData(kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(chapter.get())));
     }

@@ -1,5 +1,6 @@
 #include "ui/title_views.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 
@@ -56,6 +57,15 @@ unsigned ChapterListView::ItemState(int row) const
 {
     const QListWidgetItem* rowItem = item(row);
     return rowItem ? rowItem->data(kItemStateRole).toUInt() : 0;
+}
+
+void ChapterListView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier || currentRow() < 0) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    emit rowClicked(viewport()->x(), currentRow());
 }
 
 void ChapterListView::mouseReleaseEvent(QMouseEvent* event)

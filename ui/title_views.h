@@ -50,6 +50,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Space ticks the chapter under the caret, as a click in its box does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     ImageList stateImages;
