@@ -12,8 +12,8 @@ packages=(
   qml6-module-qtqml-workerscript libgl1-mesa-dri fonts-dejavu-core
   # conversion, disc volumes, machine readable output
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libmount-dev libblkid-dev nlohmann-json3-dev
-  # tests: disc making (subtitle pictures too), an independent disc reader, a headless X server, a private D-Bus, the fuzzer
-  ffmpeg dvdauthor imagemagick genisoimage lsdvd libdvdread-dev xvfb xauth dbus python3-dbusmock clang-14 libclang-rt-14-dev
+  # tests: disc making (subtitle pictures too), an independent disc reader, a headless X server and xprop, a private D-Bus, the fuzzer
+  ffmpeg dvdauthor imagemagick genisoimage lsdvd libdvdread-dev xvfb xauth x11-utils dbus python3-dbusmock clang-14 libclang-rt-14-dev
   # the Debian package and what checks it
   dpkg-dev file appstream man-db
 )

@@ -5,7 +5,8 @@
 
 #include <QTest>
 
-MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile, const std::string& givenSource)
+MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile, const std::string& givenSource,
+                                     bool ownsInstance)
 {
     standIns.volumes->volumes = std::move(volumes);
     app = std::make_unique<CRipperApp>(standIns.Take(), profile ? std::move(profile) : std::make_unique<MemoryProfile>());
@@ -14,6 +15,7 @@ MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_pt
     app->productName = app_text::kProductName;
     app->codecsIniPath = app->moduleFolder + app_text::kCodecsIni;
     app->givenSource = givenSource;
+    if (ownsInstance) app->CheckSingleInstance();
     window = std::make_unique<CRipperDlg>(*app);
     window->OnInitDialog();
     window->show();

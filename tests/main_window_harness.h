@@ -11,8 +11,10 @@ class MainWindowHarness {
 public:
     // Volumes present when the window starts, and a disc named on the command
     // line; the window is shown and its start-up probe has run when this returns.
+    // `ownsInstance`: the window takes this user's instance lock and listens
+    // for later launches, as the program does (the tests' runtime folder must be their own).
     explicit MainWindowHarness(std::vector<Volume> volumes = {}, std::unique_ptr<IProfile> profile = nullptr,
-                               const std::string& givenSource = {});
+                               const std::string& givenSource = {}, bool ownsInstance = false);
     ~MainWindowHarness();
     CRipperDlg& Window() { return *window; }
     std::string Variable(const char* name) const;

@@ -71,6 +71,7 @@ TEST(MainWindowTest, StartWithADiscShowsItsTitlesChaptersAndFacts)
     EXPECT_EQ(harness.Variable(main_var::kFilmMode), "");
     EXPECT_EQ(harness.Variable(main_var::kVolume), "1/1");
     EXPECT_EQ(harness.Variable(main_var::kRegion), "1-2-3-4-5-6-7-8");
+    EXPECT_EQ(harness.Variable(main_var::kDiscLabel), "TEST_DISC");  // the Volume value's tooltip
 
     // The movie's first variables.
     const std::string folder = std::string(std::getenv("HOME")) + "/Converted Videos";

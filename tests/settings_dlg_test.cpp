@@ -77,6 +77,27 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     s.dialog.flash->grabFramebuffer().save(QString(TARVOK_SCREENSHOT_DIR) + "/settings-window.png");
 }
 
+// The longest list, the video bitrates, opens inside the window with every
+// entry shown (a longer one would scroll, with a bar that stays).
+TEST(SettingsDialogTest, EveryEntryOfTheLongestListIsInReach)
+{
+    SettingsHarness s;
+    QQuickItem* box = s.dialog.flash->rootObject()->findChild<QQuickItem*>("videoBitrateChoice");
+    ASSERT_NE(box, nullptr);
+    auto* popup = box->property("popup").value<QObject*>();
+    ASSERT_NE(popup, nullptr);
+    QMetaObject::invokeMethod(popup, "open");
+    QTest::qWait(300);
+    auto* list = popup->property("contentItem").value<QQuickItem*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->property("count").toInt(), TableSize(kVideoBitrateTable));
+    const QRectF shown = list->mapRectToScene(QRectF(0, 0, list->width(), list->height()));
+    EXPECT_GE(shown.top(), 0);
+    EXPECT_LE(shown.bottom(), s.dialog.flash->height());
+    const bool allShown = list->property("contentHeight").toDouble() <= list->height() + 1;
+    EXPECT_TRUE(allShown) << list->height() << " of " << list->property("contentHeight").toDouble();
+}
+
 TEST(SettingsDialogTest, AnotherContainerReloadsItsCodecs)
 {
     SettingsHarness s;

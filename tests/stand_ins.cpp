@@ -17,9 +17,10 @@ MbResult ScriptedMessageBoxes::Show(QWidget*, const std::string& text, const std
     }
 }
 
-std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(QWidget*, const std::string& title)
+std::optional<std::string> ScriptedFileDialogs::BrowseForFolder(QWidget*, const std::string& title, const std::string& startFolder)
 {
     folderTitles.push_back(title);
+    folderStarts.push_back(startFolder);
     if (folderAnswers.empty()) return std::nullopt;
     auto answer = folderAnswers.front();
     folderAnswers.pop_front();

@@ -30,11 +30,11 @@ public:
 
 class ScriptedFileDialogs : public IFileDialogs {
 public:
-    std::optional<std::string> BrowseForFolder(QWidget* owner, const std::string& title) override;
+    std::optional<std::string> BrowseForFolder(QWidget* owner, const std::string& title, const std::string& startFolder = {}) override;
     std::optional<std::string> SaveAs(QWidget* owner, const std::string& proposedPath,
                                       const std::string& defaultExtension, const std::string& filter) override;
     std::deque<std::optional<std::string>> folderAnswers, saveAsAnswers;
-    std::vector<std::string> folderTitles;
+    std::vector<std::string> folderTitles, folderStarts;
     struct SaveAsCall {
         std::string proposedPath, defaultExtension, filter;
     };
@@ -82,12 +82,14 @@ private:
 class RecordingShell : public IShell {
 public:
     explicit RecordingShell(ActionLog& log) : log(log) {}
-    void Open(const std::string& path) override
+    bool Open(const std::string& path) override
     {
         opened.push_back(path);
         log.push_back("open " + path);
+        return canOpen;
     }
     std::vector<std::string> opened;
+    bool canOpen = true;  // false: as a machine with no program to open it
 
 private:
     ActionLog& log;

@@ -1,0 +1,237 @@
+// The main window as a new user meets it on an X11 desktop (run under
+// xvfb-run with xcb and Qt's default Quick backend): discs handed over or
+// chosen as folders, the outcome of a job, the keyboard, window manners.
+#include "app/ripper_app.h"
+#include "tests/main_window_harness.h"
+#include "tests/movie_harness.h"
+#include "tests/screen_check.h"
+#include "tests/test_discs.h"
+#include "ui/movie_vocabulary.h"
+#include "ui/shockwave_flash.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <stdlib.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A runtime folder of the test's own, so that its instance lock and socket
+// are its own; short, as a socket's path must be (the scratch folder's is too long).
+struct OwnRuntimeFolder {
+    OwnRuntimeFolder()
+    {
+        char name[] = "/tmp/tarvok-run.XXXXXX";
+        path = mkdtemp(name);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(path));
+    }
+    ~OwnRuntimeFolder() { fs::remove_all(path); }
+    std::string path;
+};
+
+// What has the keyboard: a native control's name, or the movie's item's.
+std::string Focused(CRipperDlg& window)
+{
+    QWidget* widget = QApplication::focusWidget();
+    if (widget == window.titleTree) return "titleTree";
+    if (widget == window.chapterList) return "chapterList";
+    if (widget != window.movie) return "elsewhere";
+    const QQuickItem* item = window.movie->quickWindow()->activeFocusItem();
+    return item ? item->objectName().toStdString() : "";
+}
+
+int VisibleFocusRings(const CShockwaveFlash& movie)
+{
+    int shown = 0;
+    for (const QQuickItem* ring : movie.rootObject()->findChildren<QQuickItem*>("focusRing")) shown += ring->isVisible();
+    return shown;
+}
+
+}  // namespace
+
+// A second launch given a disc hands it to the running window and ends at
+// once; while a rip runs the window keeps its disc and says why.
+TEST(DesktopTest, ALaterLaunchHandsItsDiscToTheRunningWindow)
+{
+    const OwnRuntimeFolder runtime;
+    MainWindowHarness harness({}, nullptr, {}, true);
+    CRipperDlg& window = harness.Window();
+    ASSERT_EQ(window.titleTree->topLevelItemCount(), 0);
+    ASSERT_NE(harness.app->instanceChannel, nullptr) << RunCommand("ls -la " + ShellQuote(runtime.path));
+    auto launch = [&](const std::string& source) {
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.path));
+        second.setProcessEnvironment(environment);
+        // A relative name counts from the launch's own folder.
+        second.setWorkingDirectory(QString::fromStdString(fs::path(source).parent_path().string()));
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(QString(TARVOK_RUNTIME_DIR) + "/tarvok-dvd-ripper", {QString::fromStdString(fs::path(source).filename().string())});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000)) << second.readAll().toStdString();
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        return second.exitCode();
+    };
+    const std::string disc = TestDisc("pal-two-languages");
+    EXPECT_EQ(launch(disc), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.source.GetVideoTsPath() == disc + "/VIDEO_TS"; }, 5000));
+    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
+    EXPECT_TRUE(harness.standIns.boxes->asked.empty());
+
+    window.ripping = 1;
+    EXPECT_EQ(launch(TestDisc("ntsc-2vts")), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !harness.standIns.boxes->asked.empty(); }, 5000));
+    EXPECT_EQ(harness.standIns.boxes->asked.back().text, main_text::kBusyRipping);
+    EXPECT_EQ(window.source.GetVideoTsPath(), disc + "/VIDEO_TS");
+    window.ripping = 0;
+}
+
+// "Select DVD Drive." on a folder that is a disc, on a volume that is none,
+// loads the folder; the folder browsers open where they mean.
+TEST(DesktopTest, AFolderDiscLoadsThroughSelectDvdDrive)
+{
+    MainWindowHarness harness({{"/", "/dev/vda1", "ext4", ""}});
+    CRipperDlg& window = harness.Window();
+    const std::string disc = TestDisc("pal-3ch");
+    harness.standIns.dialogs->folderAnswers = {disc};
+    window.movie->Store().fscommand(main_cmd::kLoadDvd, "");
+    EXPECT_TRUE(harness.standIns.boxes->asked.empty()) << harness.standIns.boxes->asked[0].text;
+    EXPECT_EQ(window.source.GetVideoTsPath(), disc + "/VIDEO_TS");
+    EXPECT_EQ(window.chapterList->count(), 3);
+    // A chapter's length is in its row's tooltip, in whole seconds as the angle's label (lsdvd: 1.8 s).
+    EXPECT_EQ(window.chapterList->item(0)->toolTip().toStdString(), "Length 00:00:01");
+    window.movie->Store().fscommand(main_cmd::kBrowse, "");
+    EXPECT_EQ(harness.standIns.dialogs->folderStarts, (std::vector<std::string>{"", window.outputFolder}));
+}
+
+// A job that wrote nothing names no file; a failed one looks failed, and a
+// click on it says why. "?" with nothing to open the help says so.
+TEST(DesktopTest, OutcomesSayWhatTheJobDid)
+{
+    MainWindowHarness harness({DiscVolume(TestDisc("pal-1s"), "ONE", "/dev/tarvok-test-sr0")});
+    CRipperDlg& window = harness.Window();
+    window.outputFolder = ScratchFolder() + "/out";
+    fs::create_directories(window.outputFolder);
+    auto text = [&] { return MovieItem(*window.movie, "progressText")->property("text").toString().toStdString(); };
+    auto barColour = [&] {
+        QTest::qWait(500);  // the bar glides to its width
+        return GrabFromScreen(window).pixelColor(100, 415);
+    };
+
+    window.OnStartRip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 60000));
+    EXPECT_EQ(text(), "Ripping Completed  \u2014  ONE.mpg");
+    const QColor done = barColour();
+    EXPECT_GT(done.green(), 150) << done.name().toStdString();
+
+    // No to overwriting, and the Save As cancelled: nothing was written.
+    harness.standIns.boxes->answers = {MbResult::No};
+    window.OnStartRip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 10000));
+    EXPECT_EQ(text(), "Ripping Completed");
+
+    // An output folder that cannot be: the job fails, in red, with its reason a click away.
+    window.outputFolder = ScratchFolder() + "/a-file";
+    std::ofstream(window.outputFolder) << "not a folder";
+    harness.standIns.boxes->asked.clear();
+    window.OnStartRip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 10000));
+    EXPECT_EQ(text(), "Ripping Failed");
+    const QColor failed = barColour();
+    EXPECT_GT(failed.red(), 2 * failed.green()) << failed.name().toStdString();
+    const std::string reason = harness.Variable(main_var::kFailure);
+    EXPECT_FALSE(reason.empty());
+    harness.standIns.boxes->asked.clear();
+    ClickMovieItem(*window.movie, "outcomeArea");
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(harness.standIns.boxes->asked[0].text, reason);
+
+    harness.standIns.shell->canOpen = false;
+    ClickMovieItem(*window.movie, "helpButton");
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
+    EXPECT_EQ(harness.standIns.boxes->asked[1].text, "Nothing on this computer could open " + harness.app->HelpPage() + ".");
+}
+
+// Tab walks the movie, the Titles tree, the Chapters list and the output
+// folder, with one focus mark; Space ticks the chapter under the caret.
+TEST(DesktopTest, TheKeyboardReachesEveryControl)
+{
+    MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch"))});
+    CRipperDlg& window = harness.Window();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
+    MovieItem(*window.movie, "loadButton")->forceActiveFocus(Qt::TabFocusReason);
+    window.movie->setFocus(Qt::TabFocusReason);
+    std::vector<std::string> walk;
+    for (int step = 0; step < 8; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk.push_back(Focused(window));
+        // One mark: a ring on a movie item, or the list's own border.
+        EXPECT_EQ(VisibleFocusRings(*window.movie), walk.back().starts_with("title") || walk.back().starts_with("chapter") ? 0 : 1)
+            << walk.back();
+    }
+    const std::vector<std::string> expected = {"settingsButton", "startButton", "previewSwitch", "titleTree",
+                                               "chapterList",    "outputFolder", "browseButton", "helpButton"};
+    // Stop is disabled without a rip, so Tab passes it.
+    EXPECT_EQ(walk, expected);
+    std::vector<std::string> back;
+    for (int step = 0; step < 5; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        back.push_back(Focused(window));
+    }
+    EXPECT_EQ(back, (std::vector<std::string>{"browseButton", "outputFolder", "chapterList", "titleTree", "previewSwitch"}));
+
+    window.chapterList->setFocus(Qt::TabFocusReason);
+    window.chapterList->setCurrentRow(1);
+    const unsigned before = window.chapterList->ItemState(1);
+    QTest::keyClick(window.chapterList, Qt::Key_Space);
+    EXPECT_NE(window.chapterList->ItemState(1), before);
+    QTest::keyClick(window.chapterList, Qt::Key_Space);
+    EXPECT_EQ(window.chapterList->ItemState(1), before);
+}
+
+// A normal top-level window of one size (no maximize), not a modal dialog;
+// the keyboard comes back to it after the about box.
+TEST(DesktopTest, TheMainWindowIsAFixedNormalWindow)
+{
+    MainWindowHarness harness;
+    CRipperDlg& window = harness.Window();
+    EXPECT_EQ(window.minimumSize(), QSize(550, 440));
+    EXPECT_EQ(window.maximumSize(), QSize(550, 440));
+    Qt::WindowModality modality = Qt::ApplicationModal;
+    std::string hints, state;
+    bool activeAfterAbout = false;
+    QTimer::singleShot(500, [&] {
+        modality = window.windowHandle()->modality();
+        const QString id = QString::number(window.winId());
+        hints = RunCommand("xprop -id " + id.toStdString() + " WM_NORMAL_HINTS");
+        state = RunCommand("xprop -id " + id.toStdString() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
+        QTimer::singleShot(0, [&] { window.ShowAboutBox(); });
+        QTimer::singleShot(800, [&] {
+            if (QWidget* about = QApplication::activeModalWidget()) qobject_cast<QDialog*>(about)->accept();
+        });
+        QTimer::singleShot(1500, [&] {
+            activeAfterAbout = window.isActiveWindow();
+            window.accept();
+        });
+    });
+    window.DoModal();
+    EXPECT_EQ(modality, Qt::NonModal);
+    EXPECT_NE(hints.find("minimum size: 550 by 440"), std::string::npos) << hints;
+    EXPECT_NE(hints.find("maximum size: 550 by 440"), std::string::npos) << hints;
+    EXPECT_EQ(state.find("MODAL"), std::string::npos) << state;
+    EXPECT_EQ(state.find("_NET_WM_WINDOW_TYPE_DIALOG"), std::string::npos) << state;
+    EXPECT_TRUE(activeAfterAbout);
+}
