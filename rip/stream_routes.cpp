@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 
 namespace {
 
@@ -16,14 +15,15 @@ bool Names(const std::string& choice, const Stream& stream)
     return !stream.language.empty() && ToLower(choice) == stream.language;
 }
 
-// Each stream number the play list holds once, with its first title set's description.
+// What names a stream over the whole play list: its language where that
+// names one stream of its title set (title sets need not number their
+// languages alike), else its number.
 template <typename Stream>
-std::map<int, Stream> Held(const PlayList& playList, std::vector<Stream> TitleRun::*streams)
+std::string WholeDiscKey(const std::vector<Stream>& titleSetStreams, const Stream& stream)
 {
-    std::map<int, Stream> held;
-    for (const TitleRun& run : playList)
-        for (const Stream& stream : run.*streams) held.try_emplace(stream.index, stream);
-    return held;
+    const auto alike = std::count_if(titleSetStreams.begin(), titleSetStreams.end(),
+                                     [&](const Stream& other) { return other.language == stream.language; });
+    return !stream.language.empty() && alike == 1 ? stream.language : std::to_string(stream.index);
 }
 
 // What the play list holds: "1 (en), 2 (fr)"; over several title sets, whose numbers need not
@@ -47,14 +47,14 @@ std::string Listed(const PlayList& playList, std::vector<Stream> TitleRun::*stre
 
 void RouteAudio(PlayList& playList, const std::string& choice, StreamPlan& plan, std::vector<std::string>* missing)
 {
-    const auto held = Held(playList, &TitleRun::audioStreams);
-    std::map<int, int8_t> output;  // every stream: by its number
-    if (choice.empty()) {
-        for (const auto& [number, stream] : held) {
-            output[number] = static_cast<int8_t>(plan.audio.size());
-            plan.audio.push_back(stream);
-        }
-    }
+    std::vector<std::string> keys;  // every stream: a track for each whole-disc key, in the order met
+    if (choice.empty())
+        for (const TitleRun& run : playList)
+            for (const AudioStream& stream : run.audioStreams)
+                if (const std::string key = WholeDiscKey(run.audioStreams, stream); std::find(keys.begin(), keys.end(), key) == keys.end()) {
+                    keys.push_back(key);
+                    plan.audio.push_back(stream);
+                }
     bool found = false;
     for (TitleRun& run : playList) {
         run.audioRoute.fill(-1);
@@ -62,7 +62,7 @@ void RouteAudio(PlayList& playList, const std::string& choice, StreamPlan& plan,
             if (stream.index < 1 || stream.index > int(run.audioRoute.size())) continue;
             int8_t& route = run.audioRoute[stream.index - 1];
             if (choice.empty()) {
-                route = output[stream.index];
+                route = static_cast<int8_t>(std::find(keys.begin(), keys.end(), WholeDiscKey(run.audioStreams, stream)) - keys.begin());
             } else if (Names(choice, stream) && std::count(run.audioRoute.begin(), run.audioRoute.end(), 0) == 0) {
                 route = 0;  // one stream of each title set, the first that the choice names
                 if (!found) plan.audio.push_back(stream);
@@ -85,14 +85,8 @@ void RouteSubpictures(PlayList& playList, const StreamChoices& choices, StreamPl
             add(ToLower(choice));
             continue;
         }
-        // Every stream, by its language where that names one stream of its title set (the numbers of
-        // title sets need not agree), else by its number.
         for (const TitleRun& run : playList)
-            for (const SubpictureStream& stream : run.subpictureStreams) {
-                const auto alike = std::count_if(run.subpictureStreams.begin(), run.subpictureStreams.end(),
-                                                 [&](const SubpictureStream& other) { return other.language == stream.language; });
-                add(!stream.language.empty() && alike == 1 ? stream.language : std::to_string(stream.index));
-            }
+            for (const SubpictureStream& stream : run.subpictureStreams) add(WholeDiscKey(run.subpictureStreams, stream));
     }
     const std::size_t kept = tracks.size();
     if (!choices.burn.empty()) tracks.push_back(ToLower(choices.burn));

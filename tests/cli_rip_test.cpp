@@ -692,3 +692,31 @@ TEST(CliRipTest, BurnedSubtitlesShowAtTheirTimesOnly)
         }
     }
 }
+
+// Over the whole disc an audio track is a language, whatever number each
+// title set gives it (tones: title 1 en 490 Hz, fr 540; title 2 fr 600, en 650).
+TEST(CliRipTest, WholeDiscAudioTracksFollowTheirLanguages)
+{
+    const std::string disc = TestDisc("pal-audio-orders");
+    struct Case {
+        std::string options;
+        std::vector<std::string> languages;
+        std::vector<std::pair<int, int>> tones;  // each track's in title 1, then in title 2
+    };
+    const Case cases[] = {
+        {"", {"eng", "fre"}, {{490, 650}, {540, 600}}},
+        {"--audio fr", {"fre"}, {{540, 600}}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.options);
+        int status = -1;
+        const std::string printed = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder()) + " " + test.options, &status);
+        ASSERT_EQ(status, 0) << LastErrors();
+        const std::string file = printed.substr(0, printed.find('\n'));
+        EXPECT_EQ(ProbeMedia(file).audioLanguages, test.languages);
+        for (std::size_t t = 0; t < test.tones.size(); ++t) {
+            EXPECT_NEAR(ToneOf(file, int(t), 0.5), test.tones[t].first, 15) << t;
+            EXPECT_NEAR(ToneOf(file, int(t), 3.8), test.tones[t].second, 15) << t;
+        }
+    }
+}

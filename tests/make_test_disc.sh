@@ -7,7 +7,9 @@
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
 # --menu gives the first title set a menu, so that VTS_01_0.VOB exists;
-# --audio gives every title one audio stream per language (each its own tone);
+# --audio gives the titles of the current title set and of the next ones
+# one audio stream per language (each its own tone: the title's, + 50 Hz
+# for each stream's number);
 # --subtitles gives the titles of the current title set one subpicture
 # stream per language (spumux): stream k shows a
 # bar of its own colour (red, green, blue) and place from 1+k/2 s to 2+k/2 s,
@@ -21,18 +23,19 @@ out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTER
 shift
 [ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ] && exit 0
 
-system=pal aspect=4:3 menu=0 languages=
+system=pal aspect=4:3 menu=0
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
 subtitled=("")   # the subtitle languages of each title set
+voiced=("")      # the audio languages of each title set
 while [ $# -gt 0 ]; do
   case $1 in
     --system) system=$2; shift 2 ;;
     --aspect) aspect=$2; shift 2 ;;
     --menu) menu=1; shift ;;
-    --audio) languages=$2; shift 2 ;;
+    --audio) voiced[-1]=$2; shift 2 ;;
     --subtitles) subtitled[-1]=$2; shift 2 ;;
     --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
-    --vts) titlesets+=(""); subtitled+=(""); shift ;;
+    --vts) titlesets+=(""); subtitled+=(""); voiced+=("${voiced[-1]}"); shift ;;
     *) echo "make_test_disc.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -95,11 +98,11 @@ xml="<dvdauthor dest=\"$work/disc\"><vmgm />"
 n=0
 for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
   xml+="<titleset>"
+  subtitles=${subtitled[$ts]} languages=${voiced[$ts]}
   if [ "$ts" -eq 0 ] && [ "$menu" -eq 1 ]; then
     encode "$work/menu.mpg" 2 220
     xml+="<menus><video format=\"$system\" aspect=\"$aspect\" /><pgc entry=\"root\"><vob file=\"$work/menu.mpg\" /><post>jump title 1;</post></pgc></menus>"
   fi
-  subtitles=${subtitled[$ts]}
   xml+="<titles><video format=\"$system\" aspect=\"$aspect\" />"
   for language in ${languages//,/ }; do xml+="<audio lang=\"$language\" />"; done
   kind=normal

@@ -64,10 +64,10 @@ double AudioSeconds(const std::string& file)
     return samples.size() / 2 / 48000.0;
 }
 
-int ToneOf(const std::string& file, int audioStream)
+int ToneOf(const std::string& file, int audioStream, double from)
 {
     const std::string samples = RunCommand("ffmpeg -v error -i " + ShellQuote(file) + " -map 0:a:" + std::to_string(audioStream) +
-                                           " -ac 1 -ar 8000 -t 2 -f s16le - 2>/dev/null");
+                                           " -ss " + std::to_string(from) + " -ac 1 -ar 8000 -t 2 -f s16le - 2>/dev/null");
     std::vector<int16_t> pcm(samples.size() / 2);
     std::memcpy(pcm.data(), samples.data(), pcm.size() * 2);
     int crossings = 0;

@@ -28,9 +28,9 @@ std::string DecodeErrors(const std::string& file);
 // Seconds of sound that the first audio stream decodes to.
 double AudioSeconds(const std::string& file);
 
-// The pitch of the first audio stream's first two seconds, in Hz (the test
+// The pitch of an audio stream's two seconds from `from`, in Hz (the test
 // discs carry one steady tone per stream).
-int ToneOf(const std::string& file, int audioStream = 0);
+int ToneOf(const std::string& file, int audioStream = 0, double from = 0);
 
 // A subtitle track of a file: its language ("" for none) and when each of
 // its subpictures begins, in seconds after the first picture.

@@ -29,6 +29,8 @@ const std::map<std::string, std::string> kRecipes = {
     {"pal-two-languages", "--system pal --audio en,fr --title 4:2 --title 6:3"},
     {"ntsc-30s", "--system ntsc --title 30:5"},
     // English and French subtitles in the first title set; French alone, as its stream 1, in the second.
+    // Title set 2 numbers its languages the other way round.
+    {"pal-audio-orders", "--system pal --audio en,fr --title 3 --vts --audio fr,en --title 3"},
     {"pal-subtitles", "--system pal --audio en --subtitles en,fr --title 6:3 --vts --subtitles fr --title 3"},
 };
 
