@@ -100,6 +100,15 @@ bool TimelineRunsForward(const std::string& file)
     return !probe["frames"].empty();
 }
 
+// The file a rip of `disc` into `folder` wrote, which it printed first; "" (and a failure) when it failed.
+std::string RippedFile(const std::string& disc, const std::string& folder, const std::string& options)
+{
+    int status = -1;
+    const std::string printed = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(folder) + " " + options, &status);
+    EXPECT_EQ(status, 0) << LastErrors();
+    return status == 0 ? printed.substr(0, printed.find('\n')) : std::string();
+}
+
 // The subtitles' colours on the test discs, and how far apart two colours are (the largest difference of a component).
 constexpr std::array<int, 3> kRed = {255, 48, 48}, kGreen = {48, 255, 48};
 int Distance(const std::array<int, 3>& a, const std::array<int, 3>& b)
@@ -609,10 +618,7 @@ TEST(CliRipTest, SubtitlesKeptAsTracksWithTheirLanguagesTimesAndColours)
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.options);
-        int status = -1;
-        const std::string file = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder()) + " " + test.options, &status);
-        ASSERT_EQ(status, 0) << LastErrors();
-        const std::string path = file.substr(0, file.find('\n'));
+        const std::string path = RippedFile(disc, ScratchFolder(), test.options);
         const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(path);
         ASSERT_EQ(tracks.size(), test.tracks.size());
         for (std::size_t t = 0; t < tracks.size(); ++t) {
@@ -649,13 +655,7 @@ TEST(CliRipTest, SubtitlesKeptAsTracksWithTheirLanguagesTimesAndColours)
 TEST(CliRipTest, BurnedSubtitlesShowAtTheirTimesOnly)
 {
     const std::string disc = TestDisc("pal-subtitles");
-    auto rip = [&](const std::string& options, const std::string& folder) {
-        int status = -1;
-        const std::string file = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder() + "/" + folder) + " " + options, &status);
-        EXPECT_EQ(status, 0) << LastErrors();
-        return file.substr(0, file.find('\n'));
-    };
-    const std::string plain = rip("", "plain");
+    const std::string plain = RippedFile(disc, ScratchFolder() + "/plain", "");
     struct Case {
         std::string options;
         double seconds;
@@ -678,7 +678,7 @@ TEST(CliRipTest, BurnedSubtitlesShowAtTheirTimesOnly)
     for (const Case& test : cases) {
         SCOPED_TRACE(test.options + " at " + std::to_string(test.seconds));
         if (!test.language.empty()) std::ofstream(ini) << "[General]\nsubtitle_mode=2\nsubtitle_language=" << test.language << "\n";
-        const Picture burned = PictureAt(rip(test.options, std::to_string(&test - cases)), test.seconds);
+        const Picture burned = PictureAt(RippedFile(disc, ScratchFolder() + "/" + std::to_string(&test - cases), test.options), test.seconds);
         fs::remove(ini);
         const Picture clean = PictureAt(plain, test.seconds);
         ASSERT_EQ(burned.rgb.size(), 720u * 576 * 3);
@@ -709,10 +709,7 @@ TEST(CliRipTest, WholeDiscAudioTracksFollowTheirLanguages)
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.options);
-        int status = -1;
-        const std::string printed = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(ScratchFolder()) + " " + test.options, &status);
-        ASSERT_EQ(status, 0) << LastErrors();
-        const std::string file = printed.substr(0, printed.find('\n'));
+        const std::string file = RippedFile(disc, ScratchFolder(), test.options);
         EXPECT_EQ(ProbeMedia(file).audioLanguages, test.languages);
         for (std::size_t t = 0; t < test.tones.size(); ++t) {
             EXPECT_NEAR(ToneOf(file, int(t), 0.5), test.tones[t].first, 15) << t;
