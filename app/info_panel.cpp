@@ -1,7 +1,6 @@
 // The main movie's panel of disc facts.
 #include "app/ripper_dlg.h"
 #include "dvd/regions.h"
-#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
@@ -27,8 +26,6 @@ void CRipperDlg::UpdateDvdInfoPanel()
         std::snprintf(volume, sizeof volume, "%u/%u", disc->volumeNumber, disc->volumeCount);
         movie->SetVariable(main_var::kVolume, volume);
         movie->SetVariable(main_var::kRegion, FormatRegions(disc->regionMask));
-        movie->SetVariable(main_var::kDiscLabel, DiscLabel(source.GetVideoTsPath(), source.Volumes().List(),
-                                                           source.Files() ? source.Files()->VolumeLabel() : std::string()));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/mount_watcher.h"
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
+#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/focus_chain.h"
 #include "ui/movie_window_filter.h"
@@ -205,6 +206,8 @@ void CRipperDlg::LoadSourceFromPath(const std::string& path)
     source.Load(path);
     // Another disc: the outcome of the last one is no longer shown.
     movie->SetVariable(main_var::kOutputFile, "");
+    movie->SetVariable(main_var::kDiscLabel, DiscLabel(source.GetVideoTsPath(), source.Volumes().List(),
+                                                       source.Files() ? source.Files()->VolumeLabel() : std::string()));
     if (FillTitleTree(source, *titleTree)) return;
     OnTitleTreeSelChanged();
     app.Services().messageBoxes->Show(this, main_text::kInvalidDirectory, app.productName, MbButtons::Ok, MbIcon::Error);
