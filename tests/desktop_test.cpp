@@ -21,6 +21,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <stdlib.h>
 
@@ -125,16 +126,20 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     window.outputFolder = ScratchFolder() + "/out";
     fs::create_directories(window.outputFolder);
     auto text = [&] { return MovieItem(*window.movie, "progressText")->property("text").toString().toStdString(); };
-    auto barColour = [&] {
-        QTest::qWait(500);  // the bar glides to its width
-        return GrabFromScreen(window).pixelColor(100, 415);
+    // The bar's colour on the screen, once it shows what `looks` asks (it glides to its width).
+    auto barColour = [&](const std::function<bool(const QColor&)>& looks) {
+        QColor shown;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return looks(shown = GrabFromScreen(window).pixelColor(100, 415)); }, 5000));
+        return shown;
     };
 
     window.OnStartRip();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 60000));
     EXPECT_EQ(text(), "Ripping Completed  \u2014  ONE.mpg");
-    const QColor done = barColour();
-    EXPECT_GT(done.green(), 150) << done.name().toStdString();
+    auto gold = [](const QColor& colour) { return colour.red() > 200 && colour.green() > 150 && colour.blue() < 120; };
+    auto red = [](const QColor& colour) { return colour.red() > 2 * colour.green() && colour.red() > 120; };
+    const QColor done = barColour(gold);
+    EXPECT_TRUE(gold(done)) << done.name().toStdString();
 
     // No to overwriting, and the Save As cancelled: nothing was written.
     harness.standIns.boxes->answers = {MbResult::No};
@@ -149,8 +154,8 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     window.OnStartRip();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 10000));
     EXPECT_EQ(text(), "Ripping Failed");
-    const QColor failed = barColour();
-    EXPECT_GT(failed.red(), 2 * failed.green()) << failed.name().toStdString();
+    const QColor failed = barColour(red);
+    EXPECT_TRUE(red(failed)) << failed.name().toStdString();
     const std::string reason = harness.Variable(main_var::kFailure);
     EXPECT_FALSE(reason.empty());
     harness.standIns.boxes->asked.clear();
@@ -213,19 +218,20 @@ TEST(DesktopTest, TheMainWindowIsAFixedNormalWindow)
     Qt::WindowModality modality = Qt::ApplicationModal;
     std::string hints, state;
     bool activeAfterAbout = false;
-    QTimer::singleShot(500, [&] {
+    // Runs inside the window's own loop, once it is shown.
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         modality = window.windowHandle()->modality();
         const QString id = QString::number(window.winId());
         hints = RunCommand("xprop -id " + id.toStdString() + " WM_NORMAL_HINTS");
         state = RunCommand("xprop -id " + id.toStdString() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
-        QTimer::singleShot(0, [&] { window.ShowAboutBox(); });
-        QTimer::singleShot(800, [&] {
-            if (QWidget* about = QApplication::activeModalWidget()) qobject_cast<QDialog*>(about)->accept();
+        // Inside the about box's loop: it is the modal window then.
+        QTimer::singleShot(0, [&] {
+            if (auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget())) about->accept();
         });
-        QTimer::singleShot(1500, [&] {
-            activeAfterAbout = window.isActiveWindow();
-            window.accept();
-        });
+        window.ShowAboutBox();
+        activeAfterAbout = QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000);
+        window.accept();
     });
     window.DoModal();
     EXPECT_EQ(modality, Qt::NonModal);

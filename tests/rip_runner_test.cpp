@@ -549,7 +549,9 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
     EXPECT_TRUE(note().starts_with("The whole disc is ripped as it plays")) << note();  // none, as before
 
     // The user keeps French subtitles as a track of an MKV file.
-    QTimer::singleShot(300, [&] {
+    QTimer::singleShot(0, [&] {
+        // Once the settings window has filled in its movie.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
         CShockwaveFlash& settings = *window.settingsDlg->flash;
         settings.Store().set(settings_var::kVideoMethod, "8");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
@@ -571,7 +573,9 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
     EXPECT_EQ(tracks[0].starts.size(), 3u);
 
     // A container without subtitle tracks: the note says none will be kept.
-    QTimer::singleShot(300, [&] {
+    QTimer::singleShot(0, [&] {
+        // Once the settings window has filled in its movie.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
         CShockwaveFlash& settings = *window.settingsDlg->flash;
         settings.Store().set(settings_var::kVideoMethod, "0");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
