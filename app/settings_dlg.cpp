@@ -143,8 +143,7 @@ void CSettingsDlg::OnConfirm()
     settings.openFolderWhenDone = IsFlagOn(Variable(settings_var::kOpenFolder));
     settings.shutdownWhenComplete = IsFlagOn(Variable(settings_var::kShutdown));
     settings.ripSelection = IsFlagOn(Variable(settings_var::kRipSelection));
-    const int subtitleMode = ParseNumber(Variable(settings_var::kSubtitleMode));
-    settings.subtitleMode = TableEntry(kSubtitleModeTable, subtitleMode) ? subtitleMode : kSubtitlesNone;
+    settings.subtitleMode = SubtitleModeOf(Variable(settings_var::kSubtitleMode));
     settings.subtitleLanguage = Chosen(kSubtitleLanguageTable, Variable(settings_var::kSubtitleLanguage));
     settings.subtitleForced = IsFlagOn(Variable(settings_var::kSubtitleForced));
     SaveSettings();

@@ -105,8 +105,7 @@ void LoadSettings(RipSettings& settings, const IProfile& profile, const std::str
     settings.openFolderWhenDone = StoredNumber(profile, profile_key::kOpenFolder);
     settings.shutdownWhenComplete = StoredNumber(profile, profile_key::kShutdown);
     settings.ripSelection = IsFlagOn(ReadProfileText(profile, profile_key::kRipSelection));
-    const int subtitleMode = StoredNumber(profile, profile_key::kSubtitleMode);
-    settings.subtitleMode = TableEntry(kSubtitleModeTable, subtitleMode) ? subtitleMode : kSubtitlesNone;
+    settings.subtitleMode = SubtitleModeOf(ReadProfileText(profile, profile_key::kSubtitleMode));
     settings.subtitleLanguage = StoredEntry(profile, profile_key::kSubtitleLanguage, kSubtitleLanguageTable);
     settings.subtitleForced = IsFlagOn(ReadProfileText(profile, profile_key::kSubtitleForced));
 
@@ -126,6 +125,12 @@ void LoadSettings(RipSettings& settings, const IProfile& profile, const std::str
 int ContainerOrDefault(int index)
 {
     return TableEntry(kContainerTable, index) ? index : ParseNumber(ProfileDefault(profile_key::kVideoMethod));
+}
+
+int SubtitleModeOf(const std::string& index)
+{
+    const int mode = ParseNumber(index);
+    return TableEntry(kSubtitleModeTable, mode) ? mode : kSubtitlesNone;
 }
 
 std::string CodecAt(const std::vector<std::string>& codecs, int index, const std::string& fallback)

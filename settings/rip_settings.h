@@ -134,6 +134,9 @@ bool IsFlagOn(const std::string& text);
 // A container index of the table, or the default container for any other.
 int ContainerOrDefault(int index);
 
+// The subtitle mode a stored or chosen index text means: none for any index outside the table.
+int SubtitleModeOf(const std::string& index);
+
 // The codec at `index` of a container's list; outside it the list's first
 // codec, and `fallback` for an empty list.
 std::string CodecAt(const std::vector<std::string>& codecs, int index, const std::string& fallback);
