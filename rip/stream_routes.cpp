@@ -75,7 +75,7 @@ void RouteAudio(PlayList& playList, const std::string& choice, StreamPlan& plan,
 
 void RouteSubpictures(PlayList& playList, const StreamChoices& choices, StreamPlan& plan, std::vector<std::string>* missing)
 {
-    // The tracks in order, "all" as every number held, then the burned stream.
+    // The tracks in order ("all" as every stream of the play list, by its whole-disc key), then the burned stream.
     std::vector<std::string> tracks;
     auto add = [&](const std::string& choice) {
         if (std::find(tracks.begin(), tracks.end(), choice) == tracks.end()) tracks.push_back(choice);
