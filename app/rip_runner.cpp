@@ -1,20 +1,16 @@
-// The rip job of the main window: Start, the one-second poll, retries, Stop.
+// The rip job of the main window: Start, the one-second poll, the job's
+// questions as boxes, Stop. The job itself is the one the command line runs.
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "app/preview_dlg.h"
 #include "dvd/text_format.h"
-#include "rip/output_file.h"
-#include "rip/safe_output.h"
+#include "rip/rip_job.h"
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
-#include <QThread>
-
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <stdexcept>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -30,12 +26,6 @@ std::string ProposedSaveAsName(const std::string& path)
     const fs::path file(path);
     return (file.parent_path() / file.stem()).string() + "_new_";
 }
-
-// A problem of the output folder or file, found while the item is prepared.
-class OutputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 std::string ExtensionOf(const std::string& path)
 {
@@ -56,19 +46,29 @@ void CRipperDlg::SetProgress(const std::string& percent, const std::string& text
     movie->SetVariable(main_var::kProgressText, text);
 }
 
+std::optional<std::vector<std::optional<DiscSelection>>> CRipperDlg::ChosenItems()
+{
+    if (settings.ripSelection != 1) return std::vector<std::optional<DiscSelection>>{std::nullopt};
+    // Ticked angles, each with its ticked chapters; else the browsed one.
+    std::vector<std::string> withoutChapters;
+    const std::vector<DiscSelection> ticked = TickedAngles(source, &withoutChapters);
+    const auto browsed = ticked.empty() && withoutChapters.empty() ? BrowsedSelection(source) : std::nullopt;
+    if (!withoutChapters.empty() || (ticked.empty() && !browsed)) {
+        app.Services().messageBoxes->Show(this, source.currentAngle || !withoutChapters.empty() ? rip_text::kTickChapters : rip_text::kSelectAngle,
+                                          app.productName, MbButtons::Ok, MbIcon::Information);
+        return std::nullopt;
+    }
+    if (browsed) return std::vector<std::optional<DiscSelection>>{browsed};
+    return std::vector<std::optional<DiscSelection>>(ticked.begin(), ticked.end());
+}
+
 void CRipperDlg::OnStartRip()
 {
     if (ripping == 1) return;
-    // Only the browsed angle and its ticked chapters, when the settings say so: taken before anything reloads.
-    itemSelection.reset();
-    if (settings.ripSelection == 1) {
-        itemSelection = BrowsedSelection(source);
-        if (!itemSelection) {
-            app.Services().messageBoxes->Show(this, source.currentAngle ? rip_text::kTickChapters : rip_text::kSelectAngle,
-                                              app.productName, MbButtons::Ok, MbIcon::Information);
-            return;
-        }
-    }
+    // The parts to rip are taken before anything reloads.
+    const auto items = ChosenItems();
+    if (!items) return;
+    const bool selected = settings.ripSelection == 1;
     ripping = 1;
     const std::string browsed = source.GetVideoTsPath();
     std::optional<std::string> disc;
@@ -79,14 +79,14 @@ void CRipperDlg::OnStartRip()
             return;
         }
     }
-    if (itemSelection && *disc != browsed) {
+    if (selected && *disc != browsed) {
         // The selection was made on another disc than the one now found.
         LoadSourceFromPath(*disc);
         ripping = 0;
         app.Services().messageBoxes->Show(this, rip_text::kDiscChanged, app.productName, MbButtons::Ok, MbIcon::Information);
         return;
     }
-    if (!itemSelection) LoadSourceFromPath(*disc);
+    if (!selected) LoadSourceFromPath(*disc);
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDamage, "");
     movie->SetVariable(main_var::kFailure, "");
@@ -95,152 +95,99 @@ void CRipperDlg::OnStartRip()
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
     movie->SetVariable(main_var::kStopButton, "0");
     if (settings.lockDvdWhileRipping == 1) LockDrive(true);
-    jobFailed = false;
+    job = std::make_unique<RipJob>(source, JobPlan{source.GetVideoTsPath(), outputFolder, settings, previewEnabled == 1, {}, kSilentRetries},
+                                   *items, JobQuestionsOfWindow());
     RipNextItem();
+}
+
+JobQuestions CRipperDlg::JobQuestionsOfWindow()
+{
+    JobQuestions questions;
+    questions.overwrite = [this](const std::string& path) -> std::optional<std::string> {
+        if (settings.dontAskOverwrite == 1) return path;
+        if (app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, path.c_str()), rip_text::kOverwriteCaption,
+                                              MbButtons::YesNo, MbIcon::None) == MbResult::Yes)
+            return path;
+        auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
+        // The chosen type stays the window's container, as the user picked it.
+        if (chosen) ApplySaveAsExtension(settings, ExtensionOf(*chosen));
+        return chosen;
+    };
+    questions.newConverter = [this] {
+        // Every attempt gets a fresh window and converter.
+        previewDlg.reset();
+        previewDlg = std::make_unique<CPreviewDlg>(this, app.moduleFolder);
+        if (previewEnabled == 1) previewDlg->show();
+        return &previewDlg->vlcControl;
+    };
+    questions.converter = [this] { return Converter(); };
+    questions.retry = [this](const std::string& failure) {
+        SyncRipState();
+        return app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption, MbButtons::YesNo,
+                                                 MbIcon::Question, failure) == MbResult::Yes;
+    };
+    questions.told = [this](JobQuestions::Event event, const std::string& path, const std::string& reason) {
+        const int code = errno;
+        using Event = JobQuestions::Event;
+        if (event == Event::PrepareFailed) {
+            app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, path.c_str(), code), app.productName,
+                                              MbButtons::Ok, MbIcon::Error, reason);
+        } else if (event == Event::LaunchFailed) {
+            app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
+                                              MbIcon::Error, reason);
+        } else if (event == Event::ConverterLost) {
+            app.Services().messageBoxes->Show(this, Format(rip_text::kPollError, code), app.productName, MbButtons::Ok,
+                                              MbIcon::Error);
+        } else {
+            app.Services().messageBoxes->Show(this, reason, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
+        }
+    };
+    questions.itemEnded = [this](int, const ItemResult& result) {
+        if (!result.file.empty()) itemOutputPath = result.file;
+        SetProgress("0", "");
+    };
+    return questions;
+}
+
+void CRipperDlg::SyncRipState()
+{
+    if (!job) return;
+    itemNumber = job->State().item;
+    retryCount = static_cast<int16_t>(job->State().retry);
 }
 
 void CRipperDlg::RipNextItem()
 {
-    if (itemNumber <= 0) {
-        itemNumber = 0;
-    } else if (itemNumber > 1) {
+    if (!job) return;
+    job->Advance();
+    SyncRipState();
+    if (job->Ended()) {
         CompleteJob();
         return;
     }
-
-    std::string locator, outputPath, optionText;
-    try {
-        const std::vector<Volume> volumes = source.Volumes().List();
-        locator = BuildMediaLocator(source.GetVideoTsPath(), volumes, itemSelection);
-        if (itemNumber == 0) itemNumber = 1;
-        outputPath = BuildOutputPath(source.GetVideoTsPath(), outputFolder, itemNumber, settings, volumes, itemSelection,
-                                     source.Files() ? source.Files()->VolumeLabel() : std::string());
-        const std::string extension = GetContainerExtension(settings);
-        if (retryCount == 0 && settings.dontAskOverwrite == 0 && SomethingAt(outputPath)) {
-            const MbResult answer = app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, outputPath.c_str()),
-                                                                      rip_text::kOverwriteCaption, MbButtons::YesNo, MbIcon::None);
-            if (answer != MbResult::Yes) {
-                auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(outputPath), extension, kSaveAsFilter);
-                if (!chosen) {
-                    // A cancelled Save As skips the item; the job ends without its actions.
-                    retryCount = 0;
-                    ripping = 0;
-                    ++itemNumber;
-                    RipNextItem();
-                    return;
-                }
-                outputPath = *chosen;
-                ApplySaveAsExtension(settings, ExtensionOf(outputPath));
-            }
-        }
-        // A problem of the output is told as one before anything is converted, and nothing goes into the disc.
-        if (std::string problem = OutputProblem(outputPath, source.GetVideoTsPath()); !problem.empty()) throw OutputError(problem);
-        if (std::string problem = PrepareOutputFolder(fs::path(outputPath).parent_path().string()); !problem.empty())
-            throw OutputError(problem);
-        // The file there, if any, stays as it is until the item has ended.
-        itemFile = std::make_unique<SafeOutput>(outputPath);
-        if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
-        const PlayList part = itemSelection ? SelectionPlayList(source, *itemSelection, nullptr) : WholeDiscPlayList(source);
-        optionText = BuildTranscodeChain(settings, itemFile->WritingPath(), previewEnabled == 1, DiscFrameRate(source),
-                                         SubtitleChoices(settings, part));
-        itemOutputPath = outputPath;
-    } catch (const std::exception& failure) {
-        // The item cannot even be prepared: report it and end the job, not leave it waiting.
-        const int code = errno;
-        app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, outputPath.c_str(), code), app.productName,
-                                          MbButtons::Ok, MbIcon::Error, failure.what());
-        if (itemNumber == 0) itemNumber = 1;  // the item counts as begun, so that giving it up ends the job
-        AbandonItem(failure.what());
-        return;
-    }
-    LaunchItem(locator, optionText);
-}
-
-void CRipperDlg::LaunchItem(const std::string& locator, const std::string& optionText)
-{
-    // Every item gets a fresh window and converter.
-    previewDlg.reset();
-    const std::vector<std::string> options = {optionText};
-    try {
-        previewDlg = std::make_unique<CPreviewDlg>(this, app.moduleFolder);
-        if (previewEnabled == 1) previewDlg->show();
-        previewDlg->vlcControl.addTarget(locator, options, 10, -666);
-        if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
-    } catch (const std::exception& refused) {  // refused by the converter, or no memory for it
-        const int code = errno;
-        retryCount = 0;
-        app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
-                                          MbIcon::Error, refused.what());
-        AbandonItem(refused.what());
-    }
-}
-
-void CRipperDlg::AbandonItem(const std::string& reason)
-{
-    failureReason = reason;
-    itemFile.reset();
-    itemOutputPath.clear();
-    retryCount = 0;
-    ++itemNumber;
-    SetProgress("0", "");
-    if (progressTimerId != 0) killTimer(progressTimerId);
-    progressTimerId = 0;
-    jobFailed = true;
-    RipNextItem();
+    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
 }
 
 void CRipperDlg::PollRipProgress()
 {
-    CVLCControl* converter = Converter();
-    if (!converter) {
-        // The converter went away under a running poll.
-        if (progressTimerId != 0) killTimer(progressTimerId);
-        progressTimerId = 0;
-        app.Services().messageBoxes->Show(this, Format(rip_text::kPollError, errno), app.productName, MbButtons::Ok,
-                                          MbIcon::Error);
-        AbandonItem(Format(rip_text::kPollError, errno));
+    // No poll enters while the job asks a question of its own.
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    if (!job) return;
+    job->Poll();
+    SyncRipState();
+    if (job->Ended()) {
+        CompleteJob();
         return;
     }
-    const int time = converter->GetTime();
-    const float position = converter->GetPosition();
-
-    if (position < 0 && time < 0) {
-        // The item has ended: done if it converted the whole disc into a file, else failed.
-        killTimer(progressTimerId);
-        progressTimerId = 0;
-        converter->stop();
-        converter->playlistClear();
-        std::string failure = itemFile ? itemFile->Named(converter->Failure()) : converter->Failure();
-        const bool converted = failure.empty() && itemFile && itemFile->WrittenBytes() > 0 && (progressSeen == 1 || converter->Advanced());
-        if (converted) failure = itemFile->Commit();  // the file takes its name now
-        if (converted && failure.empty()) {
-            // A scratched disc gives what can be read, and says what it could not.
-            movie->SetVariable(main_var::kDamage, DescribeDamage(converter->Damage()));
-            CompleteItem();
-            progressSeen = 0;
-        } else if (converter->FailureIsFinal()) {
-            // No attempt can mend it (an encrypted disc): said at once, and the job ends.
-            app.Services().messageBoxes->Show(this, failure, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
-            GiveUpItem(failure);
-        } else {
-            QThread::msleep(200);
-            if (retryCount < kSilentRetries) {
-                ++retryCount;
-            } else if (app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption,
-                                                         MbButtons::YesNo, MbIcon::Question,
-                                                         failure.empty() ? rip_text::kNothingConverted : failure) == MbResult::Yes) {
-                retryCount = -1;
-            } else {
-                GiveUpItem(failure.empty() ? rip_text::kNothingConverted : failure);
-            }
-        }
-        SetProgress("0", "");
-        RipNextItem();
-    } else if (position > 0 && time > 0) {
-        const int percent = static_cast<int>(position * 100);
-        SetProgress(std::to_string(percent), rip_text::kRipping + std::to_string(percent) + "%");
+    const JobState& state = job->State();
+    if (state.phase == JobPhase::Converting && state.itemPercent > 0) {
+        const std::string percent = std::to_string(static_cast<int>(state.itemPercent));
+        const std::string item = state.items > 1 ? "  " + std::to_string(state.item) + "/" + std::to_string(state.items) : "";
+        SetProgress(percent, rip_text::kRipping + percent + "%" + item);
         progressSeen = 1;
     }
+    progressTimerId = startTimer(kPollMs);
 }
 
 void CRipperDlg::ShowWrittenFile(bool written)
@@ -250,40 +197,29 @@ void CRipperDlg::ShowWrittenFile(bool written)
     movie->SetVariable(main_var::kOutputFile, there ? itemOutputPath : "");
 }
 
-void CRipperDlg::GiveUpItem(const std::string& reason)
-{
-    failureReason = reason;
-    // What was converted is kept apart, never over the file at the name; the outcome names it.
-    itemOutputPath = itemFile ? itemFile->KeepPartial() : std::string();
-    itemFile.reset();
-    retryCount = 0;
-    ++itemNumber;
-    jobFailed = true;
-}
-
-void CRipperDlg::CompleteItem()
-{
-    ++itemNumber;
-    retryCount = 0;
-}
-
 void CRipperDlg::CompleteJob()
 {
+    std::string failure, damage;
+    bool converted = false;
+    for (const ItemResult& result : job->Results()) {
+        if (result.outcome == ItemOutcome::Failed) failure = result.reason;
+        if (result.outcome == ItemOutcome::Damaged) damage += (damage.empty() ? "" : "; ") + result.reason;
+        converted = converted || result.outcome != ItemOutcome::Skipped;
+    }
+    movie->SetVariable(main_var::kDamage, damage);
     movie->SetVariable(main_var::kStopButton, "1");
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
     ShowWrittenFile(true);
-    movie->SetVariable(main_var::kFailure, jobFailed ? failureReason : "");
-    SetProgress("100", jobFailed ? rip_text::kFailed : rip_text::kCompleted);
-    if (ripping == 1) RunCompletionActions();
+    movie->SetVariable(main_var::kFailure, failure);
+    SetProgress("100", failure.empty() ? rip_text::kCompleted : rip_text::kFailed);
+    // A job whose every item was skipped (a cancelled Save As) ran nothing to complete.
+    if (ripping == 1 && converted) RunCompletionActions();
     ResetRip();
 }
 
 bool CRipperDlg::StopAndKeepFile()
 {
-    if (CVLCControl* converter = Converter()) converter->stop();
-    const bool kept = itemFile && itemFile->WrittenBytes() > 0 && itemFile->Commit().empty();
-    itemFile.reset();
-    return kept;
+    return job && job->Stop();
 }
 
 void CRipperDlg::OnStopRip()
@@ -305,12 +241,11 @@ void CRipperDlg::ResetRip()
     if (progressTimerId != 0) killTimer(progressTimerId);
     progressTimerId = 0;
     if (CVLCControl* converter = Converter()) converter->playlistClear();
-    itemFile.reset();
+    job.reset();
     itemNumber = 0;
     retryCount = 0;
     ripping = 0;
     progressSeen = 0;
-    jobFailed = false;
     LockDrive(false);
 }
 

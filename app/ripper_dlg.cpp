@@ -1,5 +1,5 @@
 #include "app/ripper_dlg.h"
-#include "rip/safe_output.h"
+#include "rip/rip_job.h"
 
 #include "app/about_dlg.h"
 #include "app/instance_channel.h"

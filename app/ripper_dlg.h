@@ -25,7 +25,8 @@ class MountWatcher;
 class MovieWindowFilter;
 class QLabel;
 class QMenu;
-class SafeOutput;
+class RipJob;
+struct JobQuestions;
 
 class CRipperDlg : public QDialog {
     Q_OBJECT
@@ -62,14 +63,13 @@ public:
     void ShowHelp();
     void SayCannotOpen(const std::string& path);
 
-    // The rip job: one item, the whole disc, converted by the preview
-    // window's control and polled once a second.
+    // The rip job: the whole disc, or each ticked angle, an item converted
+    // by the preview window's control and polled once a second.
     void OnStartRip();
     void OnStopRip();
     void PollRipProgress();
+    // Launches the job's next item, or completes the job when none is left.
     void RipNextItem();
-    void LaunchItem(const std::string& locator, const std::string& optionText);
-    void CompleteItem();
     void ResetRip();
     void ShutdownRip();
 
@@ -99,16 +99,13 @@ public:
     int progressTimerId = 0;
     std::string outputFolder;
     int16_t retryCount = 0;
-    std::string itemOutputPath;
-    std::unique_ptr<SafeOutput> itemFile;  // the item's file until it takes its name
+    std::string itemOutputPath;  // the last file the job wrote
+    std::unique_ptr<RipJob> job;  // while a rip runs
     int ripping = 0;
     int previewEnabled = 0;
-    bool jobFailed = false;  // the job ends without its file: say so, not "Completed"
-    std::string failureReason;  // why, for the outcome
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
     std::string givenSource;    // a disc the user named; empty: discs are found on the volumes
-    std::optional<DiscSelection> itemSelection;  // the part of the disc the job rips; none: all of it
     std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
     QLabel* chaptersLabel;
@@ -140,14 +137,18 @@ private:
     void ShowRipScope();
     // The converter of the current item; none before the first item.
     CVLCControl* Converter() const;
+    // The parts Start rips: the whole disc, or with the selection option
+    // each ticked angle (else the browsed one) with its ticked chapters;
+    // nothing, said in a box, when none is chosen.
+    std::optional<std::vector<std::optional<DiscSelection>>> ChosenItems();
+    // The job's questions as this window's boxes and dialogs.
+    JobQuestions JobQuestionsOfWindow();
+    // `itemNumber` and `retryCount` as the job has them.
+    void SyncRipState();
     // Ends the job: the movie is told, the completion actions run while ripping.
     void CompleteJob();
-    // An item that cannot go on: the job ends as failed.
-    void AbandonItem(const std::string& reason);
-    // The item failed and is not tried again: an empty file it left goes.
-    void GiveUpItem(const std::string& reason);
-    // Stops the converter, which finishes its file (an MP4 keeps its index);
-    // what it converted then takes the file's name. False when it had nothing.
+    // Stops the job, whose converter finishes its file (an MP4 keeps its
+    // index); what it converted then takes the file's name. False when it had nothing.
     bool StopAndKeepFile();
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
@@ -197,7 +198,6 @@ inline constexpr char kRipping[] = "Ripping...";
 inline constexpr char kCompleted[] = "Ripping Completed";
 inline constexpr char kStopped[] = "Ripping Completed.";
 inline constexpr char kFailed[] = "Ripping Failed";
-inline constexpr char kNothingConverted[] = "Nothing was converted: the disc gave no data.";
 inline constexpr char kSelectAngle[] =
     "Select an angle in Titles first: the settings say to rip only the selected angle and its ticked chapters.";
 inline constexpr char kTickChapters[] =

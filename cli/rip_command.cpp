@@ -1,21 +1,17 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/disc_source.h"
-#include "dvd/disc_files.h"
+#include "cli/rip_choices.h"
+#include "cli/rip_report.h"
 #include "platform/volume_table.h"
-#include "rip/disc_play_list.h"
-#include "rip/output_file.h"
-#include "rip/safe_output.h"
-#include "rip/stream_routes.h"
+#include "rip/rip_job.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/qsettings_profile.h"
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -41,14 +37,6 @@ std::string ModuleFolder()
     return error ? std::string() : executable.parent_path().string() + "/";
 }
 
-std::string Clock(double seconds)
-{
-    const long total = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-    return text;
-}
-
 // True when the user may overwrite `path`: --yes, or a "y" at the terminal.
 bool MayOverwrite(const std::string& path, bool yes)
 {
@@ -65,152 +53,22 @@ bool MayOverwrite(const std::string& path, bool yes)
     return false;
 }
 
-// Shows how far the conversion is until it ends or a signal stops it.
-// False when it was stopped.
-bool FollowConversion(const CVLCControl& converter)
+// Runs the job to its end, or until a signal stops it, showing it as it goes.
+int RunJob(RipJob& job, RipReport& report)
 {
-    const bool terminal = isatty(STDERR_FILENO);
-    const auto start = std::chrono::steady_clock::now();
-    auto shownAt = start;
-    int shownPercent = -1;
-    while (!(converter.GetPosition() < 0 && converter.GetTime() < 0)) {
-        if (interrupted) return false;
-        const float position = converter.GetPosition();
-        const auto now = std::chrono::steady_clock::now();
-        const double elapsed = std::chrono::duration<double>(now - start).count();
-        const int percent = static_cast<int>(position * 100);
-        const bool due = terminal ? now - shownAt >= std::chrono::milliseconds(500) : percent / 10 != shownPercent / 10;
-        if (position > 0 && due) {
-            std::cerr << (terminal ? "\r" : "") << "  " << percent << "%  elapsed " << Clock(elapsed) << "  left "
-                      << Clock(elapsed * (1 - position) / position) << (terminal ? "   " : "\n") << std::flush;
-            shownPercent = percent;
-            shownAt = now;
+    job.Advance();
+    while (!job.Ended()) {
+        if (interrupted) {
+            job.Stop();
+            break;
         }
-        // Looked at often: the file is finished only once the converter is stopped.
+        job.Poll();
+        report.Progress(job.State());
+        // Looked at often: an item's file is finished only once its converter is stopped.
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }
-    if (terminal) std::cerr << "\n";
-    return true;
-}
-
-// The part of the disc the options name, checked against the loaded disc;
-// nothing for the whole disc. A usage error names what is wrong.
-struct PartOptions {
-    std::optional<std::string> title, chapters, audio;
-};
-
-std::optional<DiscSelection> ChosenPart(const DvdSource& source, const PartOptions& options, std::string& wrong)
-{
-    if (!options.title) {
-        if (options.chapters) wrong = "--chapters goes with --title";
-        return std::nullopt;
-    }
-    DiscSelection selection;
-    if (*options.title == "main") {
-        auto main = MainFeature(source);
-        if (!main) {
-            wrong = "the disc has no main feature: no title holds video";
-            return std::nullopt;
-        }
-        selection = *main;
-    } else {
-        // N, N.M or N.M.K: each a whole number that fits.
-        std::vector<int> numbers;
-        for (std::size_t at = 0; at <= options.title->size() && numbers.size() <= 3;) {
-            const std::size_t dot = std::min(options.title->find('.', at), options.title->size());
-            const auto number = ParseNumber(std::string_view(*options.title).substr(at, dot - at));
-            if (!number) break;
-            numbers.push_back(*number);
-            at = dot + 1;
-        }
-        if (numbers.empty() || numbers.size() > 3 || std::count(options.title->begin(), options.title->end(), '.') + 1 != long(numbers.size())) {
-            wrong = "--title takes main, N, N.M or N.M.K, not " + *options.title;
-            return std::nullopt;
-        }
-        selection.titleSet = numbers[0];
-        selection.angle = numbers.size() == 3 ? numbers[2] : 1;
-        if (numbers.size() >= 2) {
-            selection.programChain = numbers[1];
-        } else {
-            if (const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet))
-                selection.programChain = DefaultProgramChain(*titleSet);
-            if (selection.programChain == 0) selection.programChain = 1;  // let the check say what is wrong
-        }
-    }
-    if (options.chapters) {
-        auto chapters = ParseChapterList(*options.chapters);
-        if (!chapters) {
-            wrong = "--chapters takes a list like 3, 2-5 or 1,3,6-7, not " + *options.chapters;
-            return std::nullopt;
-        }
-        selection.chapters = *chapters;
-    }
-    if (options.audio) {
-        const TitleSet* titleSet = TitleSetNumbered(source, selection.titleSet);
-        std::string held;
-        for (const AudioStream& stream : titleSet ? titleSet->audioStreams : std::vector<AudioStream>{}) {
-            held += (held.empty() ? "" : ", ") + std::to_string(stream.index) + (stream.language.empty() ? "" : " (" + stream.language + ")");
-            if (ToLower(*options.audio) == stream.language || *options.audio == std::to_string(stream.index))
-                selection.audioStream = selection.audioStream ? selection.audioStream : stream.index;
-        }
-        if (selection.audioStream == 0) {
-            wrong = "no audio stream " + *options.audio + " in title set " + std::to_string(selection.titleSet) +
-                    (held.empty() ? " (it has none)" : " (it has " + held + ")");
-            return std::nullopt;
-        }
-    }
-    if (SelectionPlayList(source, selection, &wrong).empty()) return std::nullopt;
-    return selection;
-}
-
-// The options naming streams; none set: the profile's subtitle setting.
-struct StreamOptions {
-    const QCommandLineOption &audio, &subtitles, &burn, &forced;
-};
-
-// The streams the options keep or burn, checked against what the part of
-// the disc holds. A number needs --title: each title set numbers its own.
-StreamChoices ChosenStreams(const DvdSource& source, const std::optional<DiscSelection>& part, const RipSettings& settings,
-                            const QCommandLineParser& parser, const StreamOptions& options, std::string& wrong)
-{
-    StreamChoices streams;
-    auto take = [&](const char* option, const QString& value, bool allowAll) {
-        const std::string choice = ToLower(Bytes(value));
-        if (!IsStreamChoice(choice, allowAll))
-            wrong = std::string("--") + option + " takes a stream's number (from 1), a language code (en)" +
-                    (allowAll ? " or all" : "") + ", not " + Bytes(value);
-        else if (ParseNumber(choice) && !part)
-            wrong = std::string("--") + option + " " + choice + ": a stream's number goes with --title; a language works for the whole disc";
-        return choice;
-    };
-    // With --title the part's own audio stream is chosen already, for its name.
-    if (parser.isSet(options.audio) && !part) streams.audio = take("audio", parser.value(options.audio), false);
-    for (const QString& value : parser.values(options.subtitles)) streams.subtitles.push_back(take("subtitles", value, true));
-    if (parser.isSet(options.burn)) streams.burn = take("burn", parser.value(options.burn), false);
-    streams.forcedOnly = parser.isSet(options.forced);
-    if (!streams.subtitles.empty() && !KeepsSubtitleTracks(settings.mux))
-        wrong = std::string(kContainerTable[settings.videoMethod]) +
-                " cannot hold DVD subtitles as a track: choose mkv, ps, mpeg1 or mp4, or --burn";
-    if (!wrong.empty()) return streams;
-
-    std::string problem;
-    PlayList list = part ? SelectionPlayList(source, *part, &problem) : WholeDiscPlayList(source);
-    if (streams.subtitles.empty() && streams.burn.empty()) {
-        const StreamChoices profile = SubtitleChoices(settings, list);
-        streams.subtitles = profile.subtitles;
-        streams.burn = profile.burn;
-        streams.forcedOnly = streams.forcedOnly || profile.forcedOnly;
-        if (const std::string note = SubtitleNote(settings); !note.empty()) std::cerr << note << " (Settings)\n";
-    }
-    std::vector<std::string> missing;
-    RouteStreams(list, streams, &missing);
-    for (const std::string& choice : missing) {
-        const bool isAudio = choice == streams.audio;
-        const std::string held = isAudio ? AudioStreamsHeld(list) : SubpictureStreamsHeld(list);
-        wrong = std::string("no ") + (isAudio ? "audio" : "subtitle") + " stream " + choice + " on " +
-                (part ? "title set " + std::to_string(part->titleSet) : "the disc") + (held.empty() ? " (it has none)" : " (it has " + held + ")");
-    }
-    return streams;
+    report.Summary(job.Results());
+    return JobExitStatus(job.Results());
 }
 
 }  // namespace
@@ -227,12 +85,18 @@ int RipCommand(const QStringList& arguments)
     const QCommandLineOption yesOption({"y", "yes"}, "Overwrites an existing file without asking.");
     const QCommandLineOption titleOption(
         {"t", "title"},
-        "Rips one title instead of the whole disc: main (the angle that plays longest), or title set N, its program "
-        "chain M (default: the one the window would choose) and angle K (default 1). The file's name ends in _TN.M.K.",
-        "main|N[.M[.K]]");
-    const QCommandLineOption chaptersOption("chapters", "With --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST");
+        "Rips titles instead of the whole disc, each into a file of its own: main (the angle that plays longest); each "
+        "(every program chain's longest angle of at least --min-length seconds, a chain that plays the same cells as "
+        "another once); or a list of title set N, its program chain M (default: the one the window would choose) and "
+        "angle K (default 1), such as 1.1,1.2,3. A file's name ends in _TN.M.K.",
+        "main|each|N[.M[.K]],...");
+    const QCommandLineOption minLengthOption("min-length", "With --title each: the seconds a title plays at least (default 60).",
+                                             "SECONDS", "60");
+    const QCommandLineOption progressOption(
+        "progress", "json: one JSON object a line on standard output for each change, and nothing else there.", "FORMAT");
+    const QCommandLineOption chaptersOption("chapters", "With one --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST");
     const QCommandLineOption audioOption(
-        "audio", "Only this audio stream: by language code (fr), for the whole disc too, or with --title by number (from 1).",
+        "audio", "Only this audio stream: by language code (fr), for every title, or with one --title by number (from 1).",
         "N|LANG");
     const QCommandLineOption subtitlesOption(
         "subtitles",
@@ -242,13 +106,13 @@ int RipCommand(const QStringList& arguments)
     const QCommandLineOption burnOption("burn", "Draws this subtitle stream into the picture: by language code, or by number with --title.",
                                         "N|LANG");
     const QCommandLineOption forcedOption("forced", "Only the subtitles the disc marks forced (foreign dialogue), kept or burned.");
-    parser.addOptions({outputOption, containerOption, yesOption, titleOption, chaptersOption, audioOption, subtitlesOption,
-                       burnOption, forcedOption});
+    parser.addOptions({outputOption, containerOption, yesOption, titleOption, minLengthOption, chaptersOption, audioOption,
+                       subtitlesOption, burnOption, forcedOption, progressOption});
     parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
     if (auto status = ParseOrExit(parser, arguments, "tarvok-rip rip [OPTIONS] [SOURCE]",
-                                  "Converts the whole disc into one video file with the settings of Tarvok DVD Ripper "
-                                  "(~/.config/Tarvok DVD Ripper/DVD Ripper.ini) and prints the file's path. Ctrl-C "
-                                  "stops the rip; the part converted so far stays."))
+                                  "Converts the whole disc, or each title named, into a video file with the settings of "
+                                  "Tarvok DVD Ripper (~/.config/Tarvok DVD Ripper/DVD Ripper.ini) and prints each "
+                                  "file's path. Ctrl-C stops the rip; the part converted so far stays."))
         return *status;
     const QStringList sources = parser.positionalArguments();
     if (sources.size() > 1) return Fail(kExitUsage, "one SOURCE at most (see: tarvok-rip rip --help)");
@@ -283,64 +147,39 @@ int RipCommand(const QStringList& arguments)
     const std::string folder = parser.isSet(outputOption) ? Bytes(parser.value(outputOption))
                                                           : (fs::path(home) / "Converted Videos").string();
 
+    const bool json = parser.isSet(progressOption);
+    if (json && parser.value(progressOption) != "json") return Fail(kExitUsage, "--progress takes json, not " + Bytes(parser.value(progressOption)));
+    const auto minLength = ParseNumber(std::string_view(Bytes(parser.value(minLengthOption))));
+    if (!minLength) return Fail(kExitUsage, "--min-length takes whole seconds, not " + Bytes(parser.value(minLengthOption)));
+    const PartOptions partOptions{value(titleOption), value(chaptersOption), value(audioOption), double(*minLength)};
+
     MountTableVolumes volumes;
     DvdSource source(volumes);
     const auto videoTs = LocateSource(source, sourcePath);
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
     std::string wrong;
-    const auto part = ChosenPart(source, {value(titleOption), value(chaptersOption), value(audioOption)}, wrong);
+    const std::vector<RipPart> parts = ChosenParts(source, partOptions, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
     GetContainerExtension(settings);
     const StreamChoices streams =
-        ChosenStreams(source, part, settings, parser, {audioOption, subtitlesOption, burnOption, forcedOption}, wrong);
+        ChosenStreams(source, parts, settings, parser, {audioOption, subtitlesOption, burnOption, forcedOption}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
 
-    const std::vector<Volume> mounted = volumes.List();
-    const std::string locator = BuildMediaLocator(*videoTs, mounted, part);
-    const std::string output = BuildOutputPath(*videoTs, folder, 1, settings, mounted, part, source.Files()->VolumeLabel());
-    if (const std::string problem = OutputProblem(output, *videoTs); !problem.empty())
-        return Fail(kExitFailed, problem);
-    if (SomethingAt(output) && !MayOverwrite(output, parser.isSet(yesOption))) return kExitFailed;
-    if (const std::string problem = PrepareOutputFolder(folder); !problem.empty()) return Fail(kExitFailed, problem);
-    // The file there, if any, stays as it is until the rip has ended.
-    SafeOutput file(output);
-    if (const std::string problem = file.Claim(); !problem.empty()) return Fail(kExitFailed, problem);
-    const std::string chain = BuildTranscodeChain(settings, file.WritingPath(), false, DiscFrameRate(source), streams);
-
+    std::vector<std::string> labels;
+    for (const RipPart& part : parts) labels.push_back(part ? SelectionLabel(*part) : "");
+    RipReport report(json, labels);
+    JobQuestions questions;
+    const bool yes = parser.isSet(yesOption);
+    questions.overwrite = [yes](const std::string& path) { return MayOverwrite(path, yes) ? std::optional(path) : std::nullopt; };
+    CVLCControl converter;
+    questions.newConverter = [&converter] { return &converter; };
+    questions.converter = [&converter] { return &converter; };
+    questions.itemStarted = [&](int item, const std::string& path) { report.Started(item, *videoTs, path); };
+    questions.itemEnded = [&](int item, const ItemResult& result) { report.Ended(item, result); };
+    // The disc is read once, here; the job plays what was read.
+    RipJob job(source, JobPlan{*videoTs, folder, settings, false, streams, 0}, parts, std::move(questions));
     // A stopped rip still finishes its file, so that an MP4 keeps its index.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
-    CVLCControl converter;
-    std::cerr << "Converting " << *videoTs << (part ? " (" + SelectionLabel(*part) + ")" : "") << " into " << output << "\n";
-    const auto start = std::chrono::steady_clock::now();
-    try {
-        converter.addTarget(locator, {chain}, 10, -666);
-    } catch (const ConverterError& failure) {
-        return Fail(kExitFailed, failure.what());
-    }
-    const bool ranToItsEnd = FollowConversion(converter);
-    converter.stop();
-    converter.playlistClear();
-    if (!ranToItsEnd) {
-        // A stopped rip keeps what it converted under the file's own name.
-        if (file.WrittenBytes() == 0) return Fail(kExitFailed, "stopped");
-        const std::string problem = file.Commit();
-        return Fail(kExitFailed, problem.empty() ? "stopped; the partial file " + output + " stays" : "stopped; " + problem);
-    }
-
-    const std::string failure = file.Named(converter.Failure());
-    if (!converter.Advanced()) return Fail(kExitFailed, "nothing was converted: " + (failure.empty() ? "the disc gave no data" : failure));
-    if (!failure.empty()) {
-        const std::string partial = file.KeepPartial();
-        return Fail(kExitFailed, failure + (partial.empty() ? "" : "; what was converted is in " + partial));
-    }
-    const uint64_t size = file.WrittenBytes();
-    if (size == 0) return Fail(kExitFailed, "no video was written to " + output);
-    if (const std::string problem = file.Commit(); !problem.empty()) return Fail(kExitFailed, problem);
-    std::cout << output << "\n";
-    std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count())
-              << ": " << output << " (" << size / 1048576 << " MB)\n";
-    // A scratched disc gives what can be read, and says what it could not.
-    if (const std::string damage = DescribeDamage(converter.Damage()); !damage.empty()) return Fail(kExitDamaged, damage);
-    return kExitOk;
+    return RunJob(job, report);
 }

@@ -22,6 +22,7 @@ struct AngleInfo {
     // Totals of the selected cells of all chapters.
     void UpdateStatistics();
     int angleIndex = 0;
+    bool ticked = false;  // ticked in the Titles tree: ripped as an item of its own
     std::vector<std::unique_ptr<ChapterInfo>> chapters;
     double seconds = 0;
     uint32_t sectors = 0;

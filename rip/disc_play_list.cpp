@@ -115,23 +115,71 @@ int DefaultProgramChain(const TitleSet& titleSet)
     return chain ? chain->number : 0;
 }
 
+namespace {
+
+// An angle with its ticked chapters (those with a selected cell; none listed
+// when all are); nothing when none is ticked.
+std::optional<DiscSelection> TickedChaptersOf(const TitleSet& titleSet, const PgcEntry& chain, const AngleInfo& angle)
+{
+    DiscSelection selection{titleSet.number, chain.number, angle.angleIndex + 1, {}, 0};
+    for (const auto& chapter : angle.chapters)
+        if (std::any_of(chapter->cells.begin(), chapter->cells.end(), [](const auto& cell) { return cell->selected; }))
+            selection.chapters.push_back(chapter->chapterIndex + 1);
+    if (selection.chapters.empty()) return std::nullopt;
+    if (selection.chapters.size() == angle.chapters.size()) selection.chapters.clear();
+    return selection;
+}
+
+}  // namespace
+
 std::optional<DiscSelection> BrowsedSelection(const DvdSource& source)
 {
     const TitleSet* titleSet = source.GetCurrentTitleSet();
     const AngleInfo* angle = source.currentAngle;
     if (!titleSet || !angle) return std::nullopt;
     for (const auto& chain : titleSet->pgcEntries)
-        for (const auto& candidate : chain->angles) {
-            if (candidate.get() != angle) continue;
-            DiscSelection selection{titleSet->number, chain->number, angle->angleIndex + 1, {}, 0};
-            for (const auto& chapter : angle->chapters)
-                if (std::any_of(chapter->cells.begin(), chapter->cells.end(), [](const auto& cell) { return cell->selected; }))
-                    selection.chapters.push_back(chapter->chapterIndex + 1);
-            if (selection.chapters.empty()) return std::nullopt;
-            if (selection.chapters.size() == angle->chapters.size()) selection.chapters.clear();
-            return selection;
-        }
+        for (const auto& candidate : chain->angles)
+            if (candidate.get() == angle) return TickedChaptersOf(*titleSet, *chain, *angle);
     return std::nullopt;
+}
+
+std::vector<DiscSelection> TickedAngles(const DvdSource& source, std::vector<std::string>* withoutChapters)
+{
+    std::vector<DiscSelection> ticked;
+    for (const auto& titleSet : source.TitleSets())
+        for (const auto& chain : titleSet->pgcEntries)
+            for (const auto& angle : chain->angles) {
+                if (!angle->ticked) continue;
+                if (auto selection = TickedChaptersOf(*titleSet, *chain, *angle))
+                    ticked.push_back(*selection);
+                else if (withoutChapters)
+                    withoutChapters->push_back(SelectionLabel({titleSet->number, chain->number, angle->angleIndex + 1, {}, 0}));
+            }
+    return ticked;
+}
+
+std::vector<DiscSelection> EveryTitle(const DvdSource& source, double minSeconds, double* longest)
+{
+    std::vector<DiscSelection> titles;
+    std::vector<std::pair<int, std::vector<std::pair<uint32_t, uint32_t>>>> played;  // title set and cells of each taken
+    if (longest) *longest = 0;
+    for (const auto& titleSet : source.TitleSets())
+        for (const auto& chain : titleSet->pgcEntries) {
+            const AngleInfo* best = nullptr;
+            for (const auto& angle : chain->angles)
+                if (angle->sectors > 0 && (!best || angle->seconds > best->seconds)) best = angle.get();
+            if (!best) continue;
+            if (longest) *longest = std::max(*longest, best->seconds);
+            if (best->seconds < minSeconds) continue;
+            // Chains that play the same cells in the same order are one title.
+            std::pair<int, std::vector<std::pair<uint32_t, uint32_t>>> cells{titleSet->number, {}};
+            for (const auto& chapter : best->chapters)
+                for (const auto& cell : chapter->cells) cells.second.emplace_back(cell->firstSector, cell->lastSector);
+            if (std::find(played.begin(), played.end(), cells) != played.end()) continue;
+            played.push_back(std::move(cells));
+            titles.push_back({titleSet->number, chain->number, best->angleIndex + 1, {}, 0});
+        }
+    return titles;
 }
 
 PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selection, std::string* problem)

@@ -77,6 +77,16 @@ int DefaultProgramChain(const TitleSet& titleSet);
 // nothing without a current angle or without a ticked chapter.
 std::optional<DiscSelection> BrowsedSelection(const DvdSource& source);
 
+// Every angle ticked in the Titles tree with its ticked chapters, in the
+// tree's order; the labels of ticked angles without a ticked chapter go to
+// `withoutChapters`.
+std::vector<DiscSelection> TickedAngles(const DvdSource& source, std::vector<std::string>* withoutChapters = nullptr);
+
+// Each program chain's longest angle that plays at least `minSeconds`, a
+// chain that plays the same cells as one taken before left out; `longest`:
+// how long the longest chain plays, taken or not.
+std::vector<DiscSelection> EveryTitle(const DvdSource& source, double minSeconds, double* longest = nullptr);
+
 // The runs of the selected chapters of the angle, in order; a `problem`
 // (and no runs) when the disc holds no such title set, chain, angle or chapter.
 PlayList SelectionPlayList(const DvdSource& source, const DiscSelection& selection, std::string* problem);

@@ -95,17 +95,20 @@ std::optional<int> ContainerNamed(const std::string& name)
     return std::nullopt;
 }
 
+std::string DiscReadPath(const std::string& videoTsPath, const std::vector<Volume>& volumes)
+{
+    // An image or a drive given as such is read as it is.
+    if (IsDiscImageOrDrive(videoTsPath)) return videoTsPath;
+    auto volume = DiscVolume(videoTsPath, volumes);
+    // A device this machine lacks, or the user may not read, cannot be used; its folder can.
+    if (volume && !volume->device.empty() && IsReadableBlockDevice(volume->device)) return volume->device;
+    return fs::path(videoTsPath).parent_path().string();
+}
+
 std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<Volume>& volumes,
                               const std::optional<DiscSelection>& selection)
 {
-    const std::string part = selection ? "#" + EncodeSelection(*selection) : std::string();
-    // An image or a drive given as such is read as it is.
-    if (IsDiscImageOrDrive(videoTsPath)) return kDiscScheme + EncodeLocatorPath(videoTsPath) + part;
-    auto volume = DiscVolume(videoTsPath, volumes);
-    // A device this machine lacks, or the user may not read, cannot be used; its folder can.
-    if (volume && !volume->device.empty() && IsReadableBlockDevice(volume->device))
-        return kDiscScheme + EncodeLocatorPath(volume->device) + part;
-    return kDiscScheme + EncodeLocatorPath(fs::path(videoTsPath).parent_path().string()) + part;
+    return kDiscScheme + EncodeLocatorPath(DiscReadPath(videoTsPath, volumes)) + (selection ? "#" + EncodeSelection(*selection) : "");
 }
 
 std::string SafeFileName(const std::string& label)

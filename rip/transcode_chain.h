@@ -19,6 +19,11 @@ std::string GetContainerExtension(RipSettings& settings);
 // settings ("MPEG TS"), in any case; nothing for another name.
 std::optional<int> ContainerNamed(const std::string& name);
 
+// The disc as the converter reads it: an image or a drive given as such,
+// else the block device of its volume when there is one on this machine
+// the user may read, otherwise the folder that holds VIDEO_TS.
+std::string DiscReadPath(const std::string& videoTsPath, const std::vector<Volume>& volumes);
+
 // "dvdsimple://" and the disc: an image or a drive given as such, else the
 // block device of its volume when there is one on this machine, otherwise
 // the folder that holds VIDEO_TS; then, for a part of the disc, '#' and the

@@ -14,23 +14,6 @@ extern "C" {
 #include <malloc.h>
 #include <cstdlib>
 
-namespace {
-
-// The whole disc, or the selection a locator names after its '#'.
-std::unique_ptr<DiscTitleStream> OpenDiscPart(const std::string& disc, const std::string& part, DiscProblem& problem)
-{
-    if (part.empty()) return DiscTitleStream::Open(disc, &problem);
-    const auto selection = DecodeSelection(part);
-    if (!selection) {
-        problem.reason = "no such part of a disc: " + part;
-        return nullptr;
-    }
-    PlayList list = SelectionPlayList(disc, *selection, &problem.reason);
-    if (list.empty()) return nullptr;
-    return DiscTitleStream::Open(disc, list, &problem);
-}
-
-}  // namespace
 
 CVLCControl::CVLCControl()
 {
@@ -59,32 +42,52 @@ std::vector<uint8_t> CVLCControl::LatestPicture() const
 
 void CVLCControl::addTarget(const std::string& locator, const std::vector<std::string>& options, int, int)
 {
+    if (options.size() != 1) throw ConverterError("the converter takes one option, not " + std::to_string(options.size()));
+    const auto discPath = DiscOfLocator(locator);
+    if (!discPath) throw ConverterError("the converter reads discs (" + std::string(kDiscScheme) + "…), not " + locator);
+    DiscPart part{*discPath, {}, {}, true};
+    const std::string chosen = PartOfLocator(locator);
+    const auto selection = chosen.empty() ? std::nullopt : DecodeSelection(chosen);
+    if (chosen.empty())
+        part.playList = WholeDiscPlayList(part.disc, &part.problem);
+    else if (!selection)
+        part.problem = "no such part of a disc: " + chosen;
+    else
+        part.playList = SelectionPlayList(part.disc, *selection, &part.problem);
+    part.wholeDisc = chosen.empty();
+    std::string wrong;
+    auto output = ParseStreamOutput(options.front(), wrong);
+    if (!output) throw ConverterError(wrong);
+    // The part's own audio stream, when it names one and the option does not.
+    if (selection && selection->audioStream > 0 && output->streams.audio.empty())
+        output->streams.audio = std::to_string(selection->audioStream);
+    Launch(part, *output);
+}
+
+void CVLCControl::Convert(const DiscPart& part, const std::string& option)
+{
+    std::string wrong;
+    const auto output = ParseStreamOutput(option, wrong);
+    if (!output) throw ConverterError(wrong);
+    Launch(part, *output);
+}
+
+void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output)
+{
     playlistClear();
     kept = Report();
     openProblem.clear();
     finalFailure = false;
     stopped = false;
-    if (options.size() != 1) throw ConverterError("the converter takes one option, not " + std::to_string(options.size()));
-    std::string wrong;
-    const auto output = ParseStreamOutput(options.front(), wrong);
-    if (!output) throw ConverterError(wrong);
-    const auto discPath = DiscOfLocator(locator);
-    if (!discPath) throw ConverterError("the converter reads discs (" + std::string(kDiscScheme) + "…), not " + locator);
-
-    DiscProblem problem;
-    const std::string part = PartOfLocator(locator);
-    disc = OpenDiscPart(*discPath, part, problem);
+    DiscProblem problem{part.problem};
+    if (problem.reason.empty()) disc = DiscTitleStream::Open(part.disc, part.playList, &problem);
     if (!disc) {
         // As a disc that cannot be played: the item ends at once, failed.
         openProblem = problem.reason.empty() ? "the disc cannot be read" : problem.reason;
         finalFailure = problem.encrypted;
         return;
     }
-    const auto selection = part.empty() ? std::nullopt : DecodeSelection(part);
-    // The part's own audio stream, when it names one and the option does not.
-    StreamChoices streams = output->streams;
-    if (selection && selection->audioStream > 0 && streams.audio.empty()) streams.audio = std::to_string(selection->audioStream);
-    TranscodePlan plan{*output, disc->Route(streams), ChapterMarks(disc->Titles(), !selection)};
+    TranscodePlan plan{output, disc->Route(output.streams), ChapterMarks(disc->Titles(), part.wholeDisc)};
     PreviewTarget preview;
     if (pictureWidth > 0 && pictureHeight > 0)
         preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {

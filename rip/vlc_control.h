@@ -4,6 +4,7 @@
 // FFmpeg's libraries, and tells how far it has come. Plain C++, so that the
 // command line uses it without a window.
 #include "rip/disc_title_stream.h"
+#include "rip/stream_output.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,15 @@
 #include <vector>
 
 class Transcoder;
+
+// What the converter reads: a disc, as libdvdread opens it, and the runs of
+// it to play.
+struct DiscPart {
+    std::string disc;
+    PlayList playList;
+    std::string problem;     // why the play list lacks a title: the item fails with it
+    bool wholeDisc = true;   // chapter marks then name their titles
+};
 
 // The control refuses an item: its option or locator is not one it can carry out.
 class ConverterError : public std::runtime_error {
@@ -42,6 +52,9 @@ public:
     // that cannot be read ends at once as a failed item, before any file
     // is written.
     void addTarget(const std::string& locator, const std::vector<std::string>& options, int mode, int position);
+    // The same for a part of a disc the caller has read already: nothing is
+    // loaded again.
+    void Convert(const DiscPart& part, const std::string& option);
     // Ends converting; the file is finished with what was converted so far,
     // so that it plays. Returns once it is closed.
     void stop();
@@ -65,6 +78,8 @@ public:
     bool FailureIsFinal() const { return finalFailure; }
 
 private:
+    // Replaces the item with `part` converted as `output` says.
+    void Launch(const DiscPart& part, const StreamOutput& output);
     bool Converting() const;
     // Keeps what the item's reader and converter saw before they go.
     void KeepReport();

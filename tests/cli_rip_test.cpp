@@ -549,7 +549,7 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
         {"--title 3", "no title set 3"},        {"--title 1.9", "not 9"},
         {"--title 1 --chapters 7", "not 7"},    {"--title 1 --chapters 2-", "--chapters takes a list"},
         {"--title 1 --audio de", "it has 1 (en), 2 (fr)"}, {"--chapters 2", "goes with --title"},
-        {"--title 4294967297", "--title takes main, N, N.M or N.M.K"}, {"--title 1..2", "--title takes main"},
+        {"--title 4294967297", "--title takes main, each, or a list of N, N.M or N.M.K"}, {"--title 1..2", "--title takes main"},
         {"--title 1 --chapters 1-999", "that angle has 3 chapters, not 999"},
         {"--title 1 --chapters 99999999999", "--chapters takes a list"},
     };

@@ -365,18 +365,19 @@ TEST(RipRunnerTest, StartWithoutADiscAsksAndCancelLeavesAllAsItWas)
 TEST(RipRunnerTest, ItemThatCannotBePreparedEndsTheJobAsFailed)
 {
     RipHarness rip;
-    rip.window.ripping = 1;
-    // The volume table fails once, just as the item is prepared.
+    // The volume table fails once, just as the job prepares its item.
     auto& volumes = *rip.harness.standIns.volumes;
-    volumes.onList = [&volumes] {
+    volumes.onList = [&] {
+        if (!rip.window.job) return;
         volumes.onList = nullptr;
         throw std::runtime_error("mount table unreadable");
     };
-    errno = 0;
-    rip.window.RipNextItem();
+    rip.window.OnStartRip();
     ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
-    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, "Error Occur in Ripping File: 0");
+    EXPECT_TRUE(rip.harness.standIns.boxes->asked[0].text.starts_with("Error Occur in Ripping File: ")) << rip.harness.standIns.boxes->asked[0].text;
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].details, "mount table unreadable");
     EXPECT_TRUE(rip.Saw("Ripping Failed"));
+    EXPECT_EQ(rip.harness.Variable(main_var::kFailure), "mount table unreadable");
     EXPECT_EQ(rip.window.ripping, 0);
     EXPECT_EQ(rip.window.itemNumber, 0);
 }
