@@ -1,6 +1,7 @@
 // What each command of the main movie does.
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
+#include "ui/title_tree.h"
 #include "app/settings_dlg.h"
 #include "dvd/disc_files.h"
 #include "dvd/text_format.h"
@@ -128,6 +129,7 @@ void CRipperDlg::RunSettingsDialog()
 void CRipperDlg::ShowRipScope()
 {
     movie->SetVariable(main_var::kEntire, settings.ripSelection == 1 ? "1" : "0");
+    SetAnglesTickable(*titleTree, settings.ripSelection == 1);
     movie->SetVariable(main_var::kSubtitleNote, SubtitleNote(settings));
 }
 

@@ -101,6 +101,7 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
     settingsDlg = std::make_unique<CSettingsDlg>(app);
     connect(movie, &CShockwaveFlash::FSCommand, this, &CRipperDlg::OnFSCommand);
     connect(titleTree, &QTreeWidget::currentItemChanged, this, &CRipperDlg::OnTitleTreeSelChanged);
+    connect(titleTree, &QTreeWidget::itemChanged, this, [](QTreeWidgetItem* row) { OnTitleTreeRowChanged(row); });
     connect(chapterList, &ChapterListView::rowClicked, this, &CRipperDlg::OnChapterListClick);
 
     windowMenu = new QMenu(this);
@@ -208,7 +209,10 @@ void CRipperDlg::LoadSourceFromPath(const std::string& path)
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDiscLabel, DiscLabel(source.GetVideoTsPath(), source.Volumes().List(),
                                                        source.Files() ? source.Files()->VolumeLabel() : std::string()));
-    if (FillTitleTree(source, *titleTree)) return;
+    const bool filled = FillTitleTree(source, *titleTree);
+    // With the selection option each angle has a box: every ticked one is ripped.
+    SetAnglesTickable(*titleTree, settings.ripSelection == 1);
+    if (filled) return;
     OnTitleTreeSelChanged();
     app.Services().messageBoxes->Show(this, main_text::kInvalidDirectory, app.productName, MbButtons::Ok, MbIcon::Error);
 }

@@ -166,9 +166,9 @@ Rectangle {
         readonly property string subtitles: root.value("_root.subtitleNote")
         text: subtitles === ""
               ? ({"0": "The whole disc is ripped as it plays from its start; the lists below show what it holds.",
-                  "1": "Only the angle selected in Titles and the chapters ticked in Chapters are ripped."})[root.value("_root.Entire")] || ""
+                  "1": "Each angle ticked in Titles (else the selected one) is ripped with its chapters ticked in Chapters."})[root.value("_root.Entire")] || ""
               : (({"0": "The whole disc is ripped. ",
-                   "1": "Only the selected angle's ticked chapters are ripped. "})[root.value("_root.Entire")] || "") + subtitles
+                   "1": "Only the ticked or selected angles' ticked chapters are ripped. "})[root.value("_root.Entire")] || "") + subtitles
         color: "#FFFFFF"
         opacity: 0.7
         font.pixelSize: 10

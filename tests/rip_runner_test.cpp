@@ -453,7 +453,8 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     EXPECT_TRUE(note().starts_with("The whole disc is ripped")) << note();
 
     // The user ticks the option (and MPEG PS, whose files keep exact cuts) in the settings window.
-    QTimer::singleShot(300, [&] {
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
         CShockwaveFlash& settings = *window.settingsDlg->flash;
         settings.Store().set(settings_var::kVideoMethod, "1");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
@@ -463,7 +464,7 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     window.movie->Store().fscommand(main_cmd::kSetting, "");
     EXPECT_EQ(window.settings.ripSelection, 1);
     EXPECT_EQ(rip.harness.app->Profile().GetProfileString("rip_selection", ""), "1");
-    EXPECT_EQ(note(), "Only the angle selected in Titles and the chapters ticked in Chapters are ripped.");
+    EXPECT_EQ(note(), "Each angle ticked in Titles (else the selected one) is ripped with its chapters ticked in Chapters.");
 
     // Nothing to rip: Start says what to select and converts nothing.
     QTreeWidgetItem* titleSet = window.titleTree->topLevelItem(0);
@@ -494,6 +495,27 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     EXPECT_EQ(facts.videoFrames, 55);  // lsdvd: 2.2 s at 25 a second
     EXPECT_EQ(facts.formatName, "mpeg");
     EXPECT_EQ(window.titleTree->currentItem(), shortChain);  // the browsing stays as it was
+
+    // Two angles ticked, each with its own ticked chapters: one Start, a file each, the actions once.
+    // With the preview the pictures convert at playing speed, so that every item is seen running.
+    QTreeWidgetItem* longChain = titleSet->child(1)->child(0);
+    for (QTreeWidgetItem* angle : {shortChain, longChain}) angle->setCheckState(0, Qt::Checked);
+    window.movie->SetVariable(main_var::kPreview, "1");
+    window.settings.openFolderWhenDone = 1;
+    rip.harness.standIns.boxes->answers = {MbResult::Yes};  // the first item's file is there from before
+    window.movie->Store().fscommand(main_cmd::kStart, "");
+    ASSERT_TRUE(rip.RunUntilIdle());
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].caption, rip_text::kOverwriteCaption);
+    for (const char* item : {"1/2", "2/2"})
+        EXPECT_TRUE(std::any_of(rip.progressTexts.begin(), rip.progressTexts.end(), [&](const std::string& text) {
+            return text.starts_with("Ripping...") && text.ends_with(item);
+        })) << item;
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_EQ(ProbeMedia(rip.OutputFile("TWO_LANGS_T1.1.1_C2.mpg"), true).videoFrames, 55);
+    EXPECT_EQ(ProbeMedia(rip.OutputFile("TWO_LANGS_T1.2.1.mpg"), true).videoFrames, 150);
+    EXPECT_EQ(rip.harness.Variable(main_var::kOutputFile), rip.OutputFile("TWO_LANGS_T1.2.1.mpg"));
+    EXPECT_EQ(rip.harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
 }
 
 // Dragging `path` onto the movie, which covers the window; true when the window takes it.

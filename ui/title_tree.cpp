@@ -67,6 +67,28 @@ bool FillTitleTree(DvdSource& source, TitleTreeView& tree)
     return true;
 }
 
+void SetAnglesTickable(TitleTreeView& tree, bool tickable)
+{
+    for (int set = 0; set < tree.topLevelItemCount(); ++set)
+        for (int chainRow = 0; chainRow < tree.topLevelItem(set)->childCount(); ++chainRow) {
+            const QTreeWidgetItem* chain = tree.topLevelItem(set)->child(chainRow);
+            for (int angle = 0; angle < chain->childCount(); ++angle) {
+                QTreeWidgetItem* row = chain->child(angle);
+                row->setFlags(tickable ? row->flags() | Qt::ItemIsUserCheckable : row->flags() & ~Qt::ItemIsUserCheckable);
+                // No state at all: no box is drawn.
+                row->setData(0, Qt::CheckStateRole, tickable ? QVariant(int(row->checkState(0))) : QVariant());
+                if (AngleInfo* record = RecordOf<AngleInfo>(row); record && !tickable) record->ticked = false;
+            }
+        }
+}
+
+void OnTitleTreeRowChanged(const QTreeWidgetItem* row)
+{
+    const bool angleRow = row && row->parent() && row->parent()->parent();
+    if (!angleRow || !(row->flags() & Qt::ItemIsUserCheckable)) return;
+    if (AngleInfo* record = RecordOf<AngleInfo>(row)) record->ticked = row->checkState(0) == Qt::Checked;
+}
+
 void OnTitleTreeSelection(DvdSource& source, const TitleTreeView& tree)
 {
     const QTreeWidgetItem* caret = tree.currentItem();

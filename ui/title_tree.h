@@ -7,6 +7,10 @@
 // Fills the tree and selects the angle with most sectors (the first of
 // equals). False when no angle could be chosen.
 bool FillTitleTree(DvdSource& source, TitleTreeView& tree);
+// Gives every angle row a box to tick, or takes the boxes away (and the ticks).
+void SetAnglesTickable(TitleTreeView& tree, bool tickable);
+// Keeps a row's tick in its angle's record.
+void OnTitleTreeRowChanged(const QTreeWidgetItem* row);
 // Takes the current title set and angle from the tree's current row.
 void OnTitleTreeSelection(DvdSource& source, const TitleTreeView& tree);
 // One row a chapter of the current angle, the first selected.
