@@ -46,7 +46,8 @@ void RipReport::Started(int item, const std::string& disc, const std::string& pa
 
 void RipReport::Progress(const JobState& state)
 {
-    if (state.phase != JobPhase::Converting || state.itemPercent <= 0) return;
+    // A script hears of each item as it begins; a person once it advances.
+    if (state.phase != JobPhase::Converting || (!json && state.itemPercent <= 0)) return;
     const long tenths = std::lround(state.itemPercent * 10);
     const auto now = std::chrono::steady_clock::now();
     bool due = state.item != shownItem || tenths != shownTenths;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -552,6 +553,12 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
         {"--title 4294967297", "--title takes main, each, or a list of N, N.M or N.M.K"}, {"--title 1..2", "--title takes main"},
         {"--title 1 --chapters 1-999", "that angle has 3 chapters, not 999"},
         {"--title 1 --chapters 99999999999", "--chapters takes a list"},
+        {"--title each", "no title plays 60 seconds or more (the longest plays 00:00:06)"},
+        {"--title each --min-length 1m", "--min-length takes whole seconds"},
+        {"--title 1.1,1.2 --chapters 2", "--chapters goes with a single --title"},
+        {"--title 1.1,1.2 --audio 2", "a stream's number goes with --title and one title"},
+        {"--title 1.1,3", "no title set 3"}, {"--title 1.1, --audio fr", "--title takes main"},
+        {"--progress xml", "--progress takes json, not xml"},
     };
     for (const auto& [options, reason] : wrong) {
         int status = -1;
@@ -559,6 +566,56 @@ TEST(CliRipTest, SelectionsRipJustWhatTheyName)
         EXPECT_EQ(status, 64) << options;
         EXPECT_NE(LastErrors().find(reason), std::string::npos) << LastErrors();
     }
+}
+
+// Every title of a disc of two title sets, each into its own file, told
+// to a script as JSON lines: nothing else on standard output, the job's
+// percent never going down, the last line naming every file.
+TEST(CliRipTest, EachTitleIntoItsOwnFileWithProgressForScripts)
+{
+    const std::string out = ScratchFolder() + "/out";
+    int status = -1;
+    const std::string printed =
+        Rip(ShellQuote(TestDisc("ntsc-2vts")) + " --title each --min-length 5 --progress json --output " + ShellQuote(out), &status);
+    ASSERT_EQ(status, 0) << LastErrors();
+    std::vector<nlohmann::json> lines;
+    std::istringstream stream(printed);
+    for (std::string line; std::getline(stream, line);) lines.push_back(nlohmann::json::parse(line));
+    ASSERT_GE(lines.size(), 4u) << printed;
+    double percent = 0;
+    int converting = 0;
+    std::vector<std::string> done;
+    for (const auto& line : lines) {
+        if (line["state"] == "converting") {
+            ++converting;
+            EXPECT_EQ(line["items"], 2);
+            EXPECT_GE(line["percent"].get<double>(), percent) << line;
+            percent = line["percent"];
+        } else if (line["state"] == "done") {
+            done.push_back(line["file"]);
+        }
+    }
+    EXPECT_GT(converting, 0);  // the second item is seen converting, if not the first
+    const std::vector<std::string> files = {out + "/dvdRip_Movie1_T1.1.1.mpg", out + "/dvdRip_Movie2_T2.1.1.mpg"};
+    EXPECT_EQ(done, files);
+    const nlohmann::json& summary = lines.back();
+    EXPECT_EQ(summary["state"], "finished");
+    EXPECT_EQ(summary["status"], 0);
+    ASSERT_EQ(summary["items"].size(), 2u);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(summary["items"][i]["file"], files[i]);
+        EXPECT_EQ(summary["items"][i]["state"], "done");
+    }
+    EXPECT_EQ(ProbeMedia(files[0], true).videoFrames, 270);
+    EXPECT_EQ(ProbeMedia(files[1], true).videoFrames, 150);
+
+    // A title shorter than --min-length is left out; a person reads the summary.
+    Rip(ShellQuote(TestDisc("ntsc-2vts")) + " --title each --min-length 6 --yes --output " + ShellQuote(out), &status);
+    EXPECT_EQ(status, 0) << LastErrors();
+    EXPECT_EQ(LastErrors().find("Ripped "), std::string::npos) << LastErrors();
+    Rip(ShellQuote(TestDisc("ntsc-2vts")) + " --title 1,2 --yes --output " + ShellQuote(out), &status);
+    EXPECT_EQ(status, 0) << LastErrors();
+    EXPECT_NE(LastErrors().find("Ripped 2 of 2: T1.1.1 done, T2.1.1 done\n"), std::string::npos) << LastErrors();
 }
 
 TEST(CliRipTest, AnImageRipsUnderItsLabelLikeItsFolder)
