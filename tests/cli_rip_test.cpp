@@ -65,6 +65,25 @@ std::string LastErrors()
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+// Runs tarvok-rip rip on `disc` until a read in the middle of its first VOB
+// blocks, as a scratch can make a drive do, then sends it `signal`: a rip
+// stopped midway, however fast the machine. What the shell said of its exit status.
+std::string RipStoppedMidway(const std::string& disc, const std::string& arguments, const std::string& signal)
+{
+    const uint64_t middle = fs::file_size(disc + "/VIDEO_TS/VTS_01_1.VOB") / 2 / 2048 * 2048;
+    const std::string blocked = ScratchFolder() + "/blocked";
+    fs::remove(blocked);
+    int status = -1;
+    return RunCommand(
+        "HOME=" + ShellQuote(ScratchFolder() + "/home") + " XDG_CONFIG_HOME=" + ShellQuote(ScratchFolder() + "/home/.config") +
+            " LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) + " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=block TARVOK_FAULT_FROM=" +
+            std::to_string(middle) + " TARVOK_FAULT_TO=" + std::to_string(middle + 2048) + " TARVOK_FAULT_MARK=" + ShellQuote(blocked) +
+            " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(disc) + " " + arguments +
+            " </dev/null 2>" + ShellQuote(ScratchFolder() + "/stderr.txt") + " & pid=$!; while [ ! -e " + ShellQuote(blocked) +
+            " ]; do sleep 0.02; done; kill -" + signal + " $pid; wait $pid; echo $?",
+        &status);
+}
+
 // What the disc holds: frames, frame rate and seconds of all its titles' VOBs.
 struct SourceFacts {
     long frames = 0;
@@ -250,17 +269,8 @@ TEST(CliRipTest, SignalsStopTheRipAndFinishThePartialFile)
     for (const auto& [signal, container] : {std::pair{"INT", "mp4"}, {"TERM", "asf"}, {"HUP", "mov"}}) {
         SCOPED_TRACE(signal);
         const std::string out = ScratchFolder() + "/out-" + signal;
-        const std::string errors = ScratchFolder() + "/stderr.txt";
-        const std::string home = ScratchFolder() + "/home";
-        int status = -1;
-        // Stopped as soon as it reports progress: its own, not what the run before wrote.
-        fs::remove(errors);
-        const std::string result = RunCommand(
-            "HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " " +
-            ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(TestDisc("pal-30s")) +
-            " --container " + container + " --output " + ShellQuote(out) + " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; "
-            "while ! grep -q elapsed " + ShellQuote(errors) + " 2>/dev/null; do sleep 0.02; done; "
-            "kill -" + signal + " $pid; wait $pid; echo $?", &status);
+        const std::string result =
+            RipStoppedMidway(TestDisc("pal-30s"), std::string("--container ") + container + " --output " + ShellQuote(out), signal);
         EXPECT_EQ(result, "1\n");
         const std::string file = out + "/dvdRip_Movie1." + container;
         EXPECT_NE(LastErrors().find("tarvok-rip: stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
@@ -365,9 +375,8 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
              playable();
          }},
         {"a folder named Video_Ts", [](const std::string& d) { fs::rename(d + "/VIDEO_TS", d + "/Video_Ts"); return d; }, 0, "Converted", playable},
-        // Over before anyone looks, while two other processes keep both cores busy.
-        {"a one-second disc on a busy machine", [](const std::string& d) { return d; }, 0, "Converted", playable,
-         "sh -c 'yes >/dev/null & a=$!; yes >/dev/null & b=$!; \"$@\"; s=$?; kill $a $b; exit $s' sh", "pal-1s"},
+        // Likely over before the first look: counted by what it wrote, not by the progress seen.
+        {"a one-second disc", [](const std::string& d) { return d; }, 0, "Converted", playable, "", "pal-1s"},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
@@ -450,15 +459,7 @@ TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
 
     // Ctrl-C while a read never returns: the rip ends at once, its file finished, while the read still blocks.
     fs::remove_all(out);
-    const std::string blocked = ScratchFolder() + "/blocked", errors = ScratchFolder() + "/stderr.txt";
-    int status = -1;
-    const std::string result = RunCommand(
-        "HOME=" + ShellQuote(ScratchFolder() + "/home") + " LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) +
-        " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=block TARVOK_FAULT_FROM=" + std::to_string(middle) +
-        " TARVOK_FAULT_TO=" + std::to_string(middle + 2048) + " TARVOK_FAULT_MARK=" + ShellQuote(blocked) + " " +
-        ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(disc) + " --output " + ShellQuote(out) +
-        " </dev/null 2>" + ShellQuote(errors) + " & pid=$!; while [ ! -e " + ShellQuote(blocked) + " ]; do sleep 0.02; done; "
-        "kill -INT $pid; wait $pid; echo $?", &status);
+    const std::string result = RipStoppedMidway(disc, "--output " + ShellQuote(out), "INT");
     EXPECT_EQ(result, "1\n");
     EXPECT_NE(LastErrors().find("stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
     EXPECT_GT(ProbeMedia(file, true).videoFrames, 0);
@@ -468,13 +469,9 @@ TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
 // name; the next rip of that name clears it and needs no --yes.
 TEST(CliRipTest, AKilledRipLeavesNoFileUnderItsName)
 {
-    const std::string out = ScratchFolder() + "/out", errors = ScratchFolder() + "/stderr.txt";
+    const std::string out = ScratchFolder() + "/out";
+    RipStoppedMidway(TestDisc("pal-30s"), "--container mp4 --output " + ShellQuote(out), "KILL");
     int status = -1;
-    RunCommand("HOME=" + ShellQuote(ScratchFolder() + "/home") + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") +
-                   " rip " + ShellQuote(TestDisc("pal-30s")) + " --container mp4 --output " + ShellQuote(out) + " </dev/null 2>" +
-                   ShellQuote(errors) + " & pid=$!; while ! grep -q elapsed " + ShellQuote(errors) +
-                   " 2>/dev/null; do sleep 0.02; done; kill -KILL $pid; wait $pid",
-               &status);
     EXPECT_FALSE(fs::exists(out + "/dvdRip_Movie1.mp4"));
     EXPECT_GT(fs::file_size(out + "/.dvdRip_Movie1.mp4.tarvok"), 0u);
     Rip(ShellQuote(TestDisc("pal-30s")) + " --container mp4 --output " + ShellQuote(out), &status);

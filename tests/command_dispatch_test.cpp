@@ -161,13 +161,12 @@ TEST(CommandDispatchTest, SettingsAreTakenOnOkOnly)
     CRipperDlg& window = harness.Window();
     window.settings.mux = "mov";
     // While the settings window runs, the user picks AVI with scale 0.5 and confirms.
-    QTimer::singleShot(300, [&] {
-        CShockwaveFlash* flash = window.settingsDlg->flash;
-        flash->Store().set(settings_var::kVideoMethod, "6");
-        flash->Store().fscommand(settings_cmd::kContainerChanged, "");
-        flash->Store().set(settings_var::kVideoScale, "1");
-        flash->Store().set(settings_var::kShutdown, "true");
-        flash->Store().fscommand(settings_cmd::kOk, "");
+    WhenSettingsOpen(window, [](CShockwaveFlash& flash) {
+        flash.Store().set(settings_var::kVideoMethod, "6");
+        flash.Store().fscommand(settings_cmd::kContainerChanged, "");
+        flash.Store().set(settings_var::kVideoScale, "1");
+        flash.Store().set(settings_var::kShutdown, "true");
+        flash.Store().fscommand(settings_cmd::kOk, "");
     });
     Send(window, "ID_FS_setting");
     EXPECT_EQ(window.settings.videoMethod, 6);
@@ -180,9 +179,9 @@ TEST(CommandDispatchTest, SettingsAreTakenOnOkOnly)
     // Cancelled, or closed: the window keeps what it has.
     window.movie->SetVariable(main_var::kDisableArea, "");
     for (const char* ending : {settings_cmd::kCancel, settings_cmd::kQuit}) {
-        QTimer::singleShot(300, [&] {
-            window.settingsDlg->flash->Store().set(settings_var::kVideoScale, "7");
-            window.settingsDlg->flash->Store().fscommand(ending, "");
+        WhenSettingsOpen(window, [ending](CShockwaveFlash& flash) {
+            flash.Store().set(settings_var::kVideoScale, "7");
+            flash.Store().fscommand(ending, "");
         });
         Send(window, "ID_FS_setting");
         EXPECT_EQ(window.settings.videoScale, "0.5") << ending;

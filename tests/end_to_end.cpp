@@ -43,8 +43,8 @@ void RunEndToEnd(const std::string& disc, bool preview)
     ASSERT_EQ(harness.Variable(main_var::kOutputDir), out);
 
     // Settings: the AVI container, confirmed.
-    QTimer::singleShot(300, [&] {
-        MovieStore& settings = window.settingsDlg->flash->Store();
+    WhenSettingsOpen(window, [](CShockwaveFlash& flash) {
+        MovieStore& settings = flash.Store();
         settings.set(settings_var::kVideoMethod, "6");
         settings.fscommand(settings_cmd::kContainerChanged, "");
         settings.fscommand(settings_cmd::kOk, "");

@@ -1,9 +1,13 @@
 #include "tests/main_window_harness.h"
 
+#include "app/settings_dlg.h"
 #include "tests/test_discs.h"
 #include "ui/shockwave_flash.h"
 
 #include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
 
 MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_ptr<IProfile> profile, const std::string& givenSource,
                                      bool ownsInstance)
@@ -19,7 +23,8 @@ MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_pt
     window = std::make_unique<CRipperDlg>(*app);
     window->OnInitDialog();
     window->show();
-    Settle(60);
+    // The start-up probe runs on the window's first timer.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->startupTimerId == 0; }, 10000));
 }
 
 MainWindowHarness::~MainWindowHarness()
@@ -35,6 +40,19 @@ std::string MainWindowHarness::Variable(const char* name) const
 void MainWindowHarness::Settle(int milliseconds)
 {
     QTest::qWait(milliseconds);
+}
+
+void WhenSettingsOpen(CRipperDlg& window, std::function<void(CShockwaveFlash& settings)> act)
+{
+    QTimer::singleShot(0, [&window, act] {
+        const bool ready = QTest::qWaitFor(
+            [&] { return window.settingsDlg && window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000);
+        if (!ready) {
+            ADD_FAILURE() << "the settings window did not open";
+            return;
+        }
+        act(*window.settingsDlg->flash);
+    });
 }
 
 void ClickChapter(CRipperDlg& window, int x, int row)

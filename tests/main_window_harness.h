@@ -5,7 +5,10 @@
 #include "app/ripper_dlg.h"
 #include "tests/stand_ins.h"
 
+#include <functional>
 #include <memory>
+
+class CShockwaveFlash;
 
 class MainWindowHarness {
 public:
@@ -26,6 +29,11 @@ public:
 private:
     std::unique_ptr<CRipperDlg> window;
 };
+
+// Runs `act` on the window's settings dialog from inside its modal loop,
+// once the dialog is up and has filled in its movie; call it just before
+// the command that opens the dialog.
+void WhenSettingsOpen(CRipperDlg& window, std::function<void(CShockwaveFlash& settings)> act);
 
 // A click in the chapter list at x (in the list's own coordinates) on a row.
 void ClickChapter(CRipperDlg& window, int x, int row);

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -110,9 +111,17 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
     QTest::keyClick(&preview, Qt::Key_Escape);
     QTest::keyClick(preview.flashControl, Qt::Key_Return);
     EXPECT_TRUE(preview.isVisible());
-    QTest::qWait(9700);
-    EXPECT_FALSE(preview.VideoWindow()->isVisible());
-    QTest::qWait(600);
+    // The reveal timer shows the picture, ten seconds on; never anything before it fires.
+    const auto shownAt = std::chrono::steady_clock::now();
+    bool pictureEarly = false;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            pictureEarly |= preview.revealTimerId != 0 && preview.VideoWindow()->isVisible();
+            return preview.revealTimerId == 0;
+        },
+        30000));
+    EXPECT_FALSE(pictureEarly);
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - shownAt).count(), 9.9);
     EXPECT_TRUE(preview.VideoWindow()->isVisible());
     EXPECT_EQ(preview.revealTimerId, 0);
     EXPECT_NE(preview.repaintTimerId, 0);
@@ -185,9 +194,9 @@ TEST(DesktopTest, WindowsOpenOverTheMainWindow)
     QString filterShown;
     // Looks at the window that opens, then closes it.
     auto lookAt = [&](const char* what) {
-        QTimer::singleShot(500, [&, what] {
+        QTimer::singleShot(0, [&, what] {
+            ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isVisible(); }, 10000)) << what;
             QWidget* opened = QApplication::activeModalWidget();
-            ASSERT_NE(opened, nullptr) << what;
             const QPoint offset = opened->frameGeometry().center() - centre;
             EXPECT_LE(offset.manhattanLength(), 4) << what << ": at " << opened->frameGeometry().x() << ","
                                                    << opened->frameGeometry().y();

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -284,6 +285,8 @@ TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
     RipHarness rip;
     rip.window.settings.openFolderWhenDone = 1;
     rip.window.settings.ejectDvdWhenDone = 1;
+    // With the preview it converts at playing speed: two minutes, stopped long before their end.
+    rip.window.movie->SetVariable(main_var::kPreview, "1");
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
     rip.window.OnStopRip();
@@ -327,6 +330,7 @@ TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)
     rip.window.settings.videoMethod = 4;  // MP4: its index is written only when the file is finished
     SignalWatcher stopSignals;
     QObject::connect(&stopSignals, &SignalWatcher::received, &rip.window, &CRipperDlg::EndProgram);
+    rip.window.movie->SetVariable(main_var::kPreview, "1");  // at playing speed: stopped long before its end
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
     std::raise(SIGTERM);
@@ -436,9 +440,13 @@ TEST(RipRunnerTest, WindowsRipKeepsEveryTitleFrameForFrame)
 
 TEST(RipRunnerTest, ConversionDoneBetweenTwoPollsCountsAsDone)
 {
-    // Six seconds of video convert well within the first second.
+    // The conversion ends before any poll: no event runs (so no timer fires) until it has.
     RipHarness rip("pal-3ch", "SHORT");
     rip.window.OnStartRip();
+    ASSERT_NE(rip.window.previewDlg, nullptr);
+    const CVLCControl& converter = rip.window.previewDlg->vlcControl;
+    while (!(converter.GetPosition() < 0 && converter.GetTime() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(rip.SawProgress());
     ASSERT_TRUE(rip.RunUntilIdle(20));
     EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
     EXPECT_TRUE(rip.Saw("Ripping Completed"));
@@ -453,9 +461,7 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     EXPECT_TRUE(note().starts_with("The whole disc is ripped")) << note();
 
     // The user ticks the option (and MPEG PS, whose files keep exact cuts) in the settings window.
-    QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
-        CShockwaveFlash& settings = *window.settingsDlg->flash;
+    WhenSettingsOpen(window, [](CShockwaveFlash& settings) {
         settings.Store().set(settings_var::kVideoMethod, "1");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
         ClickMovieItem(settings, "selectionFlag");
@@ -572,10 +578,7 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
     EXPECT_TRUE(note().starts_with("The whole disc is ripped as it plays")) << note();  // none, as before
 
     // The user keeps French subtitles as a track of an MKV file.
-    QTimer::singleShot(0, [&] {
-        // Once the settings window has filled in its movie.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
-        CShockwaveFlash& settings = *window.settingsDlg->flash;
+    WhenSettingsOpen(window, [](CShockwaveFlash& settings) {
         settings.Store().set(settings_var::kVideoMethod, "8");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
         settings.Store().set(settings_var::kSubtitleMode, "1");
@@ -596,10 +599,7 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
     EXPECT_EQ(tracks[0].starts.size(), 3u);
 
     // A container without subtitle tracks: the note says none will be kept.
-    QTimer::singleShot(0, [&] {
-        // Once the settings window has filled in its movie.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000));
-        CShockwaveFlash& settings = *window.settingsDlg->flash;
+    WhenSettingsOpen(window, [](CShockwaveFlash& settings) {
         settings.Store().set(settings_var::kVideoMethod, "0");
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
         ClickMovieItem(settings, "okButton");

@@ -13,7 +13,7 @@
 
 namespace {
 
-// The settings window of a program run, filled as it is 50 ms after it opens.
+// The settings window of a program run, once its start-up timer has filled it in.
 struct SettingsHarness {
     SettingsHarness()
     {
@@ -21,7 +21,7 @@ struct SettingsHarness {
                          [this](const QString& name) { sent.push_back(name.toStdString()); });
         dialog.OnInitDialog();
         dialog.show();
-        QTest::qWait(150);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return dialog.initTimerId == 0; }, 10000));
     }
     std::string Variable(const char* name) { return dialog.flash->GetVariable(name); }
     void Set(const char* name, const char* value) { dialog.flash->Store().set(name, value); }
@@ -32,6 +32,17 @@ struct SettingsHarness {
         return item ? item->property("currentText").toString() : QString("(missing)");
     }
     IProfile& Profile() { return main.app->Profile(); }
+    // Every list shows the entry it was given (none when out of its range): the movie applies them later.
+    bool ChoicesApplied()
+    {
+        for (QQuickItem* item : dialog.flash->rootObject()->findChildren<QQuickItem*>()) {
+            const QVariant chosen = item->property("chosen");
+            if (!chosen.isValid()) continue;
+            const int count = item->property("count").toInt();
+            if (item->property("currentIndex").toInt() != (chosen.toInt() < count ? chosen.toInt() : -1)) return false;
+        }
+        return true;
+    }
 
     MainWindowHarness main;
     CSettingsDlg dialog{*main.app};
@@ -58,9 +69,8 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     EXPECT_EQ(s.Variable(settings_var::kVideoCodecList), "mp1v|mp2v|h264");
     EXPECT_EQ(s.Variable(settings_var::kLockDvd), "1");
     EXPECT_EQ(s.Variable(settings_var::kShutdown), "0");
-    // What the user sees with an empty profile.
-    QTest::qWait(50);
-    EXPECT_EQ(s.Shown("containerChoice"), "MPEG TS");
+    // What the user sees with an empty profile, once every list has taken its choice.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.ChoicesApplied(); }, 5000));
     EXPECT_EQ(s.Shown("videoBitrateChoice"), "1024");
     EXPECT_EQ(s.Shown("videoScaleChoice"), "1");
     EXPECT_EQ(s.Shown("audioBitrateChoice"), "128");
@@ -87,7 +97,7 @@ TEST(SettingsDialogTest, EveryEntryOfTheLongestListIsInReach)
     auto* popup = box->property("popup").value<QObject*>();
     ASSERT_NE(popup, nullptr);
     QMetaObject::invokeMethod(popup, "open");
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }, 5000));
     auto* list = popup->property("contentItem").value<QQuickItem*>();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->property("count").toInt(), TableSize(kVideoBitrateTable));

@@ -181,9 +181,12 @@ TEST(VlcControlTest, StopLeavesThePartialFile)
 {
     const std::string output = ScratchFolder() + "/partial.mpg";
     CVLCControl control;
-    control.addTarget("dvdsimple://" + TestDisc("pal-30s"), {Chain(output)}, 10, -666);
-    for (int i = 0; i < 50 && !(control.GetTime() > 0 && control.GetPosition() > 0); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // With the display it converts at playing speed: stopped long before its end.
+    control.ShowPicturesIn(16, 16, nullptr);
+    RipSettings settings;
+    settings.mux = "ts";
+    control.addTarget("dvdsimple://" + TestDisc("pal-30s"), {BuildTranscodeChain(settings, output, true, "25")}, 10, -666);
+    while (!(control.GetTime() > 0 && control.GetPosition() > 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_GT(control.GetPosition(), 0);
     control.stop();
     EXPECT_LT(control.GetPosition(), 0);
