@@ -6,10 +6,10 @@ namespace {
 
 const char kExitStatusHelp[] =
     "\nExit status:\n"
-    "  0   done\n"
-    "  1   failed (the reason is printed)\n"
+    "  0   done: every item converted whole\n"
+    "  1   an item failed, was skipped or not ripped, or the job was stopped (the reason is printed)\n"
     "  2   no disc found at SOURCE, or on any mounted volume\n"
-    "  3   converted with damage: sectors that could not be read were passed over\n"
+    "  3   converted with damage, and no item failed: unreadable sectors were passed over\n"
     "  64  wrong usage\n";
 
 // Qt's help begins with a usage line of its own; ours names the command.
