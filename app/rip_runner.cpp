@@ -27,12 +27,6 @@ std::string ProposedSaveAsName(const std::string& path)
     return (file.parent_path() / file.stem()).string() + "_new_";
 }
 
-std::string ExtensionOf(const std::string& path)
-{
-    const std::string extension = fs::path(path).extension().string();
-    return extension.empty() ? extension : extension.substr(1);
-}
-
 }  // namespace
 
 CVLCControl* CRipperDlg::Converter() const
@@ -110,7 +104,7 @@ JobQuestions CRipperDlg::JobQuestionsOfWindow()
             return path;
         auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
         // The chosen type stays the window's container, as the user picked it.
-        if (chosen) ApplySaveAsExtension(settings, ExtensionOf(*chosen));
+        if (chosen) ApplySaveAsFile(settings, *chosen);
         return chosen;
     };
     questions.newConverter = [this] {

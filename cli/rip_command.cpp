@@ -71,43 +71,71 @@ int RunJob(RipJob& job, RipReport& report)
     return JobExitStatus(job.Results());
 }
 
-}  // namespace
-
-int RipCommand(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    const QCommandLineOption outputOption({"o", "output"}, "The folder for the file (default ~/Converted Videos).", "DIR");
-    const QCommandLineOption containerOption(
+// The rip command's options, for parsing and for its help.
+struct RipOptions {
+    const QCommandLineOption output{{"o", "output"}, "The folder for the file (default ~/Converted Videos).", "DIR"};
+    const QCommandLineOption container{
         {"c", "container"},
         "ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv (or MPEG TS ... MKV), with that container's first codecs, for this "
         "run only.",
-        "NAME");
-    const QCommandLineOption yesOption({"y", "yes"}, "Overwrites an existing file without asking.");
-    const QCommandLineOption titleOption(
+        "NAME"};
+    const QCommandLineOption yes{{"y", "yes"}, "Overwrites an existing file without asking."};
+    const QCommandLineOption title{
         {"t", "title"},
         "Rips titles instead of the whole disc, each into a file of its own: main (the angle that plays longest); each "
         "(every program chain's longest angle of at least --min-length seconds, a chain that plays the same cells as "
         "another once); or a list of title set N, its program chain M (default: the one the window would choose) and "
         "angle K (default 1), such as 1.1,1.2,3. A file's name ends in _TN.M.K.",
-        "main|each|N[.M[.K]],...");
-    const QCommandLineOption minLengthOption("min-length", "With --title each: the seconds a title plays at least (default 60).",
-                                             "SECONDS", "60");
-    const QCommandLineOption progressOption(
-        "progress", "json: one JSON object a line on standard output for each change, and nothing else there.", "FORMAT");
-    const QCommandLineOption chaptersOption("chapters", "With one --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST");
-    const QCommandLineOption audioOption(
+        "main|each|N[.M[.K]],..."};
+    const QCommandLineOption minLength{"min-length", "With --title each: the seconds a title plays at least (default 60).",
+                                       "SECONDS", "60"};
+    const QCommandLineOption progress{
+        "progress", "json: one JSON object a line on standard output for each change, and nothing else there.", "FORMAT"};
+    const QCommandLineOption chapters{"chapters", "With one --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST"};
+    const QCommandLineOption audio{
         "audio", "Only this audio stream: by language code (fr), for every title, or with one --title by number (from 1).",
-        "N|LANG");
-    const QCommandLineOption subtitlesOption(
+        "N|LANG"};
+    const QCommandLineOption subtitles{
         "subtitles",
-        "Keeps this subtitle stream as a track (mkv, ps, mpeg1 or mp4): by language code, by number with --title, or all. "
+        "Keeps this subtitle stream as a track (mkv, ps, mpeg1 or mp4): by language code, by number with one --title, or all. "
         "May be given more than once.",
-        "N|LANG|all");
-    const QCommandLineOption burnOption("burn", "Draws this subtitle stream into the picture: by language code, or by number with --title.",
-                                        "N|LANG");
-    const QCommandLineOption forcedOption("forced", "Only the subtitles the disc marks forced (foreign dialogue), kept or burned.");
-    parser.addOptions({outputOption, containerOption, yesOption, titleOption, minLengthOption, chaptersOption, audioOption,
-                       subtitlesOption, burnOption, forcedOption, progressOption});
+        "N|LANG|all"};
+    const QCommandLineOption burn{"burn", "Draws this subtitle stream into the picture: by language code, or by number with one --title.",
+                                  "N|LANG"};
+    const QCommandLineOption forced{"forced", "Only the subtitles the disc marks forced (foreign dialogue), kept or burned."};
+    QList<QCommandLineOption> All() const
+    {
+        return {output, container, yes, title, minLength, chapters, audio, subtitles, burn, forced, progress};
+    }
+};
+
+// The window's settings with the command line's changes, for this run only;
+// an exit status when they cannot be had.
+std::optional<int> SettingsForRun(const QCommandLineParser& parser, const RipOptions& options, RipSettings& settings)
+{
+    const std::string codecsIni = ModuleFolder() + "codecs.ini";
+    QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
+    if (!profile.Problem().empty()) std::cerr << "tarvok-rip: " << profile.Problem() << "\n";
+    LoadSettings(settings, profile, codecsIni);
+    if (!parser.isSet(options.container)) return std::nullopt;
+    const std::string name = Bytes(parser.value(options.container));
+    const auto index = ContainerNamed(name);
+    if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv)");
+    const CodecLists codecs = ReadCodecLists(*index, codecsIni);
+    if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty()) return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
+    settings.videoMethod = *index;
+    settings.videoCodec = ToLower(codecs.videoCodecs[0]);
+    settings.audioCodec = ToLower(codecs.audioCodecs[0]);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RipCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const RipOptions options;
+    parser.addOptions(options.All());
     parser.addPositionalArgument("source", kSourceHelp, "[SOURCE]");
     if (auto status = ParseOrExit(parser, arguments, "tarvok-rip rip [OPTIONS] [SOURCE]",
                                   "Converts the whole disc, or each title named, into a video file with the settings of "
@@ -120,38 +148,24 @@ int RipCommand(const QStringList& arguments)
     auto value = [&](const QCommandLineOption& option) {
         return parser.isSet(option) ? std::optional(Bytes(parser.value(option))) : std::nullopt;
     };
-    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+    if (parser.isSet(options.output) && parser.value(options.output).isEmpty())
         return Fail(kExitUsage, "--output needs a folder (an empty name would be the root of the file system)");
 
-    // The settings of the window, with the command line's changes for this run only.
-    const std::string codecsIni = ModuleFolder() + "codecs.ini";
-    QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
-    if (!profile.Problem().empty()) std::cerr << "tarvok-rip: " << profile.Problem() << "\n";
     RipSettings settings;
-    LoadSettings(settings, profile, codecsIni);
-    if (parser.isSet(containerOption)) {
-        const std::string name = Bytes(parser.value(containerOption));
-        const auto index = ContainerNamed(name);
-        if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv)");
-        const CodecLists codecs = ReadCodecLists(*index, codecsIni);
-        if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty())
-            return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
-        settings.videoMethod = *index;
-        settings.videoCodec = ToLower(codecs.videoCodecs[0]);
-        settings.audioCodec = ToLower(codecs.audioCodecs[0]);
-    }
+    if (const auto status = SettingsForRun(parser, options, settings)) return *status;
     const char* home = std::getenv("HOME");
-    if (!parser.isSet(outputOption) && (!home || !*home))
+    if (!parser.isSet(options.output) && (!home || !*home))
         return Fail(kExitUsage, "HOME is not set, so there is no default output folder: name one with --output");
     // Nothing is made, not even the folder, before every check has passed.
-    const std::string folder = parser.isSet(outputOption) ? Bytes(parser.value(outputOption))
-                                                          : (fs::path(home) / "Converted Videos").string();
+    const std::string folder =
+        parser.isSet(options.output) ? Bytes(parser.value(options.output)) : (fs::path(home) / "Converted Videos").string();
 
-    const bool json = parser.isSet(progressOption);
-    if (json && parser.value(progressOption) != "json") return Fail(kExitUsage, "--progress takes json, not " + Bytes(parser.value(progressOption)));
-    const auto minLength = ParseNumber(std::string_view(Bytes(parser.value(minLengthOption))));
-    if (!minLength) return Fail(kExitUsage, "--min-length takes whole seconds, not " + Bytes(parser.value(minLengthOption)));
-    const PartOptions partOptions{value(titleOption), value(chaptersOption), value(audioOption), double(*minLength)};
+    const bool json = parser.isSet(options.progress);
+    if (json && parser.value(options.progress) != "json")
+        return Fail(kExitUsage, "--progress takes json, not " + Bytes(parser.value(options.progress)));
+    const auto minLength = ParseNumber(std::string_view(Bytes(parser.value(options.minLength))));
+    if (!minLength) return Fail(kExitUsage, "--min-length takes whole seconds, not " + Bytes(parser.value(options.minLength)));
+    const PartOptions partOptions{value(options.title), value(options.chapters), value(options.audio), double(*minLength)};
 
     MountTableVolumes volumes;
     DvdSource source(volumes);
@@ -163,14 +177,14 @@ int RipCommand(const QStringList& arguments)
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
     GetContainerExtension(settings);
     const StreamChoices streams =
-        ChosenStreams(source, parts, settings, parser, {audioOption, subtitlesOption, burnOption, forcedOption}, wrong);
+        ChosenStreams(source, parts, settings, parser, {options.audio, options.subtitles, options.burn, options.forced}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
 
     std::vector<std::string> labels;
     for (const RipPart& part : parts) labels.push_back(part ? SelectionLabel(*part) : "");
     RipReport report(json, labels);
     JobQuestions questions;
-    const bool yes = parser.isSet(yesOption);
+    const bool yes = parser.isSet(options.yes);
     questions.overwrite = [yes](const std::string& path) { return MayOverwrite(path, yes) ? std::optional(path) : std::nullopt; };
     CVLCControl converter;
     questions.newConverter = [&converter] { return &converter; };

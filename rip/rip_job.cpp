@@ -19,12 +19,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string ExtensionOf(const std::string& path)
-{
-    const std::string extension = fs::path(path).extension().string();
-    return extension.empty() ? extension : extension.substr(1);
-}
-
 }  // namespace
 
 const char* OutcomeName(ItemOutcome outcome)
@@ -109,7 +103,7 @@ bool RipJob::Launch()
                 EndItem(ItemOutcome::Skipped, {}, rip_text::kExistingFileStays);
                 return false;
             }
-            if (*chosen != path) ApplySaveAsExtension(itemSettings, ExtensionOf(*chosen));
+            if (*chosen != path) ApplySaveAsFile(itemSettings, *chosen);
             path = *chosen;
         }
         if (std::string problem = OutputProblem(path, plan.videoTsPath); !problem.empty()) throw OutputError(problem);

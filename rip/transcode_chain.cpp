@@ -213,6 +213,12 @@ std::string SubtitleNote(const RipSettings& settings)
            (settings.subtitleMode == kSubtitlesKept ? ", kept as a track." : ", burned in.");
 }
 
+void ApplySaveAsFile(RipSettings& settings, const std::string& path)
+{
+    const std::string extension = fs::path(path).extension().string();
+    ApplySaveAsExtension(settings, extension.empty() ? extension : extension.substr(1));
+}
+
 void ApplySaveAsExtension(RipSettings& settings, const std::string& extension)
 {
     const std::string wanted = ToLower(extension);

@@ -70,6 +70,8 @@ std::string SubtitleNote(const RipSettings& settings);
 // An extension chosen in the Save As dialog (without its dot, any case)
 // sets the mux and both codecs; others leave the settings as they are.
 void ApplySaveAsExtension(RipSettings& settings, const std::string& extension);
+// The same for the file chosen in the Save As dialog, by its extension.
+void ApplySaveAsFile(RipSettings& settings, const std::string& path);
 
 // A volume label as a file name: '/' and control characters become '_', and
 // so does a leading '.', so that no label leaves the folder or hides the file.
