@@ -1,4 +1,5 @@
 #include "dvd/dvd_source.h"
+#include "rip/disc_play_list.h"
 #include "tests/ifo_builder.h"
 #include "tests/reference_readers.h"
 #include "tests/test_discs.h"
@@ -178,4 +179,38 @@ TEST(DvdSourceTest, RealDiscsAgreeWithLibdvdreadAndLsdvd)
             EXPECT_EQ(set->aspectRatio, name == "pal-16x9-menu" ? "16:9" : "4:3");
         }
     }
+}
+
+// "each": every chain's longest angle that plays long enough, a chain that
+// plays the same cells in the same order as one taken before left out.
+TEST(DvdSourceTest, EveryTitleTakesEachLongChainOnce)
+{
+    const std::string folder = ScratchFolder();
+    auto cell = [](uint32_t first, uint32_t last, uint8_t id, uint8_t seconds) {
+        TestCell made{0, first, last, {0, 0, uint8_t(seconds / 10 << 4 | seconds % 10), 0x40}, 1, id};
+        return made;
+    };
+    IfoBuilder ifo;
+    TestPgc episode, again, other, trailer;
+    episode.cells = {cell(0, 99, 1, 50), cell(100, 199, 2, 40)};
+    episode.programMap = {1, 2};
+    again = episode;                   // the same cells in the same order
+    other.cells = {cell(100, 199, 2, 40), cell(0, 99, 1, 50)};
+    other.programMap = {1, 2};         // the same cells, another order: a title of its own
+    trailer.cells = {cell(200, 209, 3, 9)};
+    ifo.pgcs = {episode, again, other, trailer};
+    ifo.addresses = {{1, 1, 0, 99}, {1, 2, 100, 199}, {1, 3, 200, 209}};
+    WriteBytes(folder + "/VTS_01_0.IFO", ifo.TitleSetFile());
+    std::ofstream(folder + "/VTS_01_1.VOB") << std::string(210 * 2048, '\0');
+    FixedVolumeTable volumes;
+    DvdSource source(volumes);
+    source.Load(folder);
+    ASSERT_EQ(source.TitleSets().size(), 1u);
+
+    double longest = 0;
+    const std::vector<DiscSelection> titles = EveryTitle(source, 60, &longest);
+    EXPECT_EQ(titles, (std::vector<DiscSelection>{{1, 1, 1, {}, 0}, {1, 3, 1, {}, 0}}));
+    EXPECT_DOUBLE_EQ(longest, 90);
+    EXPECT_EQ(EveryTitle(source, 5).size(), 3u);  // the trailer too
+    EXPECT_TRUE(EveryTitle(source, 91).empty());
 }
