@@ -154,12 +154,7 @@ void CRipperDlg::RipNextItem()
 {
     if (!job) return;
     job->Advance();
-    SyncRipState();
-    if (job->Ended()) {
-        CompleteJob();
-        return;
-    }
-    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
+    ShowJobStep();
 }
 
 void CRipperDlg::PollRipProgress()
@@ -169,19 +164,25 @@ void CRipperDlg::PollRipProgress()
     progressTimerId = 0;
     if (!job) return;
     job->Poll();
+    ShowJobStep();
+}
+
+void CRipperDlg::ShowJobStep()
+{
+    if (itemNumber < 0) return;  // the window was shut down while the job asked a question
     SyncRipState();
     if (job->Ended()) {
         CompleteJob();
         return;
     }
     const JobState& state = job->State();
-    if (state.phase == JobPhase::Converting && state.itemPercent > 0) {
+    if (state.itemPercent > 0) {
         const std::string percent = std::to_string(static_cast<int>(state.itemPercent));
         const std::string item = state.items > 1 ? "  " + std::to_string(state.item) + "/" + std::to_string(state.items) : "";
         SetProgress(percent, rip_text::kRipping + percent + "%" + item);
         progressSeen = 1;
     }
-    progressTimerId = startTimer(kPollMs);
+    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
 }
 
 void CRipperDlg::ShowWrittenFile(bool written)

@@ -145,6 +145,8 @@ private:
     JobQuestions JobQuestionsOfWindow();
     // `itemNumber` and `retryCount` as the job has them.
     void SyncRipState();
+    // After the job took a step: its progress shown and polled, or its end.
+    void ShowJobStep();
     // Ends the job: the movie is told, the completion actions run while ripping.
     void CompleteJob();
     // Stops the job, whose converter finishes its file (an MP4 keeps its

@@ -341,6 +341,22 @@ TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)
     EXPECT_GT(facts.videoFrames, 0);
 }
 
+// SIGTERM while the overwrite question is open: the program ends, nothing
+// is converted afterwards and no action of the job's end runs.
+TEST(RipRunnerTest, EndingTheProgramDuringAQuestionEndsTheJobQuietly)
+{
+    RipHarness rip;
+    std::ofstream(rip.OutputFile("MY_MOVIE.mpg")) << "the user's own file";
+    rip.window.settings.shutdownWhenComplete = 1;
+    rip.harness.standIns.boxes->onShow = [&](const AskedBox&) { rip.window.EndProgram(); };
+    rip.harness.standIns.boxes->answers = {MbResult::Yes};
+    rip.window.OnStartRip();
+    EXPECT_FALSE(rip.window.isVisible());
+    EXPECT_EQ(rip.window.previewDlg, nullptr);
+    EXPECT_EQ(fs::file_size(rip.OutputFile("MY_MOVIE.mpg")), 19u);
+    EXPECT_EQ(std::count(rip.Actions().begin(), rip.Actions().end(), "power off"), 0);
+}
+
 TEST(RipRunnerTest, StopWithoutAJobRunsNoAction)
 {
     RipHarness rip;
