@@ -63,12 +63,6 @@ RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<std::optional<
 
 RipJob::~RipJob() = default;
 
-std::string RipJob::ItemPath(int item) const
-{
-    RipSettings settings = plan.settings;
-    return BuildOutputPath(plan.videoTsPath, plan.folder, item, settings, volumes.List(), items.at(item - 1).selection, discLabel);
-}
-
 void RipJob::Advance()
 {
     if (state.phase == JobPhase::Ended) return;
@@ -178,6 +172,7 @@ void RipJob::AttemptFailed(CVLCControl& converter, const std::string& failure)
     const std::string reason = failure.empty()        ? std::string(rip_text::kNothingConverted)
                                : converter.Advanced() ? failure
                                                       : rip_text::kNothingConvertedBecause + failure;
+    state.error = reason;
     if (converter.FailureIsFinal()) {
         // No attempt can mend it (an encrypted disc): said at once.
         if (questions.told) questions.told(JobQuestions::Event::FinalFailure, itemPath, reason);
@@ -202,6 +197,7 @@ void RipJob::EndItem(ItemOutcome outcome, std::string file, std::string reason)
     if (questions.itemEnded) questions.itemEnded(state.item, result);
     state.retry = 0;
     state.damage.clear();
+    state.error.clear();
     progressSeen = false;
     ++state.item;
     UpdateProgress(0);

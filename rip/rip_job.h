@@ -38,6 +38,7 @@ struct JobState {
     double percent = 0, itemPercent = 0;  // the job's (never going down) and the item's, 0..100
     double elapsed = 0, eta = -1;         // seconds; eta -1 while unknown
     std::string damage;                   // what the running item passed over so far
+    std::string error;                    // why the item's last attempt failed, while it is tried again
 };
 
 // What the job tells its front end, and asks it.
@@ -90,8 +91,6 @@ public:
     const JobState& State() const { return state; }
     bool Ended() const { return state.phase == JobPhase::Ended; }
     const std::vector<ItemResult>& Results() const { return results; }
-    // The path of item `item` (from 1) as it would be written, before any question.
-    std::string ItemPath(int item) const;
 
 private:
     struct Item {

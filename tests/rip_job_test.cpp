@@ -23,6 +23,7 @@ struct ScriptedFrontEnd {
     CVLCControl converter;
     std::vector<std::string> overwriteAsked, retryAsked, told, started;
     int retriesSeenWhenAsked = -1;
+    std::string errorSeenWhenAsked;
     const RipJob* job = nullptr;
 
     JobQuestions Questions()
@@ -37,6 +38,7 @@ struct ScriptedFrontEnd {
         questions.retry = [this](const std::string& failure) {
             retryAsked.push_back(failure);
             retriesSeenWhenAsked = job->State().retry;
+            errorSeenWhenAsked = job->State().error;
             return false;
         };
         questions.told = [this](JobQuestions::Event, const std::string&, const std::string& reason) { told.push_back(reason); };
@@ -97,6 +99,7 @@ TEST(RipJobTest, EachItemEndsItsOwnWayAndTheOthersGoOn)
     EXPECT_EQ(job.Results()[1].reason, "nothing was converted: the disc has no title set 2");
     EXPECT_EQ(front.retryAsked.size(), 1u);
     EXPECT_EQ(front.retriesSeenWhenAsked, 2);
+    EXPECT_EQ(front.errorSeenWhenAsked, job.Results()[1].reason);
     EXPECT_FALSE(SomethingAt(out + "/dvdRip_Movie2_T2.1.1.mpg"));
 
     // Item 3 is named by its own number on a disc without a label.
