@@ -40,20 +40,20 @@ void CRipperDlg::SetProgress(const std::string& percent, const std::string& text
     movie->SetVariable(main_var::kProgressText, text);
 }
 
-std::optional<std::vector<std::optional<DiscSelection>>> CRipperDlg::ChosenItems()
+std::optional<std::vector<RipPart>> CRipperDlg::ChosenItems()
 {
-    if (settings.ripSelection != 1) return std::vector<std::optional<DiscSelection>>{std::nullopt};
+    if (settings.ripSelection != 1) return std::vector<RipPart>{std::nullopt};
     // Ticked angles, each with its ticked chapters; else the browsed one.
     std::vector<std::string> withoutChapters;
     const std::vector<DiscSelection> ticked = TickedAngles(source, &withoutChapters);
-    const auto browsed = ticked.empty() && withoutChapters.empty() ? BrowsedSelection(source) : std::nullopt;
+    const RipPart browsed = ticked.empty() && withoutChapters.empty() ? BrowsedSelection(source) : std::nullopt;
     if (!withoutChapters.empty() || (ticked.empty() && !browsed)) {
-        app.Services().messageBoxes->Show(this, source.currentAngle || !withoutChapters.empty() ? rip_text::kTickChapters : rip_text::kSelectAngle,
-                                          app.productName, MbButtons::Ok, MbIcon::Information);
+        const char* told = source.currentAngle || !withoutChapters.empty() ? rip_text::kTickChapters : rip_text::kSelectAngle;
+        app.Services().messageBoxes->Show(this, told, app.productName, MbButtons::Ok, MbIcon::Information);
         return std::nullopt;
     }
-    if (browsed) return std::vector<std::optional<DiscSelection>>{browsed};
-    return std::vector<std::optional<DiscSelection>>(ticked.begin(), ticked.end());
+    if (browsed) return std::vector<RipPart>{browsed};
+    return std::vector<RipPart>(ticked.begin(), ticked.end());
 }
 
 void CRipperDlg::OnStartRip()
@@ -89,8 +89,8 @@ void CRipperDlg::OnStartRip()
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
     movie->SetVariable(main_var::kStopButton, "0");
     if (settings.lockDvdWhileRipping == 1) LockDrive(true);
-    job = std::make_unique<RipJob>(source, JobPlan{source.GetVideoTsPath(), outputFolder, settings, previewEnabled == 1, {}, kSilentRetries},
-                                   *items, JobQuestionsOfWindow());
+    const JobPlan plan{source.GetVideoTsPath(), outputFolder, settings, previewEnabled == 1, {}, kSilentRetries};
+    job = std::make_unique<RipJob>(source, plan, *items, JobQuestionsOfWindow());
     RipNextItem();
 }
 

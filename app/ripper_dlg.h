@@ -3,6 +3,7 @@
 // it; disc loading at start, on request and when volumes come and go.
 #include "dvd/dvd_source.h"
 #include "rip/disc_play_list.h"
+#include "rip/rip_job.h"
 #include "ui/title_views.h"
 #include "settings/rip_settings.h"
 
@@ -25,8 +26,6 @@ class MountWatcher;
 class MovieWindowFilter;
 class QLabel;
 class QMenu;
-class RipJob;
-struct JobQuestions;
 
 class CRipperDlg : public QDialog {
     Q_OBJECT
@@ -140,7 +139,7 @@ private:
     // The parts Start rips: the whole disc, or with the selection option
     // each ticked angle (else the browsed one) with its ticked chapters;
     // nothing, said in a box, when none is chosen.
-    std::optional<std::vector<std::optional<DiscSelection>>> ChosenItems();
+    std::optional<std::vector<RipPart>> ChosenItems();
     // The job's questions as this window's boxes and dialogs.
     JobQuestions JobQuestionsOfWindow();
     // `itemNumber` and `retryCount` as the job has them.

@@ -3,7 +3,7 @@
 // an item of the job, and the streams each keeps or burns. A usage error
 // names what is wrong.
 #include "dvd/dvd_source.h"
-#include "rip/disc_play_list.h"
+#include "rip/rip_job.h"
 #include "rip/stream_routes.h"
 #include "settings/rip_settings.h"
 
@@ -12,9 +12,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// The part of the disc an item rips; none: the whole disc.
-using RipPart = std::optional<DiscSelection>;
 
 struct PartOptions {
     std::optional<std::string> title, chapters, audio;

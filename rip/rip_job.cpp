@@ -44,7 +44,7 @@ int JobExitStatus(const std::vector<ItemResult>& results)
     return results.empty() ? 1 : damaged ? 3 : 0;
 }
 
-RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<std::optional<DiscSelection>> selections, JobQuestions questions)
+RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<RipPart> selections, JobQuestions questions)
     : volumes(source.Volumes()),
       discLabel(source.Files() ? source.Files()->VolumeLabel() : std::string()),
       frameRate(DiscFrameRate(source)),

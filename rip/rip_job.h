@@ -18,6 +18,9 @@ class CVLCControl;
 class DvdSource;
 class IVolumeTable;
 
+// The part of the disc an item rips; none: the whole disc.
+using RipPart = std::optional<DiscSelection>;
+
 enum class ItemOutcome { NotRipped, Done, Damaged, Failed, Stopped, Skipped };
 
 // "done", "damaged", "failed", "stopped", "not ripped", "skipped".
@@ -74,7 +77,7 @@ class RipJob {
 public:
     // The items' play lists are taken from `source` now; the volumes are
     // listed as each item is prepared.
-    RipJob(const DvdSource& source, JobPlan plan, std::vector<std::optional<DiscSelection>> items, JobQuestions questions);
+    RipJob(const DvdSource& source, JobPlan plan, std::vector<RipPart> items, JobQuestions questions);
     ~RipJob();
     RipJob(const RipJob&) = delete;
     RipJob& operator=(const RipJob&) = delete;
@@ -94,7 +97,7 @@ public:
 
 private:
     struct Item {
-        std::optional<DiscSelection> selection;
+        RipPart selection;
         PlayList playList;
         std::string problem;
     };

@@ -14,7 +14,6 @@ extern "C" {
 #include <malloc.h>
 #include <cstdlib>
 
-
 CVLCControl::CVLCControl()
 {
     // FFmpeg's libraries talk on stderr only when asked.
@@ -45,16 +44,15 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
     if (options.size() != 1) throw ConverterError("the converter takes one option, not " + std::to_string(options.size()));
     const auto discPath = DiscOfLocator(locator);
     if (!discPath) throw ConverterError("the converter reads discs (" + std::string(kDiscScheme) + "…), not " + locator);
-    DiscPart part{*discPath, {}, {}, true};
     const std::string chosen = PartOfLocator(locator);
     const auto selection = chosen.empty() ? std::nullopt : DecodeSelection(chosen);
+    DiscPart part{*discPath, {}, {}, chosen.empty()};
     if (chosen.empty())
         part.playList = WholeDiscPlayList(part.disc, &part.problem);
     else if (!selection)
         part.problem = "no such part of a disc: " + chosen;
     else
         part.playList = SelectionPlayList(part.disc, *selection, &part.problem);
-    part.wholeDisc = chosen.empty();
     std::string wrong;
     auto output = ParseStreamOutput(options.front(), wrong);
     if (!output) throw ConverterError(wrong);
