@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "dvd/title_model.h"
+#include "rip/stream_routes.h"
 #include "rip/transcode_chain.h"
 
 #include <algorithm>
@@ -17,15 +18,11 @@ std::optional<DiscSelection> NamedTitle(const DvdSource& source, const std::stri
         if (!main) wrong = "the disc has no main feature: no title holds video";
         return main;
     }
+    const std::vector<std::string> pieces = SplitChoices(text, '.');
     std::vector<int> numbers;
-    for (std::size_t at = 0; at <= text.size() && numbers.size() <= 3;) {
-        const std::size_t dot = std::min(text.find('.', at), text.size());
-        const auto number = ParseNumber(std::string_view(text).substr(at, dot - at));
-        if (!number) break;
-        numbers.push_back(*number);
-        at = dot + 1;
-    }
-    if (numbers.empty() || numbers.size() > 3 || std::count(text.begin(), text.end(), '.') + 1 != long(numbers.size())) {
+    for (const std::string& piece : pieces)
+        if (const auto number = ParseNumber(std::string_view(piece))) numbers.push_back(*number);
+    if (pieces.size() > 3 || numbers.size() != pieces.size()) {
         wrong = "--title takes main, each, or a list of N, N.M or N.M.K (1.1,1.2,3), not " + text;
         return std::nullopt;
     }
@@ -54,14 +51,11 @@ std::vector<DiscSelection> NamedTitles(const DvdSource& source, const PartOption
         return titles;
     }
     std::vector<DiscSelection> titles;
-    std::size_t at = 0;
-    do {
-        const std::size_t comma = std::min(options.title->find(',', at), options.title->size());
-        const auto title = NamedTitle(source, options.title->substr(at, comma - at), wrong);
+    for (const std::string& text : SplitChoices(*options.title, ',')) {
+        const auto title = NamedTitle(source, text, wrong);
         if (!title) return {};
         if (std::find(titles.begin(), titles.end(), *title) == titles.end()) titles.push_back(*title);
-        at = comma + 1;
-    } while (at <= options.title->size());
+    }
     return titles;
 }
 

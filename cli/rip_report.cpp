@@ -50,9 +50,11 @@ void RipReport::Progress(const JobState& state)
     if (state.phase != JobPhase::Converting || (!json && state.itemPercent <= 0)) return;
     const long tenths = std::lround(state.itemPercent * 10);
     const auto now = std::chrono::steady_clock::now();
-    bool due = state.item != shownItem || tenths != shownTenths;
-    // A person is shown a line every half second at a terminal, else each tenth of the way.
-    if (!json) due = terminal ? now - shownAt >= std::chrono::milliseconds(500) : state.item != shownItem || tenths / 100 != shownTenths / 100;
+    // A script hears of each change; a person gets a line every half second
+    // at a terminal, else one each tenth of the way.
+    const bool due = json       ? state.item != shownItem || tenths != shownTenths
+                     : terminal ? now - shownAt >= std::chrono::milliseconds(500)
+                                : state.item != shownItem || tenths / 100 != shownTenths / 100;
     if (!due) return;
     shownItem = state.item;
     shownTenths = tenths;

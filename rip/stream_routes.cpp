@@ -139,13 +139,13 @@ std::string JoinChoices(const std::vector<std::string>& choices)
     return text;
 }
 
-std::vector<std::string> SplitChoices(const std::string& text)
+std::vector<std::string> SplitChoices(const std::string& text, char separator)
 {
     std::vector<std::string> choices;
     for (std::size_t at = 0; at <= text.size();) {
-        const std::size_t plus = std::min(text.find('+', at), text.size());
-        choices.push_back(text.substr(at, plus - at));
-        at = plus + 1;
+        const std::size_t end = std::min(text.find(separator, at), text.size());
+        choices.push_back(text.substr(at, end - at));
+        at = end + 1;
     }
     return choices;
 }

@@ -42,8 +42,9 @@ StreamPlan RouteStreams(PlayList& playList, const StreamChoices& choices, std::v
 std::string AudioStreamsHeld(const PlayList& playList);
 std::string SubpictureStreamsHeld(const PlayList& playList);
 
-// The option text's form of a list of choices, "en+2", and back.
+// The option text's form of a list of choices, "en+2", and back; a list
+// split at another separator ("1.2.1", "1,3") the same way, empty pieces kept.
 std::string JoinChoices(const std::vector<std::string>& choices);
-std::vector<std::string> SplitChoices(const std::string& text);
+std::vector<std::string> SplitChoices(const std::string& text, char separator = '+');
 // A choice the option text can carry: "all" (for subtitles), a number from 1, or two letters.
 bool IsStreamChoice(const std::string& text, bool allowAll);
