@@ -8,12 +8,43 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr AVRational kChapterTimeBase = {1, 90000};
+constexpr int kFileBufferBytes = 1 << 16;
+
+// libavformat's output through the descriptor in `opaque`.
+int WriteToFile(void* opaque, uint8_t* bytes, int size)
+{
+    const int fd = *static_cast<const int*>(opaque);
+    for (int done = 0; done < size;) {
+        const ssize_t wrote = write(fd, bytes + done, static_cast<std::size_t>(size - done));
+        if (wrote < 0 && errno == EINTR) continue;
+        // A full disk or a file size limit fails the write, as the signal for the latter is ignored.
+        if (wrote <= 0) return AVERROR(wrote < 0 ? errno : EIO);
+        done += static_cast<int>(wrote);
+    }
+    return size;
+}
+
+int64_t SeekInFile(void* opaque, int64_t offset, int whence)
+{
+    const int fd = *static_cast<const int*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        struct stat status {};
+        return fstat(fd, &status) == 0 ? int64_t(status.st_size) : AVERROR(errno);
+    }
+    const off_t at = lseek(fd, offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : int64_t(at);
+}
 
 // Whether libavformat's MOV muxer keeps `code` as a track's language: it
 // stores only the languages of QuickTime's own table, some under their
@@ -69,17 +100,35 @@ void FreeChapters(AVFormatContext& context)
 
 }  // namespace
 
-MediaWriter::MediaWriter(const StreamOutput& output)
+MediaWriter::MediaWriter(const StreamOutput& output, int file)
     : path(output.destination), mux(output.mux), marksInHeader(output.mux == "asf")
 {
-    if (avformat_alloc_output_context2(&context, nullptr, output.muxer.c_str(), nullptr) < 0 || !context)
+    if (file >= 0 && (fd = fcntl(file, F_DUPFD_CLOEXEC, 0)) < 0)
+        throw ConversionError("cannot write " + path + ": " + std::strerror(errno));
+    if (avformat_alloc_output_context2(&context, nullptr, output.muxer.c_str(), nullptr) < 0 || !context) {
+        if (fd >= 0) close(fd);
         throw ConversionError("this machine's libavformat has no " + output.muxer + " muxer");
+    }
 }
 
 MediaWriter::~MediaWriter()
 {
-    if (context && context->pb) avio_closep(&context->pb);
+    CloseFile();
     avformat_free_context(context);
+}
+
+int MediaWriter::CloseFile()
+{
+    int result = 0;
+    if (context && context->pb) {
+        avio_flush(context->pb);
+        result = context->pb->error;
+        av_freep(&context->pb->buffer);
+        avio_context_free(&context->pb);
+    }
+    if (fd >= 0 && close(fd) != 0 && result == 0) result = AVERROR(errno);
+    fd = -1;
+    return result;
 }
 
 bool MediaWriter::WantsGlobalHeaders() const
@@ -157,7 +206,15 @@ void MediaWriter::SetChapters(const std::vector<ChapterMark>& marks, double end)
 void MediaWriter::Begin(const std::vector<ChapterMark>& planned)
 {
     if (marksInHeader) SetChapters(planned, planned.empty() ? 0 : planned.back().start + 1);
-    Check(avio_open(&context->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE), "create");
+    // Made new, or taken from the caller: a link at the name is never followed.
+    if (fd < 0 && (fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)) < 0)
+        Check(AVERROR(errno), "create");
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kFileBufferBytes));
+    if (!buffer || !(context->pb = avio_alloc_context(buffer, kFileBufferBytes, 1, &fd, nullptr, WriteToFile, SeekInFile))) {
+        av_free(buffer);
+        throw ConversionError("out of memory for writing " + path);
+    }
+    context->flags |= AVFMT_FLAG_CUSTOM_IO;
     const int result = avformat_write_header(context, nullptr);
     if (result < 0) {
         // Most often a codec the container cannot hold: say which were asked of which container.
@@ -182,5 +239,5 @@ void MediaWriter::Finish(const std::vector<ChapterMark>& found, double end)
     begun = false;
     SetChapters(found, end);
     Check(av_write_trailer(context), "write");
-    Check(avio_closep(&context->pb), "write");
+    Check(CloseFile(), "write");
 }

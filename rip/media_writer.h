@@ -10,7 +10,10 @@
 
 class MediaWriter {
 public:
-    explicit MediaWriter(const StreamOutput& output);
+    // `file`: the output, opened by the caller; it is written through that
+    // descriptor only (a copy of it), never opened again by its name. -1:
+    // the file is made here, never through a link at its name.
+    explicit MediaWriter(const StreamOutput& output, int file = -1);
     ~MediaWriter();
     MediaWriter(const MediaWriter&) = delete;
     MediaWriter& operator=(const MediaWriter&) = delete;
@@ -36,6 +39,8 @@ public:
 
 private:
     void Check(int code, const char* doing) const;
+    // Writes what the file's buffer holds and lets the descriptor go; an error code, or 0.
+    int CloseFile();
     // `language` (two letters from the disc) as the container keeps it.
     void TagLanguage(AVStream& stream, const std::string& language) const;
     // Marks from `end` on are left out, or, where the header must keep its
@@ -44,6 +49,7 @@ private:
 
     const std::string path;
     const std::string mux;
+    int fd = -1;  // the file's own descriptor
     AVFormatContext* context = nullptr;
     std::vector<AVRational> encoderTimeBases;
     bool begun = false;

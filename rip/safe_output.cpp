@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,6 +16,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Tries at making the hidden file before giving up: each clears what stood at its name.
+constexpr int kClaimTries = 8;
+constexpr std::size_t kCopyBytes = 1 << 20;
 
 // `prefix`, the file name of `path` shortened to fit, and `suffix`, in its folder.
 std::string Beside(const std::string& path, const std::string& prefix, const std::string& suffix)
@@ -26,6 +31,61 @@ std::string Beside(const std::string& path, const std::string& prefix, const std
         .string();
 }
 
+bool SameFile(const struct stat& one, const struct stat& other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Takes away what is at `name` (what a killed rip left, a link, a file
+// linked there) unless a running rip holds it: only the name goes, so a
+// link's target stays as it was. Why it cannot, or empty.
+std::string ClearAway(const std::string& name, const std::string& finalPath)
+{
+    struct stat named {};
+    if (lstat(name.c_str(), &named) != 0) return {};
+    if (S_ISREG(named.st_mode)) {
+        // O_NONBLOCK: whatever was swapped in meanwhile, the open does not wait on it.
+        const int held = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat opened {};
+        if (held >= 0 && fstat(held, &opened) == 0 && SameFile(opened, named) && flock(held, LOCK_EX | LOCK_NB) != 0) {
+            close(held);
+            return "another rip is writing " + finalPath + " now";
+        }
+        // Held while the name goes, so that no other rip claims the file in between.
+        struct stat still {};
+        const bool same = lstat(name.c_str(), &still) == 0 && SameFile(still, named);
+        const int removed = same ? unlink(name.c_str()) : 0;
+        const int why = errno;
+        if (held >= 0) close(held);
+        if (removed != 0 && why != ENOENT) return "cannot write " + name + ": " + std::strerror(why);
+        return {};
+    }
+    if (unlink(name.c_str()) != 0 && errno != ENOENT) return "cannot write " + name + ": " + std::strerror(errno);
+    return {};
+}
+
+// Copies what the descriptor `from` holds into a new file at `to`, made as safely as a rip's own.
+bool CopyOut(int from, const std::string& to)
+{
+    SafeOutput copy(to);
+    if (!copy.Claim().empty()) return false;
+    std::vector<char> buffer(kCopyBytes);
+    for (off_t at = 0;;) {
+        const ssize_t got = pread(from, buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t wrote = write(copy.Descriptor(), buffer.data() + put, static_cast<std::size_t>(got - put));
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) return false;
+            put += wrote;
+        }
+        at += got;
+    }
+    return copy.Commit().empty();
+}
+
 }  // namespace
 
 SafeOutput::SafeOutput(std::string path) : path(std::move(path)), writing(Beside(this->path, ".", ".tarvok"))
@@ -34,50 +94,54 @@ SafeOutput::SafeOutput(std::string path) : path(std::move(path)), writing(Beside
 
 SafeOutput::~SafeOutput()
 {
-    // Neither committed nor kept: the hidden file goes.
-    if (lock >= 0) unlink(writing.c_str());
+    // Neither committed nor kept: the hidden file goes, if it is still this rip's.
+    if (StillOurs()) unlink(writing.c_str());
     Release();
 }
 
 void SafeOutput::Release()
 {
-    if (lock >= 0) close(lock);
-    lock = -1;
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+bool SafeOutput::StillOurs() const
+{
+    struct stat held {}, named {};
+    return fd >= 0 && fstat(fd, &held) == 0 && lstat(writing.c_str(), &named) == 0 && SameFile(held, named);
 }
 
 std::string SafeOutput::Claim()
 {
     Release();
-    // O_NOFOLLOW: a link planted at the hidden name is refused, never followed.
-    lock = open(writing.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (lock < 0) return "cannot write " + writing + ": " + std::strerror(errno);
-    struct stat status {};
-    if (fstat(lock, &status) != 0 || !S_ISREG(status.st_mode)) {
-        Release();
-        return writing + " is not a file this program wrote";
+    for (int tries = 0; tries < kClaimTries; ++tries) {
+        // Made new: O_EXCL with O_NOFOLLOW never opens what stands at the name, a link least of all.
+        fd = open(writing.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            struct stat status {};
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1)
+                return {};
+            // Another rip takes the name away at this moment: try again.
+            Release();
+            continue;
+        }
+        if (errno != EEXIST) return "cannot write " + writing + ": " + std::strerror(errno);
+        if (std::string why = ClearAway(writing, path); !why.empty()) return why;
     }
-    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        Release();
-        return "another rip is writing " + path + " now";
-    }
-    // What a killed rip left is of no use.
-    if (ftruncate(lock, 0) != 0) {
-        const std::string why = std::strerror(errno);
-        Release();
-        return "cannot write " + writing + ": " + why;
-    }
-    return {};
+    return "cannot write " + writing + ": something else keeps taking that name";
 }
 
 uint64_t SafeOutput::WrittenBytes() const
 {
     struct stat status {};
-    return lock >= 0 && fstat(lock, &status) == 0 ? uint64_t(status.st_size) : 0;
+    return fd >= 0 && fstat(fd, &status) == 0 ? uint64_t(status.st_size) : 0;
 }
 
 std::string SafeOutput::Commit()
 {
-    if (lock < 0) return "nothing was written for " + path;
+    if (fd < 0) return "nothing was written for " + path;
+    // Only this rip's file takes the name, never what was put at the hidden name meanwhile.
+    if (!StillOurs()) return writing + " was replaced while the rip wrote it, so " + path + " stays as it was";
     if (std::rename(writing.c_str(), path.c_str()) != 0) return "cannot put " + writing + " in place of " + path + ": " + std::strerror(errno);
     Release();
     return {};
@@ -87,11 +151,10 @@ std::string SafeOutput::KeepPartial()
 {
     if (WrittenBytes() == 0) return {};  // nothing was converted: the destructor removes it
     const std::string partial = PartialPath(path);
-    if (std::rename(writing.c_str(), partial.c_str()) != 0) return {};
+    if (StillOurs() ? std::rename(writing.c_str(), partial.c_str()) != 0 : !CopyOut(fd, partial)) return {};
     Release();
     return partial;
 }
-
 std::string SafeOutput::Named(std::string text) const
 {
     for (auto at = text.find(writing); at != std::string::npos; at = text.find(writing, at + path.size()))

@@ -2,7 +2,9 @@
 // A rip's file is written under a hidden name beside its own and takes its
 // name only at the end, by a rename: a rip that fails, or is killed, never
 // harms a file already there, and nothing is ever written through a link at
-// the name. A failed rip's work is kept as NAME.partial.EXT.
+// either name. The hidden file is made new and written through the
+// descriptor that made it; a failed rip's work is kept as NAME.partial.EXT.
+#include <cstdint>
 #include <string>
 
 class SafeOutput {
@@ -13,13 +15,16 @@ public:
     SafeOutput(const SafeOutput&) = delete;
     SafeOutput& operator=(const SafeOutput&) = delete;
 
-    // Takes the hidden name for this rip, clearing what a killed rip of the
-    // same name left there. Why it cannot (another rip writes that file
-    // now, the folder refuses), or empty.
+    // Makes the hidden file new for this rip. What is at its name already
+    // (what a killed rip left, or a link or file planted there) is taken
+    // away, never written through. Why it cannot (another rip writes that
+    // file now, the folder refuses), or empty.
     std::string Claim();
     // Where the converter writes: ".NAME.EXT.tarvok" beside the file.
     const std::string& WritingPath() const { return writing; }
     const std::string& FinalPath() const { return path; }
+    // The hidden file's descriptor, the one way to write it; -1 before a claim.
+    int Descriptor() const { return fd; }
 
     // Bytes written under the hidden name so far.
     uint64_t WrittenBytes() const;
@@ -37,9 +42,11 @@ public:
     static std::string PartialPath(const std::string& path);
 
 private:
+    // The hidden name still holds this rip's file, not one put in its place.
+    bool StillOurs() const;
     void Release();
 
     const std::string path;
     const std::string writing;
-    int lock = -1;  // an open descriptor of the hidden file, locked while this rip owns it
+    int fd = -1;  // the hidden file, locked while this rip owns it
 };

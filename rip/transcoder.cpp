@@ -96,7 +96,7 @@ struct Transcoder::Shared {
         int stream = 0;
         PacketPtr packet;
     };
-    explicit Shared(const StreamOutput& output) : file(output) {}
+    Shared(const StreamOutput& output, int outputFile) : file(output, outputFile) {}
 
     BoundedQueue<Work> frames{kFrameQueue};
     BoundedQueue<Packet> packets{kPacketQueue};
@@ -112,7 +112,7 @@ Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget 
     : disc(disc), plan(std::move(plan)), preview(std::move(preview))
 {
     try {
-        shared = std::make_unique<Shared>(this->plan.output);
+        shared = std::make_unique<Shared>(this->plan.output, this->plan.outputFile);
         writer = std::thread([this] { Write(); });
         encoder = std::thread([this] {
             Guard([this] { Encode(); });

@@ -23,6 +23,7 @@ struct TranscodePlan {
     StreamOutput output;
     StreamPlan streams;  // the file's audio and subtitle tracks, as the title reader numbers them
     std::vector<ChapterMark> chapters;
+    int outputFile = -1;  // the output's descriptor, opened by the caller; -1: made by its name
 };
 
 // Where the preview's pictures go, with the duplicate chain's display:

@@ -62,15 +62,15 @@ void CVLCControl::addTarget(const std::string& locator, const std::vector<std::s
     Launch(part, *output);
 }
 
-void CVLCControl::Convert(const DiscPart& part, const std::string& option)
+void CVLCControl::Convert(const DiscPart& part, const std::string& option, int outputFile)
 {
     std::string wrong;
     const auto output = ParseStreamOutput(option, wrong);
     if (!output) throw ConverterError(wrong);
-    Launch(part, *output);
+    Launch(part, *output, outputFile);
 }
 
-void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output)
+void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output, int outputFile)
 {
     playlistClear();
     kept = Report();
@@ -85,7 +85,7 @@ void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output)
         finalFailure = problem.encrypted;
         return;
     }
-    TranscodePlan plan{output, disc->Route(output.streams), ChapterMarks(disc->Titles(), part.wholeDisc)};
+    TranscodePlan plan{output, disc->Route(output.streams), ChapterMarks(disc->Titles(), part.wholeDisc), outputFile};
     PreviewTarget preview;
     if (pictureWidth > 0 && pictureHeight > 0)
         preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {

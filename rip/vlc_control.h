@@ -53,8 +53,9 @@ public:
     // is written.
     void addTarget(const std::string& locator, const std::vector<std::string>& options, int mode, int position);
     // The same for a part of a disc the caller has read already: nothing is
-    // loaded again.
-    void Convert(const DiscPart& part, const std::string& option);
+    // loaded again. `outputFile`: the option's file, opened by the caller,
+    // which is written through that descriptor only; -1: made by its name.
+    void Convert(const DiscPart& part, const std::string& option, int outputFile = -1);
     // Ends converting; the file is finished with what was converted so far,
     // so that it plays. Returns once it is closed.
     void stop();
@@ -79,7 +80,7 @@ public:
 
 private:
     // Replaces the item with `part` converted as `output` says.
-    void Launch(const DiscPart& part, const StreamOutput& output);
+    void Launch(const DiscPart& part, const StreamOutput& output, int outputFile = -1);
     bool Converting() const;
     // Keeps what the item's reader and converter saw before they go.
     void KeepReport();
