@@ -97,15 +97,16 @@ void CRipperDlg::OnStartRip()
 JobQuestions CRipperDlg::JobQuestionsOfWindow()
 {
     JobQuestions questions;
-    questions.overwrite = [this](const std::string& path) -> std::optional<std::string> {
-        if (settings.dontAskOverwrite == 1) return path;
+    questions.overwrite = [this](const std::string& path) -> std::optional<WriteTo> {
+        if (settings.dontAskOverwrite == 1) return WriteTo{path};
         if (app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, path.c_str()), rip_text::kOverwriteCaption,
                                               MbButtons::YesNo, MbIcon::None) == MbResult::Yes)
-            return path;
+            return WriteTo{path};
         auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
+        if (!chosen) return std::nullopt;
         // The chosen type stays the window's container, as the user picked it.
-        if (chosen) ApplySaveAsFile(settings, *chosen);
-        return chosen;
+        ApplySaveAsFile(settings, *chosen);
+        return WriteTo{*chosen, true};
     };
     questions.newConverter = [this] {
         // Every attempt gets a fresh window and converter.
@@ -117,6 +118,8 @@ JobQuestions CRipperDlg::JobQuestionsOfWindow()
     questions.converter = [this] { return Converter(); };
     questions.retry = [this](const std::string& failure) {
         SyncRipState();
+        // The failed attempt's progress is not shown under the question.
+        ShowAttemptProgress();
         return app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption, MbButtons::YesNo,
                                                  MbIcon::Question, failure) == MbResult::Yes;
     };
@@ -175,14 +178,23 @@ void CRipperDlg::ShowJobStep()
         CompleteJob();
         return;
     }
+    ShowAttemptProgress();
+    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
+}
+
+void CRipperDlg::ShowAttemptProgress()
+{
     const JobState& state = job->State();
     if (state.itemPercent > 0) {
         const std::string percent = std::to_string(static_cast<int>(state.itemPercent));
         const std::string item = state.items > 1 ? "  " + std::to_string(state.item) + "/" + std::to_string(state.items) : "";
         SetProgress(percent, rip_text::kRipping + percent + "%" + item);
         progressSeen = 1;
+    } else if (progressSeen == 1) {
+        // Between attempts the bar starts again from nothing.
+        SetProgress("0", "");
+        progressSeen = 0;
     }
-    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
 }
 
 void CRipperDlg::ShowWrittenFile(bool written)

@@ -81,6 +81,8 @@ public:
     // Ends the program without asking: a rip is stopped and its file finished
     // (SIGTERM, SIGHUP and Ctrl-C come here).
     void EndProgram();
+    // The window manager's close (Alt+F4, a taskbar, a logout) ends the program as EndProgram does.
+    void reject() override;
 
     // The drive of the loaded disc and the computer.
     int SetDriveDoor(const std::string& drive, bool open);
@@ -104,6 +106,9 @@ public:
     int previewEnabled = 0;
     QBrush panelBrush;
     std::string selectedDrive;  // the chosen volume's device (or root); empty: none
+    // The optical drive of the loaded disc, found as it loads: the only one
+    // locked or ejected. Empty for an image or a disc folder elsewhere.
+    std::string discDrive;
     std::string givenSource;    // a disc the user named; empty: discs are found on the volumes
     std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
@@ -146,6 +151,8 @@ private:
     void SyncRipState();
     // After the job took a step: its progress shown and polled, or its end.
     void ShowJobStep();
+    // The running attempt's progress on the bar; cleared once an attempt has ended.
+    void ShowAttemptProgress();
     // Ends the job: the movie is told, the completion actions run while ripping.
     void CompleteJob();
     // Stops the job, whose converter finishes its file (an MP4 keeps its
@@ -154,9 +161,9 @@ private:
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
     void ShowWrittenFile(bool written);
-    // The drive of the loaded disc: its volume's device (or root), or the
-    // drive it was named by; empty for an image or a disc on no volume.
-    std::string SourceDrive() const;
+    // The optical drive that holds `disc` (a loaded disc's VIDEO_TS path, an
+    // image or a drive); empty for an image, or a folder on any other volume.
+    std::string DiscDriveOf(const std::string& disc) const;
     // The disc Start rips: the one the user named, else the one on the
     // chosen volume (any volume when none was chosen).
     std::optional<std::string> FindStartDisc();

@@ -185,7 +185,7 @@ int RipCommand(const QStringList& arguments)
     RipReport report(json, labels);
     JobQuestions questions;
     const bool yes = parser.isSet(options.yes);
-    questions.overwrite = [yes](const std::string& path) { return MayOverwrite(path, yes) ? std::optional(path) : std::nullopt; };
+    questions.overwrite = [yes](const std::string& path) { return MayOverwrite(path, yes) ? std::optional(WriteTo{path}) : std::nullopt; };
     CVLCControl converter;
     questions.newConverter = [&converter] { return &converter; };
     questions.converter = [&converter] { return &converter; };

@@ -82,29 +82,33 @@ bool RipJob::Launch()
 {
     state.phase = JobPhase::Preparing;
     const Item& item = items[state.item - 1];
-    std::string path, option;
+    std::string option;
     DiscPart part;
     try {
-        itemSettings = plan.settings;
         const std::vector<Volume> mounted = volumes.List();
-        path = BuildOutputPath(plan.videoTsPath, plan.folder, state.item, itemSettings, mounted, item.selection, discLabel);
+        if (!itemChosen) {
+            itemSettings = plan.settings;
+            itemPath = BuildOutputPath(plan.videoTsPath, plan.folder, state.item, itemSettings, mounted, item.selection, discLabel);
+        }
         // A problem of the output is told as one before anything is asked or converted, and nothing goes into the disc.
-        if (std::string problem = OutputProblem(path, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
-        if (state.retry == 0 && SomethingAt(path)) {
-            const auto chosen = questions.overwrite ? questions.overwrite(path) : std::nullopt;
+        if (std::string problem = OutputProblem(itemPath, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
+        if (state.retry == 0 && SomethingAt(itemPath)) {
+            const auto chosen = questions.overwrite ? questions.overwrite(itemPath) : std::nullopt;
             if (state.phase == JobPhase::Ended) return false;
             if (!chosen) {
                 EndItem(ItemOutcome::Skipped, {}, rip_text::kExistingFileStays);
                 return false;
             }
-            if (*chosen != path) ApplySaveAsFile(itemSettings, *chosen);
-            path = *chosen;
+            if (chosen->chosenAs) ApplySaveAsFile(itemSettings, chosen->path);
+            itemPath = chosen->path;
         }
-        if (std::string problem = OutputProblem(path, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
-        if (std::string problem = PrepareOutputFolder(fs::path(path).parent_path().string()); !problem.empty())
+        // Every later attempt writes where this one does, as this one does: never to a name the user refused.
+        itemChosen = true;
+        if (std::string problem = OutputProblem(itemPath, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
+        if (std::string problem = PrepareOutputFolder(fs::path(itemPath).parent_path().string()); !problem.empty())
             throw OutputError(problem);
         // The file there, if any, stays as it is until the item has ended.
-        itemFile = std::make_unique<SafeOutput>(path);
+        itemFile = std::make_unique<SafeOutput>(itemPath);
         if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
         StreamChoices streams = plan.streams ? *plan.streams : SubtitleChoices(itemSettings, item.playList);
         if (item.selection && item.selection->audioStream > 0 && streams.audio.empty())
@@ -112,18 +116,18 @@ bool RipJob::Launch()
         option = BuildTranscodeChain(itemSettings, itemFile->WritingPath(), plan.preview, frameRate, streams);
         part = {DiscReadPath(plan.videoTsPath, mounted), item.playList, item.problem, !item.selection};
     } catch (const std::exception& failure) {
-        if (questions.told) questions.told(JobQuestions::Event::PrepareFailed, path, failure.what());
+        if (questions.told) questions.told(JobQuestions::Event::PrepareFailed, itemPath, failure.what());
         EndItem(ItemOutcome::Failed, {}, failure.what());
         return false;
     }
-    itemPath = path;
     try {
         CVLCControl* converter = questions.newConverter();
         if (!converter) throw std::runtime_error(rip_text::kConverterGone);
-        converter->Convert(part, option);
-        if (questions.itemStarted) questions.itemStarted(state.item, path);
+        // Written through the hidden file's own descriptor, never opened again by its name.
+        converter->Convert(part, option, itemFile->Descriptor());
+        if (questions.itemStarted) questions.itemStarted(state.item, itemPath);
     } catch (const std::exception& refused) {  // refused by the converter, or no memory for it
-        if (questions.told) questions.told(JobQuestions::Event::LaunchFailed, path, refused.what());
+        if (questions.told) questions.told(JobQuestions::Event::LaunchFailed, itemPath, refused.what());
         EndItem(ItemOutcome::Failed, {}, refused.what());
         return false;
     }
@@ -173,6 +177,7 @@ void RipJob::AttemptFailed(CVLCControl& converter, const std::string& failure)
                                : converter.Advanced() ? failure
                                                       : rip_text::kNothingConvertedBecause + failure;
     state.error = reason;
+    UpdateProgress(0);  // the attempt's progress is over, whatever comes next
     if (converter.FailureIsFinal()) {
         // No attempt can mend it (an encrypted disc): said at once.
         if (questions.told) questions.told(JobQuestions::Event::FinalFailure, itemPath, reason);
@@ -192,6 +197,7 @@ void RipJob::AttemptFailed(CVLCControl& converter, const std::string& failure)
 void RipJob::EndItem(ItemOutcome outcome, std::string file, std::string reason)
 {
     itemFile.reset();
+    itemChosen = false;
     ItemResult& result = results[state.item - 1];
     result = {outcome, std::move(file), std::move(reason)};
     if (questions.itemEnded) questions.itemEnded(state.item, result);
@@ -219,8 +225,13 @@ bool RipJob::Stop()
     if (state.phase == JobPhase::Converting) {
         // The converter finishes its file, so that an MP4 keeps its index; what it converted takes the file's name.
         if (CVLCControl* converter = questions.converter()) converter->stop();
-        kept = itemFile && itemFile->WrittenBytes() > 0 && itemFile->Commit().empty();
-        results[state.item - 1] = {ItemOutcome::Stopped, kept ? itemPath : std::string(), rip_text::kStoppedReason};
+        std::string file;
+        if (itemFile && itemFile->WrittenBytes() > 0) {
+            const std::string failure = itemFile->Commit();
+            file = failure.empty() ? itemPath : itemFile->KeepPartial();
+        }
+        kept = !file.empty();
+        results[state.item - 1] = {ItemOutcome::Stopped, file, rip_text::kStoppedReason};
         if (questions.itemEnded) questions.itemEnded(state.item, results[state.item - 1]);
     }
     itemFile.reset();

@@ -44,11 +44,19 @@ struct JobState {
     std::string error;                    // why the item's last attempt failed, while it is tried again
 };
 
+// Where an item is written, as the overwrite question answers it: the
+// path, and whether the user chose it in Save As (its extension then says
+// the container and codecs, as any name chosen there does).
+struct WriteTo {
+    std::string path;
+    bool chosenAs = false;
+};
+
 // What the job tells its front end, and asks it.
 struct JobQuestions {
-    // Something is at `path`: the path to write (it, or one the user
+    // Something is at `path`: where to write (there, or where the user
     // chose instead), or nothing to skip the item.
-    std::function<std::optional<std::string>(const std::string& path)> overwrite;
+    std::function<std::optional<WriteTo>(const std::string& path)> overwrite;
     // A converter for the next attempt; the front end may make one anew.
     std::function<CVLCControl*()> newConverter;
     // The converter of the running attempt; null when it went away.
@@ -117,7 +125,10 @@ private:
     std::vector<Item> items;
     std::vector<ItemResult> results;
     JobState state;
-    RipSettings itemSettings;  // the plan's, with an extension the user chose for the item
+    // The item's file and settings, chosen on its first attempt (the plan's,
+    // or a name the user chose) and kept for each attempt after it.
+    bool itemChosen = false;
+    RipSettings itemSettings;
     std::string itemPath;
     std::unique_ptr<SafeOutput> itemFile;
     bool progressSeen = false;

@@ -29,7 +29,7 @@ struct ScriptedFrontEnd {
     JobQuestions Questions()
     {
         JobQuestions questions;
-        questions.overwrite = [this](const std::string& path) -> std::optional<std::string> {
+        questions.overwrite = [this](const std::string& path) -> std::optional<WriteTo> {
             overwriteAsked.push_back(path);
             return std::nullopt;
         };
