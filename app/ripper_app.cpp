@@ -2,6 +2,7 @@
 
 #include "app/instance_channel.h"
 #include "app/ripper_dlg.h"
+#include "platform/rip_process.h"
 #include "platform/signal_watcher.h"
 #include "settings/qsettings_profile.h"
 
@@ -14,6 +15,8 @@
 CRipperApp::CRipperApp(PlatformServices services, std::unique_ptr<IProfile> profile)
     : services(std::move(services)), profile(std::move(profile))
 {
+    // Made after the QApplication, which took the user's locale: numbers for the converter stay "C".
+    PrepareProcessForRips();
 }
 
 CRipperApp::~CRipperApp() = default;

@@ -1,6 +1,7 @@
 // tarvok-rip: the command-line front end of Tarvok DVD Ripper.
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "platform/rip_process.h"
 
 #include <iostream>
 #include <new>
@@ -43,14 +44,16 @@ int Run(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
+    // A closed standard output, or a file size limit, fails a write; it never kills a rip.
+    PrepareProcessForRips();
     int status = kExitFailed;
     try {
         status = Run(ArgumentList(argc, argv));
     } catch (const std::bad_alloc&) {
         return Fail(kExitFailed, "out of memory");
     }
-    // What was to be printed must have been: a script reads it.
+    // What was to be printed must have been: a script reads it. The files are in place all the same.
     std::cout.flush();
-    if (!std::cout && status == kExitOk) return Fail(kExitFailed, "cannot write to standard output");
+    if (!std::cout && (status == kExitOk || status == kExitDamaged)) return Fail(kExitFailed, "cannot write to standard output");
     return status;
 }

@@ -4,6 +4,7 @@
 
 #include <dvdread/dvd_reader.h>
 
+#include <charconv>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -96,7 +97,9 @@ SectorReader::~SectorReader()
 std::chrono::milliseconds SectorReader::TimeLimit()
 {
     const char* text = std::getenv("TARVOK_READ_TIMEOUT");
-    const double seconds = text && *text ? std::atof(text) : kDefaultTimeLimitSeconds;
+    double seconds = kDefaultTimeLimitSeconds;
+    // "1.5" whatever the user's locale.
+    if (text && *text) std::from_chars(text, text + std::strlen(text), seconds);
     return std::chrono::milliseconds(static_cast<long>((seconds > 0 ? seconds : kDefaultTimeLimitSeconds) * 1000));
 }
 

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <memory>
 #include <set>
 #include <vector>
@@ -130,11 +129,12 @@ bool ParseWhole(const std::string& text, int low, int high, int& into)
     return result.ec == std::errc() && result.ptr == text.data() + text.size() && into >= low && into <= high;
 }
 
+// Read as the chain writes it, "0.5", whatever the user's locale.
 bool ParseScale(const std::string& text, double& into)
 {
     if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-    into = std::strtod(text.c_str(), nullptr);
-    return into > 0 && into <= 8;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), into);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && into > 0 && into <= 8;
 }
 
 // "25", "30000/1001".
