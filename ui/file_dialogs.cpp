@@ -42,7 +42,9 @@ std::optional<std::string> QtFileDialogs::BrowseForFolder(QWidget* owner, const 
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     PlaceOver(dialog, owner);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    ReturnKeyboardTo(owner);
+    if (!chosen) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
 
@@ -65,6 +67,8 @@ std::optional<std::string> QtFileDialogs::SaveAs(QWidget* owner, const std::stri
         }
     dialog.selectFile(QString::fromStdString(proposedPath));
     PlaceOver(dialog, owner);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    ReturnKeyboardTo(owner);
+    if (!chosen) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }

@@ -1,5 +1,7 @@
 #include "ui/message_boxes.h"
 
+#include "ui/window_placement.h"
+
 #include <QMessageBox>
 #include <QTextDocument>
 
@@ -24,7 +26,9 @@ MbResult QtMessageBoxes::Show(QWidget* owner, const std::string& text, const std
     case MbButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
     case MbButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     }
-    switch (box.exec()) {
+    const int pressed = box.exec();
+    ReturnKeyboardTo(owner);
+    switch (pressed) {
     case QMessageBox::Ok: return MbResult::Ok;
     case QMessageBox::Retry: return MbResult::Retry;
     case QMessageBox::Yes: return MbResult::Yes;

@@ -18,3 +18,8 @@ void CentreOver(QWidget& window, const QWidget& owner)
     }
     window.move(frame.topLeft());
 }
+
+void ReturnKeyboardTo(QWidget* owner)
+{
+    if (owner && owner->window()->isVisible()) owner->window()->activateWindow();
+}
