@@ -141,6 +141,11 @@ void CRipperDlg::ConfirmExit()
     EndProgram();
 }
 
+void CRipperDlg::reject()
+{
+    EndProgram();
+}
+
 void CRipperDlg::EndProgram()
 {
     StopAndKeepFile();

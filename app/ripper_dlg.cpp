@@ -119,7 +119,8 @@ CRipperDlg::CRipperDlg(CRipperApp& app)
 
 CRipperDlg::~CRipperDlg()
 {
-    // The window goes: the rip machinery stops and the drive is released.
+    // The window goes, however it was closed: a running rip keeps its file, the machinery stops, the drive is released.
+    StopAndKeepFile();
     ShutdownRip();
     deviceWatcher.reset();
 }
