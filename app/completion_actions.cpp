@@ -10,37 +10,35 @@
 
 namespace {
 
-// The block device of the drive `drive` names: a volume's device, or a
-// drive named by its device whether mounted or not; empty for none.
-std::string DeviceOf(const std::vector<Volume>& volumes, const std::string& drive)
+// The optical drive `drive` names: a volume's device, or a drive named by its
+// device whether mounted or not; empty for anything else.
+std::string OpticalDriveNamed(const std::vector<Volume>& volumes, const std::string& drive)
 {
-    if (auto volume = VolumeNamed(volumes, drive)) return volume->device;
-    return IsDrive(drive) ? drive : std::string();
+    if (auto volume = VolumeNamed(volumes, drive)) return volume->optical ? volume->device : std::string();
+    return IsDrive(drive) && IsOpticalDrive(drive) ? drive : std::string();
 }
 
 }  // namespace
 
-std::string CRipperDlg::SourceDrive() const
+std::string CRipperDlg::DiscDriveOf(const std::string& disc) const
 {
-    const std::string& disc = source.GetVideoTsPath();
     // An image has no drive; a drive named as such is its own.
-    if (IsDiscImageOrDrive(disc)) return IsDrive(disc) ? disc : std::string();
+    if (IsDiscImageOrDrive(disc)) return IsDrive(disc) && IsOpticalDrive(disc) ? disc : std::string();
     auto volume = VolumeHolding(source.Volumes().List(), disc);
-    return volume && !disc.empty() ? VolumeId(*volume) : std::string();
+    return volume && volume->optical && !disc.empty() ? volume->device : std::string();
 }
 
 int CRipperDlg::SetDriveDoor(const std::string& drive, bool open)
 {
-    const std::string device = DeviceOf(source.Volumes().List(), drive);
+    const std::string device = OpticalDriveNamed(source.Volumes().List(), drive);
     if (device.empty()) return ENODEV;
     return app.Services().drives->SetDoor(device, open);
 }
 
 bool CRipperDlg::LockDrive(bool prevent)
 {
-    const std::string device = DeviceOf(source.Volumes().List(), SourceDrive());
-    if (device.empty()) return false;
-    return app.Services().drives->Lock(device, prevent);
+    if (discDrive.empty()) return false;
+    return app.Services().drives->Lock(discDrive, prevent);
 }
 
 void CRipperDlg::ShutdownComputer()
@@ -60,5 +58,6 @@ void CRipperDlg::RunCompletionActions()
         return;
     }
     if (settings.openFolderWhenDone != 0) app.Services().shell->Open(outputFolder);
-    if (settings.ejectDvdWhenDone != 0) SetDriveDoor(SourceDrive(), true);
+    // The drive the disc was loaded from, even once its volume has gone.
+    if (settings.ejectDvdWhenDone != 0 && !discDrive.empty()) app.Services().drives->SetDoor(discDrive, true);
 }

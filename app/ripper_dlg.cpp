@@ -206,6 +206,7 @@ void CRipperDlg::LoadSourceFromDrive(const std::string& drive, bool quiet)
 void CRipperDlg::LoadSourceFromPath(const std::string& path)
 {
     source.Load(path);
+    discDrive = DiscDriveOf(source.GetVideoTsPath());
     // Another disc: the outcome of the last one is no longer shown.
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDiscLabel, DiscLabel(source.GetVideoTsPath(), source.Volumes().List(),
@@ -245,6 +246,8 @@ void CRipperDlg::OnDeviceRemoval()
     // A disc the user named stays while it is there: the volume that went was another.
     if (!givenSource.empty() && LocateDisc(givenSource)) return;
     source.ClearSource();
+    // A running rip keeps its drive, to unlock or eject it at its end.
+    if (ripping == 0) discDrive.clear();
     movie->SetVariable(main_var::kOutputFile, "");
     {
         const QSignalBlocker quietTree(titleTree);

@@ -7,10 +7,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 namespace fs = std::filesystem;
@@ -96,12 +98,25 @@ std::vector<Volume> MountTableVolumes::List() const
         const std::string source = Text(mnt_fs_get_source(entry));
         if (major(mnt_fs_get_devno(entry)) != 0 && source.starts_with('/')) volume.device = source;
         if (!volume.device.empty()) {
+            volume.optical = IsOpticalDrive(volume.device);
             auto label = labels.find(Canonical(volume.device));
             volume.label = label != labels.end() ? label->second : BlkidLabel(volume.device);
         }
         volumes.push_back(std::move(volume));
     }
     return volumes;
+}
+
+bool IsOpticalDrive(const std::string& device)
+{
+    struct stat status {};
+    if (device.empty() || stat(device.c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return false;
+    if (fs::path(Canonical(device)).filename().string().starts_with("sr")) return true;
+    // udev's record of the device.
+    std::ifstream record("/run/udev/data/b" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)));
+    for (std::string line; std::getline(record, line);)
+        if (line == "E:ID_CDROM=1") return true;
+    return false;
 }
 
 std::optional<Volume> VolumeHolding(const std::vector<Volume>& volumes, const std::string& path)

@@ -9,6 +9,7 @@ struct Volume {
     std::string device;  // block device, empty for a volume without one
     std::string fsType;  // "UDF" for udf, otherwise as the mount table says
     std::string label;
+    bool optical = false;  // its device is an optical drive: the only kind a drive action touches
     bool operator==(const Volume&) const = default;
 };
 
@@ -48,6 +49,9 @@ std::optional<Volume> VolumeHolding(const std::vector<Volume>& volumes, const st
 
 // The volume that `id` names: its block device or, for one without, its root.
 std::optional<Volume> VolumeNamed(const std::vector<Volume>& volumes, const std::string& id);
+
+// A block device of an optical drive: /dev/sr*, or one that udev marks ID_CDROM.
+bool IsOpticalDrive(const std::string& device);
 
 // How a volume is named when it is chosen: its block device, else its root.
 std::string VolumeId(const Volume& volume);

@@ -64,5 +64,5 @@ void ClickChapter(CRipperDlg& window, int x, int row)
 
 Volume DiscVolume(const std::string& disc, const std::string& label, const std::string& device)
 {
-    return Volume{disc, device, "UDF", label};
+    return Volume{disc, device, "UDF", label, true};
 }

@@ -38,5 +38,5 @@ void WhenSettingsOpen(CRipperDlg& window, std::function<void(CShockwaveFlash& se
 // A click in the chapter list at x (in the list's own coordinates) on a row.
 void ClickChapter(CRipperDlg& window, int x, int row);
 
-// A test disc presented as a mounted UDF volume of an optical drive.
+// A test disc presented as a mounted UDF volume of an optical drive (which the stand-ins act on, never a real one).
 Volume DiscVolume(const std::string& disc, const std::string& label = "TEST_DISC", const std::string& device = "/dev/sr0");
