@@ -80,6 +80,9 @@ std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::s
         if (const std::string kind = ImageWithoutUdf(path); !kind.empty()) return fail(path + " is " + kind);
         return fail(path + " is not a DVD-Video image: it holds no VIDEO_TS folder");
     }
+    // Reads that all fail (a dying drive, an image on a failing disk, a file that is no image) give no disc:
+    // nothing of it could be known, and title sets would be made up of nothing.
+    if (!files->AnyInformationReadable()) return fail(path + " cannot be read: none of its IFO and BUP files gives a DVD's information");
     files->NoteFilesPastTheEnd();
 
     char volumeId[33] = {}, volumeSet[128] = {};
@@ -88,6 +91,18 @@ std::unique_ptr<UdfDiscFiles> UdfDiscFiles::Open(const std::string& path, std::s
     volumeId[sizeof volumeId - 1] = '\0';
     files->label = volumeId;
     return files;
+}
+
+bool UdfDiscFiles::AnyInformationReadable() const
+{
+    static constexpr char kMark[] = "DVDVIDEO-V";  // VMG or VTS
+    constexpr std::size_t kMarkBytes = sizeof kMark - 1;
+    for (const auto& [key, entry] : entries) {
+        if (entry.domain != DVD_READ_INFO_FILE && entry.domain != DVD_READ_INFO_BACKUP_FILE) continue;
+        const auto bytes = Read(entry.name, 0, kMarkBytes);
+        if (bytes && bytes->size() == kMarkBytes && std::equal(bytes->begin(), bytes->end(), kMark)) return true;
+    }
+    return false;
 }
 
 void UdfDiscFiles::NoteFilesPastTheEnd()

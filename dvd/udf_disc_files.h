@@ -43,6 +43,8 @@ private:
 
     UdfDiscFiles() = default;
     const Entry* Find(const std::string& name) const;
+    // Some IFO or BUP file reads as a DVD's information does.
+    bool AnyInformationReadable() const;
     void NoteFilesPastTheEnd();
 
     dvd_reader_s* dvd = nullptr;
