@@ -141,6 +141,13 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
     std::ofstream(anchorless) << udf;
     const std::string fifo = ScratchFolder() + "/pipe.iso";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // An image whose every read fails, as on a dying disk: no disc, and nothing made for it.
+    const std::string failing = ScratchFolder() + "/failing.iso";
+    fs::copy_file(ImageOfDisc("pal-3ch", "FAILING"), failing);
+    const std::string failingReads = "LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) +
+                                     " TARVOK_FAULT_FILE=failing.iso TARVOK_FAULT=eio TARVOK_FAULT_FROM=0 TARVOK_FAULT_TO=" +
+                                     std::to_string(fs::file_size(failing));
+    const std::string unreadable = " cannot be read: none of its IFO and BUP files gives a DVD's information";
     const struct {
         std::string arguments, environment, error;
     } cases[] = {
@@ -152,6 +159,9 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
         {"info " + ShellQuote(image), "", image + " is an ISO 9660 image without the UDF file system a DVD-Video disc needs"},
         {"info " + ShellQuote(anchorless), "", anchorless + " is a UDF image whose anchor (sector 256) is damaged"},
         {"info " + ShellQuote(fifo), "", fifo + " is neither a folder, a disc image nor a drive"},
+        {"info " + ShellQuote(failing), failingReads, failing + unreadable},
+        {"rip " + ShellQuote(failing) + " --output " + ShellQuote(empty + "/out"), failingReads, failing + unreadable},
+        {"info /proc/self/mem", "", "/proc/self/mem" + unreadable},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -160,6 +170,7 @@ TEST(CliInfoTest, EachKindOfMissingDiscIsNamedAndExitsWithTwo)
         EXPECT_EQ(status, 2);
         EXPECT_NE(LastStderr().find("tarvok-rip: " + c.error), std::string::npos) << LastStderr();
     }
+    EXPECT_FALSE(fs::exists(empty + "/out"));
     // An image cut short still opens, and says so.
     const std::string cut = ScratchFolder() + "/cut.iso";
     fs::copy_file(ImageOfDisc("pal-3ch", "CUT"), cut);

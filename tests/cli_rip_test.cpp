@@ -304,7 +304,7 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
         const char* disc = "pal-3ch";
     };
     const std::string vob = "/VIDEO_TS/VTS_01_1.VOB";
-    const std::vector<Fault> faults = {
+    std::vector<Fault> faults = {
         {"a title set without its VOB", [](const std::string& d) { fs::remove(d + "/VIDEO_TS/VTS_02_1.VOB"); return d; },
          1, "title set 2: its VOB files are missing", noFile, "", "ntsc-2vts"},
         {"a cell that ends past any disc", [](const std::string& d) { SetFirstCellLastSector(d + "/VIDEO_TS/VTS_01_0.IFO", 0xFFFFFFFF); return d; },
@@ -352,6 +352,29 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
              EXPECT_EQ(ProbeMedia(ScratchFolder() + "/disc" + vob, true).videoFrames, 150);  // the source is whole
              playable();
          }},
+        // Another file's name planted at the hidden name: taken away, the other file untouched.
+        {"a hard link to another file at the hidden name, with --yes", [&](const std::string& d) {
+             std::ofstream(ScratchFolder() + "/someone's") << "someone's file";
+             fs::create_hard_link(ScratchFolder() + "/someone's", out + "/.dvdRip_Movie1.mpg.tarvok");
+             return d + " --yes"; },
+         0, "Converted", [&] {
+             EXPECT_EQ(RunCommand("cat " + ShellQuote(ScratchFolder() + "/someone's")), "someone's file");
+             EXPECT_EQ(fs::hard_link_count(ScratchFolder() + "/someone's"), 1u);
+             playable();
+         }},
+        // A helper swaps the hidden file for a link as soon as the rip has written to it: the writes go on
+        // through the rip's own descriptor, its end notices, and the work is kept apart.
+        {"the hidden file swapped for a link while the rip writes", [&](const std::string& d) {
+             std::ofstream(ScratchFolder() + "/someone's") << "someone's file";
+             return d; },
+         1, ".dvdRip_Movie1.mpg.tarvok was replaced while the rip wrote it, so " + file + " stays as it was", [&] {
+             EXPECT_EQ(RunCommand("cat " + ShellQuote(ScratchFolder() + "/someone's")), "someone's file");
+             noFile();
+             EXPECT_EQ(ProbeMedia(out + "/dvdRip_Movie1.partial.mpg", true).videoFrames, 750);
+         },
+         "sh -c " + ShellQuote("hidden=" + ShellQuote(out + "/.dvdRip_Movie1.mpg.tarvok") + "; (while [ ! -s \"$hidden\" ]; do sleep 0.001; done; ln -s " +
+                               ShellQuote(ScratchFolder() + "/someone's") + " \"$hidden.swap\" && mv -T \"$hidden.swap\" \"$hidden\") & exec \"$@\"") + " sh",
+         "pal-30s"},
         {"an empty output folder", [](const std::string& d) { return d + " --output ''"; }, 64, "--output needs a folder", [] {}},
         // The reason comes last in the message, after 3500 characters of path.
         {"a long path with a file in its way", [&](const std::string& d) {
@@ -378,6 +401,14 @@ TEST(CliRipTest, FaultsEndWithTheirReasonAndLoseNothing)
         // Likely over before the first look: counted by what it wrote, not by the progress seen.
         {"a one-second disc", [](const std::string& d) { return d; }, 0, "Converted", playable, "", "pal-1s"},
     };
+    // A file size limit fails the write as a full disk does, in every container that writes its end at its end.
+    for (const char* container : {"mp4", "mov", "asf", "mkv"})
+        faults.push_back({std::string("a file size limit, ") + container, [=](const std::string& d) { return d + " --container " + container; },
+                          1, "File too large; what was converted is in " + out + "/dvdRip_Movie1.partial." + container, [=] {
+                              EXPECT_GT(fs::file_size(out + "/dvdRip_Movie1.partial." + container), 0u);
+                              EXPECT_FALSE(fs::exists(out + "/dvdRip_Movie1." + std::string(container)));
+                          },
+                          "sh -c 'ulimit -f 200 && exec \"$@\"' sh"});
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
         fs::remove_all(ScratchFolder() + "/disc");
@@ -463,6 +494,26 @@ TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
     EXPECT_EQ(result, "1\n");
     EXPECT_NE(LastErrors().find("stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
     EXPECT_GT(ProbeMedia(file, true).videoFrames, 0);
+}
+
+// A reader that goes away (| head -1) ends the progress lines, never the rip:
+// the file is put in place, and the exit status says the lines were lost.
+TEST(CliRipTest, AClosedPipeEndsTheLinesNotTheRip)
+{
+    const std::string out = ScratchFolder() + "/out", statusFile = ScratchFolder() + "/status";
+    for (const std::string& errors : {"2>" + ShellQuote(ScratchFolder() + "/stderr.txt"), std::string("2>&1")}) {
+        SCOPED_TRACE(errors);
+        fs::remove_all(out);
+        const std::string first = RunCommand(
+            "{ HOME=" + ShellQuote(ScratchFolder() + "/home") + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") +
+            " rip " + ShellQuote(TestDisc("pal-30s")) + " --progress json --output " + ShellQuote(out) + " </dev/null " + errors +
+            "; echo $? >" + ShellQuote(statusFile) + "; } | head -1");
+        EXPECT_TRUE(nlohmann::json::parse(first).contains("percent")) << first;
+        EXPECT_EQ(RunCommand("cat " + ShellQuote(statusFile)), "1\n");
+        EXPECT_EQ(ProbeMedia(out + "/dvdRip_Movie1.mpg", true).videoFrames, 750);
+    }
+    EXPECT_NE(RunCommand("cat " + ShellQuote(ScratchFolder() + "/stderr.txt")).find("tarvok-rip: cannot write to standard output"),
+              std::string::npos);
 }
 
 // A rip killed outright leaves its hidden file, never one under the final
