@@ -12,8 +12,10 @@ packages=(
   qml6-module-qtqml-workerscript libgl1-mesa-dri fonts-dejavu-core
   # conversion, disc volumes, machine readable output
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libmount-dev libblkid-dev nlohmann-json3-dev
-  # tests: disc making (subtitle pictures too), an independent disc reader, a headless X server and xprop, a private D-Bus, the fuzzer
+  # tests: disc making (subtitle pictures too), an independent disc reader, a headless X server and xprop, a private D-Bus, the fuzzer,
+  # a window manager's close (python3-xlib) and a comma-decimal locale made with localedef (locales)
   ffmpeg dvdauthor imagemagick genisoimage lsdvd libdvdread-dev xvfb xauth x11-utils dbus python3-dbusmock clang-14 libclang-rt-14-dev
+  python3-xlib locales
   # the Debian package and what checks it
   dpkg-dev file appstream man-db
 )

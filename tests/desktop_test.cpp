@@ -3,6 +3,7 @@
 // chosen as folders, the outcome of a job, the keyboard, window manners.
 #include "app/ripper_app.h"
 #include "tests/main_window_harness.h"
+#include "tests/media_probe.h"
 #include "tests/movie_harness.h"
 #include "tests/screen_check.h"
 #include "tests/test_discs.h"
@@ -97,6 +98,36 @@ TEST(DesktopTest, ALaterLaunchHandsItsDiscToTheRunningWindow)
     EXPECT_EQ(harness.standIns.boxes->asked.back().text, main_text::kBusyRipping);
     EXPECT_EQ(window.source.GetVideoTsPath(), disc + "/VIDEO_TS");
     window.ripping = 0;
+}
+
+// The window manager's close (what Alt+F4, a taskbar's close or a logout
+// send: WM_DELETE_WINDOW) while a rip runs: the program ends at once, and
+// the rip's file is finished and kept under its name.
+TEST(DesktopTest, AWindowClosedByTheWindowManagerKeepsItsRip)
+{
+    MainWindowHarness harness({DiscVolume(TestDisc("pal-2min"), "CLOSED", "/dev/tarvok-test-sr0")});
+    CRipperDlg& window = harness.Window();
+    window.outputFolder = ScratchFolder() + "/out";
+    window.movie->SetVariable(main_var::kPreview, "1");  // at playing speed: closed long before its end
+    window.OnStartRip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return harness.Variable(main_var::kProgressText).starts_with("Ripping..."); }, 30000));
+    int status = -1;
+    const std::string said = RunCommand(
+        "/usr/bin/python3 -c 'import sys\n"
+        "from Xlib import X, display, protocol\n"
+        "screen = display.Display()\n"
+        "window = screen.create_resource_object(\"window\", int(sys.argv[1]))\n"
+        "message = protocol.event.ClientMessage(window=window, client_type=screen.intern_atom(\"WM_PROTOCOLS\"),\n"
+        "    data=(32, [screen.intern_atom(\"WM_DELETE_WINDOW\"), X.CurrentTime, 0, 0, 0]))\n"
+        "window.send_event(message)\n"
+        "screen.flush()' " + std::to_string(window.winId()) + " 2>&1",
+        &status);
+    ASSERT_EQ(status, 0) << said;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 30000));
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_TRUE(harness.standIns.boxes->asked.empty());
+    EXPECT_GT(ProbeMedia(window.outputFolder + "/CLOSED.mpg", true).videoFrames, 0);
+    EXPECT_FALSE(fs::exists(window.outputFolder + "/.CLOSED.mpg.tarvok"));
 }
 
 // "Select DVD Drive." on a folder that is a disc, on a volume that is none,

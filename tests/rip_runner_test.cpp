@@ -17,11 +17,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -433,11 +436,149 @@ TEST(RipRunnerTest, CompletionActionsInTheirOrder)
     // Without a disc there is no drive: nothing is locked or ejected.
     rip.harness.standIns.actions->clear();
     rip.window.settings.shutdownWhenComplete = 0;
-    rip.window.source.ClearSource();
-    rip.window.source.SetSourceFolder("");
+    rip.harness.standIns.volumes->volumes.clear();
+    rip.window.OnDeviceRemoval();
     EXPECT_FALSE(rip.window.LockDrive(true));
     rip.window.RunCompletionActions();
     EXPECT_EQ(rip.Actions(), (ActionLog{"open " + rip.window.outputFolder}));
+}
+
+// Lock and eject reach only the optical drive the disc was loaded from, even
+// once its volume has gone; a disc folder on any other volume, and an image,
+// get no drive action at all.
+TEST(RipRunnerTest, DriveActionsReachOnlyTheOpticalDriveOfTheDisc)
+{
+    const std::string disc = TestDisc("pal-1s"), image = ImageOfDisc("pal-1s", "IMAGE");
+    const Volume system{"/", "/dev/vda1", "ext4", ""};
+    const ActionLog onTheDrive = {"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "door /dev/tarvok-test-sr0 open",
+                                  "lock /dev/tarvok-test-sr0 0"};
+    const struct {
+        std::string what;
+        std::vector<Volume> volumes;
+        std::string given;  // named on the command line
+        bool unmountedMidway;
+        ActionLog actions;
+    } cases[] = {
+        {"a disc on its drive", {system, DiscVolume(disc, "ONE", "/dev/tarvok-test-sr0")}, "", false, onTheDrive},
+        {"a disc whose volume goes during the rip", {system, DiscVolume(disc, "ONE", "/dev/tarvok-test-sr0")}, "", true, onTheDrive},
+        {"a disc folder on a data disk", {system, {fs::path(disc).parent_path().string(), "/dev/vdb1", "ext4", "DATA"}}, disc, false, {}},
+        {"a disc folder on the system's disk", {system}, disc, true, {}},
+        {"an image", {system}, image, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MainWindowHarness harness(c.volumes, nullptr, c.given);
+        CRipperDlg& window = harness.Window();
+        window.outputFolder = ScratchFolder() + "/out";
+        window.settings.dontAskOverwrite = 1;
+        window.settings.ejectDvdWhenDone = 1;
+        window.OnStartRip();
+        if (c.unmountedMidway) {
+            harness.standIns.volumes->volumes = {system};
+            window.OnDeviceRemoval();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 60000));
+        EXPECT_EQ(*harness.standIns.actions, c.actions);
+        EXPECT_TRUE(fs::exists(window.outputFolder + "/" + (c.given == image ? "IMAGE" : c.given.empty() ? "ONE" : "dvdRip_Movie1") + ".mpg"));
+    }
+}
+
+// A retry writes where its item's first attempt chose to, as it chose: the
+// file the user refused stays, the Save As name gets the rip in its own
+// container, and the overwrite question asked again names it. Every attempt
+// fails at a file size limit until the retry question lifts it.
+TEST(RipRunnerTest, RetriesKeepTheItemsChosenFile)
+{
+    RipHarness rip("pal-30s");
+    const std::string refused = rip.OutputFile("MY_MOVIE.mpg"), chosen = rip.OutputFile("new.avi");
+    std::ofstream(refused) << "the user's own file";
+    std::ofstream(chosen) << "replaced, as the Save As dialog confirmed";
+    const std::string before = RunCommand("sha1sum " + ShellQuote(refused));
+    struct rlimit unlimited {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    struct rlimit small = unlimited;
+    small.rlim_cur = 400 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto* boxes = rip.harness.standIns.boxes;
+    // No to overwriting, Save As new.avi; the first retry question tries again, the overwrite question
+    // asked again says Yes, and the second retry question tries again with the limit lifted.
+    boxes->answers = {MbResult::No, MbResult::Yes, MbResult::Yes, MbResult::Yes};
+    rip.harness.standIns.dialogs->saveAsAnswers = {chosen};
+    std::vector<std::string> barWhenAsked;
+    int retryQuestions = 0;
+    boxes->onShow = [&](const AskedBox& box) {
+        if (box.caption != rip_text::kRippingErrorCaption) return;
+        barWhenAsked.push_back(rip.harness.Variable(main_var::kProgressText));
+        if (++retryQuestions == 2) setrlimit(RLIMIT_FSIZE, &unlimited);
+    };
+    rip.window.OnStartRip();
+    const bool idle = rip.RunUntilIdle(300);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    ASSERT_TRUE(idle);
+
+    std::vector<std::string> asked;
+    for (const AskedBox& box : boxes->asked) asked.push_back(box.caption + ": " + box.text);
+    EXPECT_EQ(asked, (std::vector<std::string>{"File Already Exist: File Name:" + refused + " \nAlready Exist, overwrite [Yes/No]?",
+                                               "Error Ripping: Error in Ripping. \n\tYes:Try Again No:Finish.?",
+                                               "File Already Exist: File Name:" + chosen + " \nAlready Exist, overwrite [Yes/No]?",
+                                               "Error Ripping: Error in Ripping. \n\tYes:Try Again No:Finish.?"}));
+    EXPECT_EQ(barWhenAsked, (std::vector<std::string>{"", ""}));
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_EQ(RunCommand("sha1sum " + ShellQuote(refused)), before);
+    const MediaFacts facts = ProbeMedia(chosen, true);
+    EXPECT_EQ(facts.formatName, "avi");
+    EXPECT_EQ(facts.videoFrames, 750);
+    EXPECT_FALSE(fs::exists(rip.OutputFile("MY_MOVIE.partial.mpg")));
+}
+
+// Save As choosing the item's own name still says the container and codecs by its extension.
+TEST(RipRunnerTest, SaveAsOfTheSameNameAppliesItsExtension)
+{
+    RipHarness rip("pal-3ch");
+    rip.window.settings.videoMethod = 6;  // AVI, with MPEG-4 video
+    rip.window.settings.videoCodec = "mp4v";
+    const std::string file = rip.OutputFile("MY_MOVIE.avi");
+    std::ofstream(file) << "an older rip";
+    rip.harness.standIns.boxes->answers = {MbResult::No};
+    rip.harness.standIns.dialogs->saveAsAnswers = {file};
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_EQ(ProbeMedia(file).videoCodec, "mpeg1video");
+    EXPECT_EQ(rip.window.settings.videoCodec, "mp1v");
+}
+
+// A German desktop, where Qt takes the program's locale from the
+// environment and "0,5" is a half: the rip converts as under "C".
+TEST(RipRunnerTest, ACommaDecimalLocaleRipsAsAnyOther)
+{
+    const std::string locales = ScratchFolder() + "/locales";
+    fs::create_directories(locales);
+    int status = -1;
+    const std::string made = RunCommand("localedef -i de_DE -f UTF-8 " + ShellQuote(locales + "/de_DE.UTF-8") + " 2>&1", &status);
+    ASSERT_EQ(status, 0) << made;
+    struct UserLocale {
+        explicit UserLocale(const std::string& folder)
+        {
+            setenv("LOCPATH", folder.c_str(), 1);
+            // What QApplication does as it starts, with LANG=de_DE.UTF-8.
+            setlocale(LC_ALL, "de_DE.UTF-8");
+        }
+        ~UserLocale()
+        {
+            setlocale(LC_ALL, "C");
+            unsetenv("LOCPATH");
+        }
+    } german(locales);
+    ASSERT_STREQ(localeconv()->decimal_point, ",");
+
+    RipHarness rip("pal-3ch");
+    rip.window.settings.videoScale = "0.5";
+    rip.window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed")) << rip.harness.Variable(main_var::kFailure);
+    const MediaFacts facts = ProbeMedia(rip.OutputFile("MY_MOVIE.mpg"), true);
+    EXPECT_EQ(facts.width, 360);
+    EXPECT_EQ(facts.videoFrames, 150);
 }
 
 TEST(RipRunnerTest, WindowsRipKeepsEveryTitleFrameForFrame)
