@@ -211,6 +211,7 @@ void CRipperDlg::CompleteJob()
     for (const ItemResult& result : job->Results()) {
         if (result.outcome == ItemOutcome::Failed) failure = result.reason;
         if (result.outcome == ItemOutcome::Damaged) damage += (damage.empty() ? "" : "; ") + result.reason;
+        if (!result.notes.empty()) damage += (damage.empty() ? "" : "; ") + result.notes;
         converted = converted || result.outcome != ItemOutcome::Skipped;
     }
     movie->SetVariable(main_var::kDamage, damage);

@@ -84,7 +84,8 @@ void RipReport::ProgressLine(const JobState& state)
 void RipReport::Ended(int item, const ItemResult& result)
 {
     if (json) {
-        Write(nlohmann::json{{"state", OutcomeName(result.outcome)}, {"item", item}, {"file", result.file}, {"reason", result.reason}}
+        Write(nlohmann::json{{"state", OutcomeName(result.outcome)}, {"item", item}, {"file", result.file}, {"reason", result.reason},
+                             {"notes", result.notes}}
                   .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
         return;
     }
@@ -100,6 +101,7 @@ void RipReport::Ended(int item, const ItemResult& result)
     }
     // A scratched disc gives what can be read, and says what it could not.
     if (result.outcome == ItemOutcome::Damaged) std::cerr << "tarvok-rip: " << result.reason << "\n";
+    if (converted && !result.notes.empty()) std::cerr << "tarvok-rip: " << result.notes << "\n";
     if (result.outcome == ItemOutcome::Failed)
         std::cerr << "tarvok-rip: " << result.reason << (result.file.empty() ? "" : "; what was converted is in " + result.file) << "\n";
     if (result.outcome == ItemOutcome::Stopped)

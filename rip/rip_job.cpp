@@ -164,7 +164,9 @@ void RipJob::Poll()
     if (converted && failure.empty()) {
         // A scratched disc gives what can be read, and says what it could not.
         const std::string damage = DescribeDamage(converter->Damage());
-        EndItem(damage.empty() ? ItemOutcome::Done : ItemOutcome::Damaged, itemPath, damage);
+        std::string notes;
+        for (const std::string& note : converter->Notes()) notes += (notes.empty() ? "" : "; ") + note;
+        EndItem(damage.empty() ? ItemOutcome::Done : ItemOutcome::Damaged, itemPath, damage, notes);
     } else {
         AttemptFailed(*converter, failure);
     }
@@ -194,12 +196,12 @@ void RipJob::AttemptFailed(CVLCControl& converter, const std::string& failure)
     EndItem(ItemOutcome::Failed, partial, reason);
 }
 
-void RipJob::EndItem(ItemOutcome outcome, std::string file, std::string reason)
+void RipJob::EndItem(ItemOutcome outcome, std::string file, std::string reason, std::string notes)
 {
     itemFile.reset();
     itemChosen = false;
     ItemResult& result = results[state.item - 1];
-    result = {outcome, std::move(file), std::move(reason)};
+    result = {outcome, std::move(file), std::move(reason), std::move(notes)};
     if (questions.itemEnded) questions.itemEnded(state.item, result);
     state.retry = 0;
     state.damage.clear();
@@ -231,7 +233,7 @@ bool RipJob::Stop()
             file = failure.empty() ? itemPath : itemFile->KeepPartial();
         }
         kept = !file.empty();
-        results[state.item - 1] = {ItemOutcome::Stopped, file, rip_text::kStoppedReason};
+        results[state.item - 1] = {ItemOutcome::Stopped, file, rip_text::kStoppedReason, {}};
         if (questions.itemEnded) questions.itemEnded(state.item, results[state.item - 1]);
     }
     itemFile.reset();

@@ -30,6 +30,7 @@ struct ItemResult {
     ItemOutcome outcome = ItemOutcome::NotRipped;
     std::string file;    // what the item wrote (a failed one: its partial file); empty for none
     std::string reason;  // why it failed or was stopped, or the damage passed over
+    std::string notes;   // what the file leaves out or changes of the disc's subtitles, "; " between; empty for nothing
 };
 
 enum class JobPhase { Preparing, Converting, Ended };
@@ -113,7 +114,7 @@ private:
     // ended instead (skipped, or it could not be prepared or launched).
     bool Launch();
     // The current item is over: its result is kept and the next one is current.
-    void EndItem(ItemOutcome outcome, std::string file, std::string reason);
+    void EndItem(ItemOutcome outcome, std::string file, std::string reason, std::string notes = {});
     // The attempt that just ended failed: tried again, or the item given up.
     void AttemptFailed(CVLCControl& converter, const std::string& failure);
     void UpdateProgress(float position);

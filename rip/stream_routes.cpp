@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::size_t kSubpictureStreams = std::tuple_size_v<SubpictureRoute>;
+
 // A stream named by `choice`: its number, or its language.
 template <typename Stream>
 bool Names(const std::string& choice, const Stream& stream)
@@ -87,6 +89,12 @@ void RouteSubpictures(PlayList& playList, const StreamChoices& choices, StreamPl
         }
         for (const TitleRun& run : playList)
             for (const SubpictureStream& stream : run.subpictureStreams) add(WholeDiscKey(run.subpictureStreams, stream));
+    }
+    // The title reader renumbers the tracks as sub-streams 0x20 to 0x3F, the burned one last: those past them stay out.
+    const std::size_t room = kSubpictureStreams - (choices.burn.empty() ? 0 : 1);
+    if (tracks.size() > room) {
+        plan.subtitlesLeftOut.assign(tracks.begin() + static_cast<std::ptrdiff_t>(room), tracks.end());
+        tracks.resize(room);
     }
     const std::size_t kept = tracks.size();
     if (!choices.burn.empty()) tracks.push_back(ToLower(choices.burn));

@@ -32,6 +32,8 @@ struct StreamPlan {
     std::vector<AudioStream> audio;
     std::vector<SubtitleTrack> subtitles;
     std::optional<SubtitleTrack> burned;
+    // Subtitle choices past the 32 sub-streams a stream can carry, left out.
+    std::vector<std::string> subtitlesLeftOut;
 };
 
 // Sets each title run's routes for `choices`, and gives the file's tracks.

@@ -315,6 +315,12 @@ void Transcoder::Encode()
 
     // The output's timeline starts at the first picture; sound before it is cut.
     int64_t zero = AV_NOPTS_VALUE, last = -1;
+    // Where the play list ends on that timeline, as its IFO times say (0: unknown); each subtitle track's last time.
+    double seconds = 0;
+    for (const TitleRun& title : disc.Titles())
+        for (const SectorRun& cell : title.sectors) seconds += cell.seconds;
+    const int64_t end = std::llround(seconds * kTicks.den);
+    std::vector<int64_t> lastSubpicture(streams.subtitles.size(), -1);
     std::vector<int64_t> nextSample(audio.size(), 0);  // where sound without a time goes on
     std::deque<Work> early;                            // sound and subtitles before the first picture
     std::deque<std::shared_ptr<SubtitleOverlay>> burning;  // subpictures shown now or later, in order
@@ -325,7 +331,19 @@ void Transcoder::Encode()
         } else if (work.kind == Work::Kind::kSubtitle) {
             AVPacket& packet = *work.packet;
             packet.pts = packet.dts = packet.pts - zero;
-            if (packet.pts >= 0) sinks[1 + audio.size() + work.output](&packet);
+            // Each track's times go forward inside the play list's, or a muxer refuses the packet (or the
+            // file lasts a day); a subpicture lasts until the play list's end at most.
+            int64_t& previous = lastSubpicture[work.output];
+            if (packet.pts < 0 || (end > 0 && packet.pts >= end) || packet.pts <= previous) {
+                ++subpicturesLeftOut;
+                return;
+            }
+            previous = packet.pts;
+            if (end > 0 && (packet.duration <= 0 || packet.pts + packet.duration > end)) {
+                packet.duration = end - packet.pts;
+                ++subpicturesCut;
+            }
+            sinks[1 + audio.size() + work.output](&packet);
         } else {
             AVFrame& sound = *work.frame;
             const std::size_t k = static_cast<std::size_t>(work.output);

@@ -53,6 +53,12 @@ public:
     int64_t ConvertedMs() const { return convertedMs; }
     // Why the conversion failed, or empty.
     std::string Error() const;
+    // Subpictures left out of the file's tracks (their time went back, or
+    // lay outside the play list's), and those given an end at the play
+    // list's (they had none, or one past it): a disc's own mistakes, which
+    // would otherwise fail the muxer or make a file that lasts for hours.
+    int SubpicturesLeftOut() const { return subpicturesLeftOut; }
+    int SubpicturesEndedAtTheEnd() const { return subpicturesCut; }
 
 private:
     struct Work;
@@ -74,6 +80,7 @@ private:
     std::unique_ptr<Shared> shared;
     std::atomic<bool> stopping{false}, finished{false};
     std::atomic<int64_t> convertedMs{0};
+    std::atomic<int> subpicturesLeftOut{0}, subpicturesCut{0};
     mutable std::mutex lock;
     // A pacing preview waits on it for a stop, the writer for the encoder's end.
     std::condition_variable wake;

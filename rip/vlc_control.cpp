@@ -75,6 +75,7 @@ void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output, int o
     playlistClear();
     kept = Report();
     openProblem.clear();
+    subtitlesLeftOut.clear();
     finalFailure = false;
     stopped = false;
     DiscProblem problem{part.problem};
@@ -86,6 +87,7 @@ void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output, int o
         return;
     }
     TranscodePlan plan{output, disc->Route(output.streams), ChapterMarks(disc->Titles(), part.wholeDisc), outputFile};
+    subtitlesLeftOut = plan.streams.subtitlesLeftOut;
     PreviewTarget preview;
     if (pictureWidth > 0 && pictureHeight > 0)
         preview = {pictureWidth, pictureHeight, [this](std::vector<uint8_t>& picture) {
@@ -116,6 +118,8 @@ void CVLCControl::KeepReport()
     if (transcoder) {
         kept.convertError = transcoder->Error();
         kept.endedByItself = transcoder->Finished() && !stopped;
+        kept.subpicturesLeftOut = transcoder->SubpicturesLeftOut();
+        kept.subpicturesCut = transcoder->SubpicturesEndedAtTheEnd();
     }
 }
 
@@ -151,6 +155,22 @@ int CVLCControl::GetTime() const
 std::vector<DamagedSpan> CVLCControl::Damage() const
 {
     return disc ? disc->Damage() : kept.damage;
+}
+
+std::vector<std::string> CVLCControl::Notes() const
+{
+    std::vector<std::string> notes;
+    if (!subtitlesLeftOut.empty()) {
+        std::string streams;
+        for (const std::string& stream : subtitlesLeftOut) streams += (streams.empty() ? "" : ", ") + stream;
+        notes.push_back("subtitle streams left out, as a file carries 32 at most: " + streams);
+    }
+    auto counted = [](int count, const char* what) { return std::to_string(count) + (count == 1 ? " subpicture " : " subpictures ") + what; };
+    const int leftOut = transcoder ? transcoder->SubpicturesLeftOut() : kept.subpicturesLeftOut;
+    const int cut = transcoder ? transcoder->SubpicturesEndedAtTheEnd() : kept.subpicturesCut;
+    if (leftOut > 0) notes.push_back(counted(leftOut, "left out, their times going back or outside the title's"));
+    if (cut > 0) notes.push_back(counted(cut, "without an end before the title's made to end with it"));
+    return notes;
 }
 
 bool CVLCControl::Advanced() const

@@ -75,6 +75,10 @@ public:
     // The damage of the disc passed over (sectors that could not be read);
     // the item converts all the same.
     std::vector<DamagedSpan> Damage() const;
+    // What the file leaves out or changes of the disc's subtitles so that it
+    // plays (streams past the 32 a file carries, subpictures whose times are
+    // wrong), one sentence each; the item converts all the same.
+    std::vector<std::string> Notes() const;
     // The failure is one no second attempt mends (an encrypted disc).
     bool FailureIsFinal() const { return finalFailure; }
 
@@ -98,10 +102,12 @@ private:
     // What went wrong with the current item, and what was seen of it once it is cleared.
     bool finalFailure = false;
     std::string openProblem;
+    std::vector<std::string> subtitlesLeftOut;
     struct Report {
         std::string readError, convertError;
         bool readToTheEnd = false, endedByItself = false;
         uint64_t delivered = 0;
         std::vector<DamagedSpan> damage;
+        int subpicturesLeftOut = 0, subpicturesCut = 0;
     } kept;
 };

@@ -757,6 +757,109 @@ TEST(CliRipTest, SubtitlesKeptAsTracksWithTheirLanguagesTimesAndColours)
 
 // Burned in, a subtitle shows its colours inside its rectangle at its time,
 // and the picture is as without subtitles at any other.
+namespace {
+
+// The packets of a VOB's sub-stream that begin a subpicture (they carry a
+// time), in order, as a disc's own mistakes are made by hand: where each
+// PES time and subpicture lie in the file.
+struct SubpictureStart {
+    std::streamoff time = 0, data = 0;  // the 5 bytes of the PTS; the subpicture unit
+    std::size_t dataBytes = 0;           // of it in this packet
+    int64_t pts = 0;
+};
+
+std::vector<SubpictureStart> SubpictureStarts(const std::string& vob, int subStream)
+{
+    std::ifstream file(vob, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    std::vector<SubpictureStart> starts;
+    auto byte = [&](std::size_t at) { return static_cast<uint8_t>(bytes[at]); };
+    for (std::size_t pack = 0; pack + 2048 <= bytes.size(); pack += 2048) {
+        std::size_t at = pack + 14 + (byte(pack + 13) & 7);  // after an MPEG-2 pack header
+        while (at + 9 < pack + 2048 && byte(at) == 0 && byte(at + 1) == 0 && byte(at + 2) == 1) {
+            const std::size_t length = std::size_t(byte(at + 4)) << 8 | byte(at + 5), end = at + 6 + length;
+            const std::size_t payload = at + 9 + byte(at + 8);
+            if (byte(at + 3) == 0xBD && (byte(at + 7) & 0x80) && byte(payload) == 0x20 + subStream) {
+                const std::size_t t = at + 9;
+                const int64_t pts = int64_t(byte(t) & 0x0E) << 29 | int64_t(byte(t + 1)) << 22 | int64_t(byte(t + 2) & 0xFE) << 14 |
+                                    int64_t(byte(t + 3)) << 7 | byte(t + 4) >> 1;
+                starts.push_back({std::streamoff(t), std::streamoff(payload + 1), end - payload - 1, pts});
+            }
+            at = end;
+        }
+    }
+    return starts;
+}
+
+void WriteBytes(const std::string& path, std::streamoff at, const std::vector<uint8_t>& bytes)
+{
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(at);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void SetPts(const std::string& vob, const SubpictureStart& start, int64_t pts)
+{
+    WriteBytes(vob, start.time, {uint8_t(0x21 | (pts >> 29 & 0x0E)), uint8_t(pts >> 22), uint8_t(pts >> 14 | 1), uint8_t(pts >> 7),
+                                 uint8_t(pts << 1 | 1)});
+}
+
+// The date of the subpicture's second display control sequence, its stop, set to `date` (1024/90000 s).
+void SetStopDate(const std::string& vob, const SubpictureStart& start, uint16_t date)
+{
+    std::ifstream file(vob, std::ios::binary);
+    std::vector<uint8_t> unit(start.dataBytes);
+    file.seekg(start.data);
+    file.read(reinterpret_cast<char*>(unit.data()), std::streamsize(unit.size()));
+    const std::size_t first = std::size_t(unit[2]) << 8 | unit[3];
+    ASSERT_LT(first + 4, unit.size()) << "the subpicture spans packets";
+    const std::size_t second = std::size_t(unit[first + 2]) << 8 | unit[first + 3];
+    ASSERT_LT(second + 2, unit.size());
+    WriteBytes(vob, start.data + std::streamoff(second), {uint8_t(date >> 8), uint8_t(date)});
+}
+
+}  // namespace
+
+// Subpictures whose times a disc got wrong cost the rip nothing but
+// themselves: one whose time goes back, or lies a day away, is left out;
+// one that would show for 745 s ends with the title; the rest are kept and
+// the note says what changed. A disc with more subtitle languages than a
+// file's 32 streams keeps 32 and names the others.
+TEST(CliRipTest, WrongSubtitleTimesCostOnlyThemselves)
+{
+    const std::string disc = CopyOfDisc("pal-subtitles", "wrong-times"), vob = disc + "/VIDEO_TS/VTS_01_1.VOB";
+    const std::vector<SubpictureStart> english = SubpictureStarts(vob, 0), french = SubpictureStarts(vob, 1);
+    ASSERT_EQ(english.size(), 2u);
+    ASSERT_EQ(french.size(), 2u);
+    SetPts(vob, english[1], english[0].pts - 45000);  // half a second before the one before it
+    SetPts(vob, french[1], 0x1FFFFFFFF);
+    SetStopDate(vob, french[0], 0xFFFF);
+    for (const char* container : {"mkv", "mp4"}) {
+        SCOPED_TRACE(container);
+        const std::string path = RippedFile(disc, ScratchFolder() + "/" + container, std::string("--subtitles all -c ") + container);
+        EXPECT_NE(LastErrors().find("tarvok-rip: 2 subpictures left out, their times going back or outside the title's; 1 subpicture "
+                                    "without an end before the title's made to end with it"),
+                  std::string::npos)
+            << LastErrors();
+        const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(path);
+        ASSERT_EQ(tracks.size(), 2u);
+        ASSERT_EQ(tracks[0].starts.size(), 1u);
+        EXPECT_NEAR(tracks[0].starts[0], 1, 0.03);
+        ASSERT_EQ(tracks[1].starts.size(), 2u);
+        EXPECT_NEAR(tracks[1].starts[0], 1.5, 0.03);
+        EXPECT_NEAR(tracks[1].starts[1], 7, 0.03);
+        EXPECT_LT(ProbeMedia(path).duration, 10);
+    }
+
+    const std::string many = TestDisc("pal-36-subtitle-languages");
+    const std::string path = RippedFile(many, ScratchFolder() + "/many", "--subtitles all -c mkv");
+    EXPECT_NE(LastErrors().find("tarvok-rip: subtitle streams left out, as a file carries 32 at most: ln, lo, lt, lv"), std::string::npos)
+        << LastErrors();
+    const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(path);
+    ASSERT_EQ(tracks.size(), 32u);
+    for (const SubtitleTrackFacts& track : tracks) EXPECT_FALSE(track.starts.empty()) << track.language;
+}
+
 TEST(CliRipTest, BurnedSubtitlesShowAtTheirTimesOnly)
 {
     const std::string disc = TestDisc("pal-subtitles");

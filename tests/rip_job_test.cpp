@@ -150,7 +150,7 @@ TEST(RipJobTest, ExitStatusOfTheOutcomes)
     };
     for (const auto& [outcomes, status] : cases) {
         std::vector<ItemResult> results;
-        for (O outcome : outcomes) results.push_back({outcome, "", ""});
+        for (O outcome : outcomes) results.push_back({outcome, "", "", ""});
         EXPECT_EQ(JobExitStatus(results), status) << outcomes.size();
     }
 }

@@ -32,6 +32,10 @@ const std::map<std::string, std::string> kRecipes = {
     // Title set 2 numbers its languages the other way round.
     {"pal-audio-orders", "--system pal --audio en,fr --title 3 --vts --audio fr,en --title 3"},
     {"pal-subtitles", "--system pal --audio en --subtitles en,fr --title 6:3 --vts --subtitles fr --title 3"},
+    // Three title sets of twelve subtitle languages each: more than the 32 streams a file carries.
+    {"pal-36-subtitle-languages", "--system pal --subtitles aa,ab,af,am,ar,as,ay,az,ba,be,bg,bh --title 8"
+                                  " --vts --subtitles bi,bn,bo,br,ca,co,cs,cy,da,de,dz,el --title 8"
+                                  " --vts --subtitles eo,es,et,eu,fa,fi,fj,fo,ln,lo,lt,lv --title 8"},
 };
 
 }  // namespace

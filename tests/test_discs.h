@@ -14,6 +14,8 @@
 //   "ntsc-30s"      NTSC 4:3, one title of 30 s in five chapters
 //   "pal-1s"        PAL 4:3, one title of 1 s (a conversion over before anyone looks)
 //   "pal-two-languages" PAL 4:3, English and French audio, titles of 4 s (two chapters) and 6 s (three)
+//   "pal-subtitles" PAL 4:3, English and French subtitles in a title of 6 s, French alone in a second title set of 3 s
+//   "pal-36-subtitle-languages" PAL 4:3, three title sets of 8 s with twelve subtitle languages each
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
 
