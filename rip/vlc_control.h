@@ -49,8 +49,9 @@ public:
     // converting at once: the disc ("dvdsimple://", the whole disc or the
     // part after '#') into the file the one option names. Throws
     // ConverterError for an option or locator it cannot carry out; a disc
-    // that cannot be read ends at once as a failed item, before any file
-    // is written.
+    // that cannot be read ends as a failed item, before any file is
+    // written. The disc is opened on a thread of the control's own: until
+    // it is, the item converts, at position and time 0.
     void addTarget(const std::string& locator, const std::vector<std::string>& options, int mode, int position);
     // The same for a part of a disc the caller has read already: nothing is
     // loaded again. `outputFile`: the option's file, opened by the caller,
@@ -80,17 +81,33 @@ public:
     // wrong), one sentence each; the item converts all the same.
     std::vector<std::string> Notes() const;
     // The failure is one no second attempt mends (an encrypted disc).
-    bool FailureIsFinal() const { return finalFailure; }
+    bool FailureIsFinal() const;
 
 private:
+    struct Opening;
     // Replaces the item with `part` converted as `output` says.
     void Launch(const DiscPart& part, const StreamOutput& output, int outputFile = -1);
+    // Takes over what the opening thread made, once it is done.
+    void Settle() const;
+    bool StillOpening() const;
     bool Converting() const;
     // Keeps what the item's reader and converter saw before they go.
     void KeepReport();
 
-    std::unique_ptr<DiscTitleStream> disc;
-    std::unique_ptr<Transcoder> transcoder;  // reads `disc` on its threads while it lives
+    // The item: its disc and its converter (which reads `disc` on its
+    // threads while it lives), or why the disc could not be opened. The disc
+    // is opened on a thread of its own, since a drive that hangs must not
+    // hold the caller; what it made is taken over at the first look after
+    // (hence mutable), or abandoned to it.
+    struct Item {
+        std::unique_ptr<DiscTitleStream> disc;
+        std::unique_ptr<Transcoder> transcoder;
+        std::string openProblem;
+        bool finalFailure = false;
+        std::vector<std::string> subtitlesLeftOut;
+    };
+    mutable Item item;
+    mutable std::shared_ptr<Opening> opening;
     bool stopped = false;
 
     // The preview's pictures: the newest is `shown`.
@@ -99,10 +116,7 @@ private:
     mutable std::mutex pictureLock;
     std::vector<uint8_t> shown;
 
-    // What went wrong with the current item, and what was seen of it once it is cleared.
-    bool finalFailure = false;
-    std::string openProblem;
-    std::vector<std::string> subtitlesLeftOut;
+    // What was seen of the current item once it is cleared.
     struct Report {
         std::string readError, convertError;
         bool readToTheEnd = false, endedByItself = false;
