@@ -3,6 +3,7 @@
 #include "app/ripper_app.h"
 #include "app/ripper_dlg.h"
 #include "dvd/disc_files.h"
+#include "ui/run_apart.h"
 #include "ui/shockwave_flash.h"
 
 #include <QDragEnterEvent>
@@ -22,15 +23,25 @@ std::optional<std::string> DraggedPath(const QMimeData* data)
 
 }  // namespace
 
+std::optional<CRipperDlg::Located> CRipperDlg::LocateApart(const std::string& path)
+{
+    // An image or a drive is opened to be known as a disc: apart from the window, which a hanging drive would freeze.
+    return RunApart<Located>(*this, [path] {
+        Located located;
+        located.disc = LocateDisc(path, &located.why);
+        return located;
+    });
+}
+
 void CRipperDlg::LoadGivenSource(const std::string& path)
 {
-    std::string why;
-    const auto disc = LocateDisc(path, &why);
-    if (!disc) {
-        app.Services().messageBoxes->Show(this, why, app.productName, MbButtons::Ok, MbIcon::Error);
+    const auto located = LocateApart(path);
+    if (!located) return;  // the window ended meanwhile
+    if (!located->disc) {
+        app.Services().messageBoxes->Show(this, located->why, app.productName, MbButtons::Ok, MbIcon::Error);
         return;
     }
-    LoadSourceFromPath(*disc);
+    LoadSourceFromPath(*located->disc);
     givenSource = path;
 }
 
@@ -49,7 +60,10 @@ void CRipperDlg::OnSourceHandedOver(const std::string& path)
 
 std::optional<std::string> CRipperDlg::FindStartDisc()
 {
-    if (!givenSource.empty()) return LocateDisc(givenSource);
+    if (!givenSource.empty()) {
+        const auto located = LocateApart(givenSource);
+        return located ? located->disc : std::nullopt;
+    }
     if (!source.FindDisc(selectedDrive)) return std::nullopt;
     return source.GetVideoTsPath();
 }

@@ -67,6 +67,10 @@ void CRipperDlg::OnStartRip()
     const std::string browsed = source.GetVideoTsPath();
     std::optional<std::string> disc;
     while (!(disc = FindStartDisc())) {
+        if (!isVisible()) {  // the program ended while the disc was looked for
+            ripping = 0;
+            return;
+        }
         if (app.Services().messageBoxes->Show(this, rip_text::kDvdNotFound, app.productName, MbButtons::RetryCancel,
                                               MbIcon::Error) != MbResult::Retry) {
             ripping = 0;

@@ -12,6 +12,7 @@
 #include "ui/movie_vocabulary.h"
 #include "ui/focus_chain.h"
 #include "ui/movie_window_filter.h"
+#include "ui/run_apart.h"
 #include "ui/shockwave_flash.h"
 
 #include <QLabel>
@@ -181,12 +182,13 @@ void CRipperDlg::timerEvent(QTimerEvent* event)
     if (progressTimerId != 0 && event->timerId() == progressTimerId) PollRipProgress();
     if (startupTimerId != 0) {
         killTimer(startupTimerId);
+        // Zero first: the load lets other events of the window in while it reads.
+        startupTimerId = 0;
         // A disc named on the command line instead of the probe.
         if (app.givenSource.empty())
             LoadSourceFromDrive("", true);
         else
             LoadGivenSource(app.givenSource);
-        startupTimerId = 0;
     }
     QDialog::timerEvent(event);
 }
@@ -205,7 +207,12 @@ void CRipperDlg::LoadSourceFromDrive(const std::string& drive, bool quiet)
 
 void CRipperDlg::LoadSourceFromPath(const std::string& path)
 {
-    source.Load(path);
+    // Read apart from the window, which a drive that hangs would freeze; a later load supersedes this one.
+    const int load = ++loadsBegun;
+    const std::vector<Volume> volumes = source.Volumes().List();
+    auto loaded = RunApart<std::unique_ptr<LoadedDisc>>(*this, [path, volumes] { return DvdSource::Read(path, volumes); });
+    if (!loaded || load != loadsBegun) return;
+    source.Adopt(std::move(*loaded));
     discDrive = DiscDriveOf(source.GetVideoTsPath());
     // Another disc: the outcome of the last one is no longer shown.
     movie->SetVariable(main_var::kOutputFile, "");

@@ -109,6 +109,7 @@ public:
     // The optical drive of the loaded disc, found as it loads: the only one
     // locked or ejected. Empty for an image or a disc folder elsewhere.
     std::string discDrive;
+    int loadsBegun = 0;  // a load ends superseded when another began while it read
     std::string givenSource;    // a disc the user named; empty: discs are found on the volumes
     std::unique_ptr<CSettingsDlg> settingsDlg;
     QLabel* titlesLabel;
@@ -167,6 +168,13 @@ private:
     // The disc Start rips: the one the user named, else the one on the
     // chosen volume (any volume when none was chosen).
     std::optional<std::string> FindStartDisc();
+    // A disc named by the user found where it lies (LocateDisc), or why not;
+    // nothing when the window ended meanwhile.
+    struct Located {
+        std::optional<std::string> disc;
+        std::string why;
+    };
+    std::optional<Located> LocateApart(const std::string& path);
 
     CRipperApp& app;
     QMenu* windowMenu;

@@ -14,17 +14,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsOpticalDrive(const Volume& volume)
+bool OnOpticalDrive(const Volume& volume)
 {
-    return volume.device.starts_with("/dev/sr");
+    return volume.optical || volume.device.starts_with("/dev/sr");
 }
 
 // Optical drives first, by device name; then the others by root.
 std::vector<Volume> ScanOrder(std::vector<Volume> volumes)
 {
     std::stable_sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
-        if (IsOpticalDrive(a) != IsOpticalDrive(b)) return IsOpticalDrive(a);
-        return IsOpticalDrive(a) ? a.device < b.device : a.root < b.root;
+        if (OnOpticalDrive(a) != OnOpticalDrive(b)) return OnOpticalDrive(a);
+        return OnOpticalDrive(a) ? a.device < b.device : a.root < b.root;
     });
     return volumes;
 }
@@ -67,66 +67,95 @@ bool DvdSource::FindDisc(const std::string& drive)
     return true;
 }
 
-void DvdSource::SetSourceFolder(const std::string& path)
+namespace {
+
+void SetFolder(LoadedDisc& disc, const std::string& path, const std::vector<Volume>& volumes)
 {
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    const auto all = volumes.List();
-    const bool isRoot = std::any_of(all.begin(), all.end(), [&](const Volume& v) {
+    const bool isRoot = std::any_of(volumes.begin(), volumes.end(), [&](const Volume& v) {
         std::string root = v.root;
         while (root.size() > 1 && root.back() == '/') root.pop_back();
         return root == folder;
     });
-    videoTsPath = isRoot ? FolderListing(folder).PathOf("VIDEO_TS").string() : folder;
+    disc.videoTsPath = isRoot ? FolderListing(folder).PathOf("VIDEO_TS").string() : folder;
     // An image or a drive is read through its own file system; anything else as a folder.
-    if (IsDiscImageOrDrive(videoTsPath)) {
-        auto image = UdfDiscFiles::Open(videoTsPath);
-        for (const std::string& note : image ? image->Notes() : std::vector<std::string>{}) messages.Append(note);
-        files = std::move(image);
+    if (IsDiscImageOrDrive(disc.videoTsPath)) {
+        auto image = UdfDiscFiles::Open(disc.videoTsPath);
+        for (const std::string& note : image ? image->Notes() : std::vector<std::string>{}) disc.messages.Append(note);
+        disc.files = std::move(image);
     }
-    if (!files) files = std::make_unique<FolderDiscFiles>(videoTsPath);
+    if (!disc.files) disc.files = std::make_unique<FolderDiscFiles>(disc.videoTsPath);
 }
 
-void DvdSource::ReadDiscInfo()
+void ReadInfo(LoadedDisc& disc)
 {
-    if (!files) return;
-    TitleSet scratch(&messages, &cellBudget);
-    CIfoReader reader(messages);
-    reader.ReadIfo(*files, ReadableIfo(*files, "video_ts.ifo", messages), scratch);
-    discInfo = reader.GetDiscInfo();
+    if (!disc.files) return;
+    TitleSet scratch(&disc.messages, &disc.cellBudget);
+    CIfoReader reader(disc.messages);
+    reader.ReadIfo(*disc.files, ReadableIfo(*disc.files, "video_ts.ifo", disc.messages), scratch);
+    disc.discInfo = reader.GetDiscInfo();
 }
 
-void DvdSource::ScanTitleSets()
+void ScanSets(LoadedDisc& disc)
 {
-    titleSets.clear();
-    if (!files) return;
+    disc.titleSets.clear();
+    if (!disc.files) return;
     for (int number = 1; number <= 99; ++number) {
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "vts_%02d_", number);
-        if (!files->AnyMatches(prefix, ".vob")) continue;
-        auto& titleSet = *titleSets.emplace_back(std::make_unique<TitleSet>(&messages, &cellBudget));
-        titleSet.LoadTitleSet(*files, number);
+        if (!disc.files->AnyMatches(prefix, ".vob")) continue;
+        auto& titleSet = *disc.titleSets.emplace_back(std::make_unique<TitleSet>(&disc.messages, &disc.cellBudget));
+        titleSet.LoadTitleSet(*disc.files, number);
         for (auto& entry : titleSet.pgcEntries)
             for (auto& angle : entry->angles) angle->UpdateStatistics();
     }
 }
 
+}  // namespace
+
+void DvdSource::SetSourceFolder(const std::string& path)
+{
+    disc->files.reset();
+    SetFolder(*disc, path, volumes.List());
+    videoTsPath = disc->videoTsPath;
+}
+
+void DvdSource::ReadDiscInfo()
+{
+    ReadInfo(*disc);
+}
+
+void DvdSource::ScanTitleSets()
+{
+    ScanSets(*disc);
+}
+
 void DvdSource::ClearSource()
 {
-    messages.clear();
-    titleSets.clear();
-    discInfo.reset();
-    files.reset();
-    cellBudget = CellBudget();
+    disc = std::make_unique<LoadedDisc>();
     currentTitleSet = nullptr;
     currentAngle = nullptr;
     currentChapter = nullptr;
 }
 
-void DvdSource::Load(const std::string& path)
+std::unique_ptr<LoadedDisc> DvdSource::Read(const std::string& videoTsPath, const std::vector<Volume>& volumes)
+{
+    auto loaded = std::make_unique<LoadedDisc>();
+    SetFolder(*loaded, videoTsPath, volumes);
+    ReadInfo(*loaded);
+    ScanSets(*loaded);
+    return loaded;
+}
+
+void DvdSource::Adopt(std::unique_ptr<LoadedDisc> loaded)
 {
     ClearSource();
-    SetSourceFolder(path);
-    ReadDiscInfo();
-    ScanTitleSets();
+    disc = std::move(loaded);
+    videoTsPath = disc->videoTsPath;
+}
+
+void DvdSource::Load(const std::string& path)
+{
+    Adopt(Read(path, volumes.List()));
 }
