@@ -356,14 +356,20 @@ Rectangle {
         ToolTip.text: text
     }
 
-    // A click on the outcome opens the folder of the file written, or says why the job failed.
+    // A click on the outcome opens the folder of the file written, or says why the job failed;
+    // Tab reaches it too, and Space does what a click does.
     MouseArea {
+        id: outcomeArea
         objectName: "outcomeArea"
         anchors.fill: progressTrack
         enabled: root.outcome !== "" && (root.outputFile !== "" || root.failed) && !root.settingsOpen
+        activeFocusOnTab: enabled
         hoverEnabled: true
         cursorShape: enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
-        onClicked: movie.fscommand(root.failed ? "ID_FS_showFailure" : "ID_FS_openOutput", "")
+        function activate() { movie.fscommand(root.failed ? "ID_FS_showFailure" : "ID_FS_openOutput", "") }
+        onClicked: activate()
+        Keys.onSpacePressed: activate()
+        FocusRing { shown: outcomeArea.activeFocus; radius: 15 }
         ToolTip.visible: containsMouse && enabled
         ToolTip.delay: 400
         ToolTip.text: root.failed ? "Why the rip failed" : "Open the folder that holds " + root.outputName
