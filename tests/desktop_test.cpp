@@ -2,6 +2,9 @@
 // xvfb-run with xcb and Qt's default Quick backend): discs handed over or
 // chosen as folders, the outcome of a job, the keyboard, window manners.
 #include "app/ripper_app.h"
+#include "rip/transcode_chain.h"
+#include "ui/file_dialogs.h"
+#include "ui/message_boxes.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
 #include "tests/movie_harness.h"
@@ -130,6 +133,65 @@ TEST(DesktopTest, AWindowClosedByTheWindowManagerKeepsItsRip)
     EXPECT_FALSE(fs::exists(window.outputFolder + "/.CLOSED.mpg.tarvok"));
 }
 
+// A drive that never answers, as the fault shim makes one of a disc's
+// files: while the window loads the disc, and while it opens it for a rip,
+// it goes on answering, and SIGTERM (as Quit) ends the program at once.
+TEST(DesktopTest, ADriveThatHangsFreezesNothing)
+{
+    const OwnRuntimeFolder runtime;
+    const std::string image = ImageOfDisc("pal-3ch", "HANGING"), folder = CopyOfDisc("pal-3ch", "hanging");
+    const struct {
+        std::string what, source, file;
+        bool start;  // the hang comes when Start opens the disc
+    } cases[] = {
+        {"loading an image", image, fs::path(image).filename().string(), false},
+        {"opening a disc for its rip", folder, "VTS_01_1.VOB", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string blocked = ScratchFolder() + "/blocked";
+        fs::remove(blocked);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : std::vector<std::pair<QString, std::string>>{
+                 {"XDG_RUNTIME_DIR", runtime.path}, {"HOME", ScratchFolder()}, {"XDG_CONFIG_HOME", ScratchFolder() + "/config"},
+                 {"LD_PRELOAD", TARVOK_FAULT_SHIM}, {"TARVOK_FAULT_FILE", c.file}, {"TARVOK_FAULT", "block"},
+                 {"TARVOK_FAULT_FROM", "0"}, {"TARVOK_FAULT_TO", "100000000000"}, {"TARVOK_FAULT_MARK", blocked},
+                 {"TARVOK_READ_TIMEOUT", "100000"}})
+            environment.insert(name, QString::fromStdString(value));
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QString(TARVOK_RUNTIME_DIR) + "/tarvok-dvd-ripper", {QString::fromStdString(c.source)});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        if (c.start) {
+            // The window loads the folder (its IFO files read well), then Start is clicked as a user would: on
+            // the screen, at the button's place in the window (at 50, 50).
+            ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(ScratchFolder() + "/Converted Videos"); }, 30000));
+            int status = -1;
+            bool started = false;
+            for (int tries = 0; tries < 100 && !started; ++tries) {
+                RunCommand("/usr/bin/python3 -c 'from Xlib import X, display\n"
+                           "from Xlib.ext import xtest\n"
+                           "screen = display.Display()\n"
+                           "xtest.fake_input(screen, X.MotionNotify, x=318, y=124)\n"
+                           "xtest.fake_input(screen, X.ButtonPress, 1)\n"
+                           "xtest.fake_input(screen, X.ButtonRelease, 1)\n"
+                           "screen.sync()' 2>&1",
+                           &status);
+                ASSERT_EQ(status, 0);
+                started = QTest::qWaitFor([&] { return fs::exists(blocked); }, 300);
+            }
+            ASSERT_TRUE(started) << "Start was never pressed";
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(blocked); }, 30000));
+        program.terminate();  // SIGTERM, as Quit without its question
+        EXPECT_TRUE(program.waitForFinished(30000)) << "the window did not answer";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        if (program.state() != QProcess::NotRunning) program.kill(), program.waitForFinished();
+    }
+}
+
 // "Select DVD Drive." on a folder that is a disc, on a volume that is none,
 // loads the folder; the folder browsers open where they mean.
 TEST(DesktopTest, AFolderDiscLoadsThroughSelectDvdDrive)
@@ -193,11 +255,22 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     ClickMovieItem(*window.movie, "outcomeArea");
     ASSERT_EQ(harness.standIns.boxes->asked.size(), 1u);
     EXPECT_EQ(harness.standIns.boxes->asked[0].text, reason);
+    // The keyboard reaches the outcome after Browse..., and Space on it says why too.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
+    MovieItem(*window.movie, "browseButton")->forceActiveFocus(Qt::TabFocusReason);
+    window.movie->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(Focused(window), "outcomeArea");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
+    EXPECT_EQ(harness.standIns.boxes->asked[1].text, reason);
+    harness.standIns.boxes->asked.clear();
 
     harness.standIns.shell->canOpen = false;
     ClickMovieItem(*window.movie, "helpButton");
-    ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
-    EXPECT_EQ(harness.standIns.boxes->asked[1].text, "Nothing on this computer could open " + harness.app->HelpPage() + ".");
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(harness.standIns.boxes->asked[0].text, "Nothing on this computer could open " + harness.app->HelpPage() + ".");
 }
 
 // Tab walks the movie, the Titles tree, the Chapters list and the output
@@ -236,6 +309,33 @@ TEST(DesktopTest, TheKeyboardReachesEveryControl)
     EXPECT_NE(window.chapterList->ItemState(1), before);
     QTest::keyClick(window.chapterList, Qt::Key_Space);
     EXPECT_EQ(window.chapterList->ItemState(1), before);
+}
+
+// Without a window manager nothing gives the keyboard back when a dialog
+// closes: the program does, after its message boxes and file dialogs.
+TEST(DesktopTest, TheKeyboardComesBackAfterEveryDialog)
+{
+    MainWindowHarness harness;
+    CRipperDlg& window = harness.Window();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }, 5000));
+    QtMessageBoxes boxes;
+    QtFileDialogs dialogs;
+    const std::pair<std::string, std::function<void()>> opened[] = {
+        {"the overwrite question", [&] { boxes.Show(&window, "File Name:x \nAlready Exist, overwrite [Yes/No]?", "File Already Exist", MbButtons::YesNo, MbIcon::None, {}); }},
+        {"Save As", [&] { dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", ".mpg", kSaveAsFilter); }},
+        {"the folder chooser", [&] { dialogs.BrowseForFolder(&window, command_text::kChooseDrive, ScratchFolder()); }},
+    };
+    for (const auto& [what, open] : opened) {
+        SCOPED_TRACE(what);
+        // Closed with Escape from inside its own loop, once it has the keyboard.
+        QTimer::singleShot(0, [&] {
+            EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); }, 5000));
+            if (QWidget* dialog = QApplication::activeModalWidget()) QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        open();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }, 5000));
+    }
 }
 
 // A normal top-level window of one size (no maximize), not a modal dialog;
