@@ -148,6 +148,7 @@ void CRipperDlg::reject()
 
 void CRipperDlg::EndProgram()
 {
+    // The program ends once the rip's file is in place.
     StopAndKeepFile();
     ShutdownRip();
     accept();

@@ -14,17 +14,16 @@ constexpr int kRepaintMs = 500;
 
 }  // namespace
 
-CPreviewDlg::CPreviewDlg(QWidget* owner, const std::string& moduleFolder)
+CPreviewDlg::CPreviewDlg(QWidget* owner, const std::string& moduleFolder, std::function<std::vector<uint8_t>()> latest)
     : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint), ownerWnd(owner)
 {
     flashControl = new CShockwaveFlash(this);
     flashControl->setGeometry(0, 0, 162, 159);
     // The converter's picture lies above the movie, as laid out in dialog units.
-    const QRect picture(0, 6, 159, 146);
-    videoWindow = new PictureView(this, picture.size(), [this] { return vlcControl.LatestPicture(); });
+    const QRect picture(0, 6, kPictureWidth, kPictureHeight);
+    videoWindow = new PictureView(this, picture.size(), std::move(latest));
     videoWindow->setGeometry(picture);
     videoWindow->hide();
-    vlcControl.ShowPicturesIn(picture.width(), picture.height(), [view = videoWindow] { view->PictureReady(); });
     // Commands of the small-window movie mean nothing to the program.
     movieFilter = new MovieWindowFilter(this, flashControl);
 
@@ -45,6 +44,11 @@ CPreviewDlg::~CPreviewDlg()
 QWidget* CPreviewDlg::VideoWindow() const
 {
     return videoWindow;
+}
+
+void CPreviewDlg::PictureReady()
+{
+    videoWindow->PictureReady();
 }
 
 void CPreviewDlg::timerEvent(QTimerEvent* event)

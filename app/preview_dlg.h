@@ -1,11 +1,12 @@
 #pragma once
-// The small window under the main window that hosts the converter: its
+// The small window under the main window that shows the converter's
 // picture (with the preview on) over the small-window movie.
-#include "rip/vlc_control.h"
-
 #include <QDialog>
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 class CShockwaveFlash;
 class MovieWindowFilter;
@@ -13,15 +14,20 @@ class PictureView;
 
 class CPreviewDlg : public QDialog {
 public:
-    // Created hidden, placed with its top-left corner on `owner`'s bottom-left corner.
-    CPreviewDlg(QWidget* owner, const std::string& moduleFolder);
+    // The converter's pictures come this size.
+    static constexpr int kPictureWidth = 159, kPictureHeight = 146;
+
+    // Created hidden, placed with its top-left corner on `owner`'s bottom-left
+    // corner; `latest` gives the converter's newest picture.
+    CPreviewDlg(QWidget* owner, const std::string& moduleFolder, std::function<std::vector<uint8_t>()> latest);
     ~CPreviewDlg() override;
     QWidget* VideoWindow() const;
+    // A new picture is there (on the window's thread).
+    void PictureReady();
 
     int revealTimerId = 0;
     int repaintTimerId = 0;
     QWidget* ownerWnd;
-    CVLCControl vlcControl;
     CShockwaveFlash* flashControl;
 
 protected:

@@ -9,6 +9,10 @@
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +23,8 @@ namespace {
 
 constexpr int kPollMs = 1000;
 constexpr int kSilentRetries = 3;
+// How often a stopped job is looked at while its file is put in place.
+constexpr int kFinishingLookMs = 20;
 
 // The Save As dialog's proposal: the name less its extension, then "_new_".
 std::string ProposedSaveAsName(const std::string& path)
@@ -29,15 +35,20 @@ std::string ProposedSaveAsName(const std::string& path)
 
 }  // namespace
 
-CVLCControl* CRipperDlg::Converter() const
-{
-    return previewDlg ? &previewDlg->vlcControl : nullptr;
-}
-
 void CRipperDlg::SetProgress(const std::string& percent, const std::string& text)
 {
     movie->SetVariable(main_var::kProgress, percent);
     movie->SetVariable(main_var::kProgressText, text);
+}
+
+int CRipperDlg::itemNumber() const
+{
+    return shutDown ? -1 : job ? job->State().item : 0;
+}
+
+int16_t CRipperDlg::retryCount() const
+{
+    return static_cast<int16_t>(job ? job->State().retry : 0);
 }
 
 std::optional<std::vector<RipPart>> CRipperDlg::ChosenItems()
@@ -88,87 +99,89 @@ void CRipperDlg::OnStartRip()
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDamage, "");
     movie->SetVariable(main_var::kFailure, "");
-    itemOutputPath.clear();  // only a file this job writes is shown at its end
     const QString preview = QString::fromStdString(movie->GetVariable(main_var::kPreview));
     previewEnabled = preview.compare("true", Qt::CaseInsensitive) == 0 || preview == "1" ? 1 : 0;
     movie->SetVariable(main_var::kStopButton, "0");
     if (settings.lockDvdWhileRipping == 1) LockDrive(true);
-    const JobPlan plan{source.GetVideoTsPath(), outputFolder, settings, previewEnabled == 1, {}, kSilentRetries};
-    job = std::make_unique<RipJob>(source, plan, *items, JobQuestionsOfWindow());
+    JobPlan plan;
+    plan.videoTsPath = source.GetVideoTsPath();
+    plan.folder = outputFolder;
+    plan.settings = settings;
+    plan.preview = previewEnabled == 1;
+    plan.silentRetries = kSilentRetries;
+    plan.pictureWidth = CPreviewDlg::kPictureWidth;
+    plan.pictureHeight = CPreviewDlg::kPictureHeight;
+    // From a converter's thread: the window's own thread shows it.
+    plan.pictureReady = [this] {
+        QMetaObject::invokeMethod(this, [this] { if (previewDlg) previewDlg->PictureReady(); }, Qt::QueuedConnection);
+    };
+    job = std::make_unique<RipJob>(source, std::move(plan), *items, JobEventsOfWindow());
     RipNextItem();
 }
 
-JobQuestions CRipperDlg::JobQuestionsOfWindow()
+JobEvents CRipperDlg::JobEventsOfWindow()
 {
-    JobQuestions questions;
-    questions.overwrite = [this](const std::string& path) -> std::optional<WriteTo> {
-        if (settings.dontAskOverwrite == 1) return WriteTo{path};
-        if (app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, path.c_str()), rip_text::kOverwriteCaption,
-                                              MbButtons::YesNo, MbIcon::None) == MbResult::Yes)
-            return WriteTo{path};
-        auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
-        if (!chosen) return std::nullopt;
-        // The chosen type stays the window's container, as the user picked it.
-        ApplySaveAsFile(settings, *chosen);
-        return WriteTo{*chosen, true};
-    };
-    questions.newConverter = [this] {
-        // Every attempt gets a fresh window and converter.
+    JobEvents events;
+    events.attemptStarted = [this] {
+        // Every attempt gets a fresh preview window.
         previewDlg.reset();
-        previewDlg = std::make_unique<CPreviewDlg>(this, app.moduleFolder);
+        previewDlg = std::make_unique<CPreviewDlg>(this, app.moduleFolder, [this] { return job ? job->LatestPicture() : std::vector<uint8_t>(); });
         if (previewEnabled == 1) previewDlg->show();
-        return &previewDlg->vlcControl;
     };
-    questions.converter = [this] { return Converter(); };
-    questions.retry = [this](const std::string& failure) {
-        SyncRipState();
-        // The failed attempt's progress is not shown under the question.
-        ShowAttemptProgress();
-        return app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption, MbButtons::YesNo,
-                                                 MbIcon::Question, failure) == MbResult::Yes;
-    };
-    questions.told = [this](JobQuestions::Event event, const std::string& path, const std::string& reason) {
-        const int code = errno;
-        using Event = JobQuestions::Event;
-        if (event == Event::PrepareFailed) {
-            app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, path.c_str(), code), app.productName,
-                                              MbButtons::Ok, MbIcon::Error, reason);
-        } else if (event == Event::LaunchFailed) {
-            app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok,
-                                              MbIcon::Error, reason);
-        } else if (event == Event::ConverterLost) {
-            app.Services().messageBoxes->Show(this, Format(rip_text::kPollError, code), app.productName, MbButtons::Ok,
-                                              MbIcon::Error);
-        } else {
-            app.Services().messageBoxes->Show(this, reason, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
-        }
-    };
-    questions.itemEnded = [this](int, const ItemResult& result) {
-        if (!result.file.empty()) itemOutputPath = result.file;
-        SetProgress("0", "");
-    };
-    return questions;
+    events.itemEnded = [this](int, const ItemResult&) { SetProgress("0", ""); };
+    return events;
 }
 
-void CRipperDlg::SyncRipState()
+std::optional<WriteTo> CRipperDlg::AskOverwrite(const std::string& path)
 {
-    if (!job) return;
-    itemNumber = job->State().item;
-    retryCount = static_cast<int16_t>(job->State().retry);
+    if (settings.dontAskOverwrite == 1) return WriteTo{path};
+    if (app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, path.c_str()), rip_text::kOverwriteCaption,
+                                          MbButtons::YesNo, MbIcon::None) == MbResult::Yes)
+        return WriteTo{path};
+    auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
+    if (!chosen) return std::nullopt;
+    // The chosen type stays the window's container, as the user picked it.
+    ApplySaveAsFile(settings, *chosen);
+    return WriteTo{*chosen, true};
+}
+
+void CRipperDlg::AnswerJob()
+{
+    const JobRequest asked = job->Request();  // answering replaces it
+    const int code = errno;
+    switch (asked.kind) {
+    case JobRequest::Kind::Overwrite:
+        job->Answer(AskOverwrite(asked.path));
+        return;
+    case JobRequest::Kind::Retry:
+        // The failed attempt's progress is not shown under the question.
+        ShowAttemptProgress();
+        job->Answer(app.Services().messageBoxes->Show(this, rip_text::kRippingError, rip_text::kRippingErrorCaption, MbButtons::YesNo,
+                                                      MbIcon::Question, asked.reason) == MbResult::Yes);
+        return;
+    case JobRequest::Kind::Notice:
+        break;
+    }
+    if (asked.notice == JobRequest::Notice::PrepareFailed)
+        app.Services().messageBoxes->Show(this, Format(rip_text::kPrepareError, asked.path.c_str(), code), app.productName, MbButtons::Ok,
+                                          MbIcon::Error, asked.reason);
+    else if (asked.notice == JobRequest::Notice::LaunchFailed)
+        app.Services().messageBoxes->Show(this, Format(rip_text::kLaunchError, code), app.productName, MbButtons::Ok, MbIcon::Error,
+                                          asked.reason);
+    else
+        app.Services().messageBoxes->Show(this, asked.reason, rip_text::kRippingErrorCaption, MbButtons::Ok, MbIcon::Error);
+    job->Acknowledge();
 }
 
 void CRipperDlg::RipNextItem()
 {
     if (!job) return;
-    job->Advance();
+    job->Start();
     ShowJobStep();
 }
 
 void CRipperDlg::PollRipProgress()
 {
-    // No poll enters while the job asks a question of its own.
-    if (progressTimerId != 0) killTimer(progressTimerId);
-    progressTimerId = 0;
     if (!job) return;
     job->Poll();
     ShowJobStep();
@@ -176,14 +189,20 @@ void CRipperDlg::PollRipProgress()
 
 void CRipperDlg::ShowJobStep()
 {
-    if (itemNumber < 0) return;  // the window was shut down while the job asked a question
-    SyncRipState();
+    if (!job || shutDown) return;
+    // No poll while the job asks: each question is asked when the job stops for it.
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    while (job->State().phase == JobPhase::Asking) {
+        AnswerJob();
+        if (!job || shutDown) return;  // the program ended during the question
+    }
     if (job->Ended()) {
         CompleteJob();
         return;
     }
     ShowAttemptProgress();
-    if (progressTimerId == 0) progressTimerId = startTimer(kPollMs);
+    progressTimerId = startTimer(kPollMs);
 }
 
 void CRipperDlg::ShowAttemptProgress()
@@ -203,9 +222,13 @@ void CRipperDlg::ShowAttemptProgress()
 
 void CRipperDlg::ShowWrittenFile(bool written)
 {
+    // The last file this job wrote, a failed item's partial one included.
+    std::string file;
+    for (const ItemResult& result : job ? job->Results() : std::vector<ItemResult>())
+        if (!result.file.empty()) file = result.file;
     std::error_code error;
-    const bool there = written && !itemOutputPath.empty() && fs::is_regular_file(itemOutputPath, error);
-    movie->SetVariable(main_var::kOutputFile, there ? itemOutputPath : "");
+    const bool there = written && !file.empty() && fs::is_regular_file(file, error);
+    movie->SetVariable(main_var::kOutputFile, there ? file : "");
 }
 
 void CRipperDlg::CompleteJob()
@@ -231,12 +254,32 @@ void CRipperDlg::CompleteJob()
 
 bool CRipperDlg::StopAndKeepFile()
 {
-    return job && job->Stop();
+    if (!job || job->Ended()) return false;
+    job->Stop();
+    // The window goes on drawing while the stopped item's file is finished and put in place.
+    if (progressTimerId != 0) killTimer(progressTimerId);
+    progressTimerId = 0;
+    QEventLoop wait;
+    QTimer look;
+    connect(&look, &QTimer::timeout, &wait, [this, &wait] {
+        if (job) job->Poll();
+        if (!job || job->Ended()) wait.quit();
+    });
+    job->Poll();
+    if (!job->Ended()) {
+        look.start(kFinishingLookMs);
+        wait.exec();
+    }
+    if (!job) return false;
+    const auto& results = job->Results();
+    return std::any_of(results.begin(), results.end(),
+                       [](const ItemResult& result) { return result.outcome == ItemOutcome::Stopped && !result.file.empty(); });
 }
 
 void CRipperDlg::OnStopRip()
 {
     const bool kept = StopAndKeepFile();
+    if (shutDown) return;  // the program ended while the file was put in place
     if (previewEnabled == 1 && previewDlg) previewDlg->hide();
     movie->SetVariable(main_var::kStopButton, "1");
     ShowWrittenFile(ripping == 1 && kept);
@@ -252,10 +295,7 @@ void CRipperDlg::ResetRip()
     SetProgress("0", "");
     if (progressTimerId != 0) killTimer(progressTimerId);
     progressTimerId = 0;
-    if (CVLCControl* converter = Converter()) converter->playlistClear();
     job.reset();
-    itemNumber = 0;
-    retryCount = 0;
     ripping = 0;
     progressSeen = 0;
     LockDrive(false);
@@ -265,6 +305,6 @@ void CRipperDlg::ShutdownRip()
 {
     if (progressTimerId != 0) killTimer(progressTimerId);
     progressTimerId = 0;
-    itemNumber = -1;
+    shutDown = true;
     LockDrive(false);
 }

@@ -21,7 +21,6 @@ class CPreviewDlg;
 class CRipperApp;
 class CSettingsDlg;
 class CShockwaveFlash;
-class CVLCControl;
 class MountWatcher;
 class MovieWindowFilter;
 class QLabel;
@@ -95,12 +94,12 @@ public:
     RipSettings settings;
     DvdSource source;
     int progressSeen = 0;
-    std::unique_ptr<CPreviewDlg> previewDlg;  // made anew for every item
-    int itemNumber = 0;
+    std::unique_ptr<CPreviewDlg> previewDlg;  // made anew for every attempt
+    // The job's item (0 when idle, -1 once shut down) and its silent retries, as the job has them.
+    int itemNumber() const;
+    int16_t retryCount() const;
     int progressTimerId = 0;
     std::string outputFolder;
-    int16_t retryCount = 0;
-    std::string itemOutputPath;  // the last file the job wrote
     std::unique_ptr<RipJob> job;  // while a rip runs
     int ripping = 0;
     int previewEnabled = 0;
@@ -140,16 +139,16 @@ private:
     void RunSettingsDialog();
     // Tells the movie whether Start rips the whole disc or the selection.
     void ShowRipScope();
-    // The converter of the current item; none before the first item.
-    CVLCControl* Converter() const;
     // The parts Start rips: the whole disc, or with the selection option
     // each ticked angle (else the browsed one) with its ticked chapters;
     // nothing, said in a box, when none is chosen.
     std::optional<std::vector<RipPart>> ChosenItems();
-    // The job's questions as this window's boxes and dialogs.
-    JobQuestions JobQuestionsOfWindow();
-    // `itemNumber` and `retryCount` as the job has them.
-    void SyncRipState();
+    // What the job tells, as this window shows it.
+    JobEvents JobEventsOfWindow();
+    // What the job stops to ask, as this window's boxes and dialogs; the answer goes back to it.
+    void AnswerJob();
+    // Something is at `path`: where to write instead, or nothing to skip the item.
+    std::optional<WriteTo> AskOverwrite(const std::string& path);
     // After the job took a step: its progress shown and polled, or its end.
     void ShowJobStep();
     // The running attempt's progress on the bar; cleared once an attempt has ended.
@@ -157,7 +156,8 @@ private:
     // Ends the job: the movie is told, the completion actions run while ripping.
     void CompleteJob();
     // Stops the job, whose converter finishes its file (an MP4 keeps its
-    // index); what it converted then takes the file's name. False when it had nothing.
+    // index) on a thread of its own; what it converted then takes the file's
+    // name. The window's events go on meanwhile. False when it had nothing.
     bool StopAndKeepFile();
     void SetProgress(const std::string& percent, const std::string& text);
     // Tells the movie the file the job wrote (none unless `written`), before its outcome.
@@ -177,6 +177,7 @@ private:
     std::optional<Located> LocateApart(const std::string& path);
 
     CRipperApp& app;
+    bool shutDown = false;  // the rip machinery is shut down: the window goes
     QMenu* windowMenu;
     std::unique_ptr<MountWatcher> deviceWatcher;
 };
@@ -208,7 +209,6 @@ inline constexpr char kOverwriteCaption[] = "File Already Exist";
 inline constexpr char kRippingError[] = "Error in Ripping. \n\tYes:Try Again No:Finish.?";
 inline constexpr char kRippingErrorCaption[] = "Error Ripping";
 inline constexpr char kLaunchError[] = "Error Occur %d";
-inline constexpr char kPollError[] = "Error Occur while Ripping progress: %d";
 inline constexpr char kPrepareError[] = "Error Occur in Ripping File:%s %d";
 inline constexpr char kRipping[] = "Ripping...";
 inline constexpr char kCompleted[] = "Ripping Completed";

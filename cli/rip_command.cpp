@@ -6,7 +6,6 @@
 #include "platform/volume_table.h"
 #include "rip/rip_job.h"
 #include "rip/transcode_chain.h"
-#include "rip/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/qsettings_profile.h"
 
@@ -53,14 +52,22 @@ bool MayOverwrite(const std::string& path, bool yes)
     return false;
 }
 
-// Runs the job to its end, or until a signal stops it, showing it as it goes.
-int RunJob(RipJob& job, RipReport& report)
+// Runs the job to its end, or until a signal stops it, showing it as it
+// goes and answering what it asks.
+int RunJob(RipJob& job, RipReport& report, bool yes)
 {
-    job.Advance();
+    job.Start();
     while (!job.Ended()) {
-        if (interrupted) {
-            job.Stop();
-            break;
+        if (interrupted) job.Stop();  // its file is finished and put in place before it ends
+        if (job.State().phase == JobPhase::Asking) {
+            const JobRequest& asked = job.Request();
+            if (asked.kind == JobRequest::Kind::Overwrite)
+                job.Answer(MayOverwrite(asked.path, yes) ? std::optional(WriteTo{asked.path}) : std::nullopt);
+            else if (asked.kind == JobRequest::Kind::Retry)
+                job.Answer(false);  // nobody to ask: the failure is told as the item ends
+            else
+                job.Acknowledge();
+            continue;
         }
         job.Poll();
         report.Progress(job.State());
@@ -183,17 +190,17 @@ int RipCommand(const QStringList& arguments)
     std::vector<std::string> labels;
     for (const RipPart& part : parts) labels.push_back(part ? SelectionLabel(*part) : "");
     RipReport report(json, labels);
-    JobQuestions questions;
-    const bool yes = parser.isSet(options.yes);
-    questions.overwrite = [yes](const std::string& path) { return MayOverwrite(path, yes) ? std::optional(WriteTo{path}) : std::nullopt; };
-    CVLCControl converter;
-    questions.newConverter = [&converter] { return &converter; };
-    questions.converter = [&converter] { return &converter; };
-    questions.itemStarted = [&](int item, const std::string& path) { report.Started(item, *videoTs, path); };
-    questions.itemEnded = [&](int item, const ItemResult& result) { report.Ended(item, result); };
+    JobEvents events;
+    events.itemStarted = [&](int item, const std::string& path) { report.Started(item, *videoTs, path); };
+    events.itemEnded = [&](int item, const ItemResult& result) { report.Ended(item, result); };
+    JobPlan plan;
+    plan.videoTsPath = *videoTs;
+    plan.folder = folder;
+    plan.settings = settings;
+    plan.streams = streams;
     // The disc is read once, here; the job plays what was read.
-    RipJob job(source, JobPlan{*videoTs, folder, settings, false, streams, 0}, parts, std::move(questions));
+    RipJob job(source, std::move(plan), parts, std::move(events));
     // A stopped rip still finishes its file, so that an MP4 keeps its index.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnInterrupt);
-    return RunJob(job, report);
+    return RunJob(job, report, parser.isSet(options.yes));
 }

@@ -2,12 +2,16 @@
 
 #include "dvd/disc_files.h"
 #include "rip/output_file.h"
+#include "rip/safe_output.h"
 #include "rip/transcode_chain.h"
 #include "rip/vlc_control.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -44,12 +48,32 @@ int JobExitStatus(const std::vector<ItemResult>& results)
     return results.empty() ? 1 : damaged ? 3 : 0;
 }
 
-RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<RipPart> selections, JobQuestions questions)
+// A stopped item's converter and file, handed to a thread of their own: the
+// converter finishes its file (so that an MP4 keeps its index), which then
+// takes its name, or its partial one.
+struct RipJob::Finishing {
+    std::unique_ptr<CVLCControl> converter;
+    std::unique_ptr<SafeOutput> file;
+    std::string path;
+    std::string kept;  // where what was converted is now; empty for nothing
+    std::atomic<bool> done{false};
+    std::thread thread;
+
+    void Finish()
+    {
+        converter->stop();
+        if (file && file->WrittenBytes() > 0) kept = file->Commit().empty() ? path : file->KeepPartial();
+        file.reset();
+        done = true;
+    }
+};
+
+RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<RipPart> selections, JobEvents events)
     : volumes(source.Volumes()),
       discLabel(source.Files() ? source.Files()->VolumeLabel() : std::string()),
       frameRate(DiscFrameRate(source)),
       plan(std::move(plan)),
-      questions(std::move(questions)),
+      events(std::move(events)),
       results(selections.size())
 {
     // The disc is read once, here: every attempt of every item plays these lists.
@@ -61,90 +85,149 @@ RipJob::RipJob(const DvdSource& source, JobPlan plan, std::vector<RipPart> selec
     state.items = static_cast<int>(items.size());
 }
 
-RipJob::~RipJob() = default;
-
-void RipJob::Advance()
+RipJob::~RipJob()
 {
-    if (state.phase == JobPhase::Ended) return;
-    state.item = std::max(state.item, 1);
-    // A front end may stop the job while it asks a question.
-    while (state.item <= state.items && state.phase != JobPhase::Ended)
-        if (Launch()) {
-            state.phase = JobPhase::Converting;
-            return;
-        }
+    if (finishing && finishing->thread.joinable()) finishing->thread.join();
+}
+
+void RipJob::Start()
+{
+    if (state.item != 0) return;
+    state.item = 1;
+    PrepareNext();
+}
+
+void RipJob::PrepareNext()
+{
+    if (state.item <= state.items) {
+        Prepare();
+        return;
+    }
     state.phase = JobPhase::Ended;
     state.percent = 100;
     state.eta = 0;
 }
 
-bool RipJob::Launch()
+void RipJob::Prepare()
 {
     state.phase = JobPhase::Preparing;
+    const Item& item = items[state.item - 1];
+    try {
+        if (!itemChosen) {
+            itemSettings = plan.settings;
+            itemPath = BuildOutputPath(plan.videoTsPath, plan.folder, state.item, itemSettings, volumes.List(), item.selection, discLabel);
+        }
+        // A problem of the output is told as one before anything is asked or converted, and nothing goes into the disc.
+        if (std::string problem = OutputProblem(itemPath, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
+    } catch (const std::exception& failure) {
+        Fail(JobRequest::Notice::PrepareFailed, itemPath, failure.what());
+        return;
+    }
+    if (state.retry == 0 && SomethingAt(itemPath)) {
+        Ask({JobRequest::Kind::Overwrite, {}, itemPath, {}});
+        return;
+    }
+    Launch();
+}
+
+void RipJob::Answer(std::optional<WriteTo> writeTo)
+{
+    if (state.phase != JobPhase::Asking || request.kind != JobRequest::Kind::Overwrite) return;
+    if (!writeTo) {
+        EndItem(ItemOutcome::Skipped, {}, rip_text::kExistingFileStays);
+        PrepareNext();
+        return;
+    }
+    if (writeTo->chosenAs) ApplySaveAsFile(itemSettings, writeTo->path);
+    itemPath = writeTo->path;
+    Launch();
+}
+
+void RipJob::Answer(bool tryAgain)
+{
+    if (state.phase != JobPhase::Asking || request.kind != JobRequest::Kind::Retry) return;
+    if (tryAgain) {
+        state.retry = -1;
+        Prepare();
+        return;
+    }
+    GiveUp(request.reason);
+    PrepareNext();
+}
+
+void RipJob::Acknowledge()
+{
+    if (state.phase == JobPhase::Asking && request.kind == JobRequest::Kind::Notice) PrepareNext();
+}
+
+void RipJob::Ask(JobRequest asked)
+{
+    request = std::move(asked);
+    state.phase = JobPhase::Asking;
+}
+
+void RipJob::Fail(JobRequest::Notice notice, std::string file, const std::string& reason)
+{
+    EndItem(ItemOutcome::Failed, {}, reason);
+    Ask({JobRequest::Kind::Notice, notice, std::move(file), reason});
+}
+
+void RipJob::Launch()
+{
+    state.phase = JobPhase::Preparing;
+    // Every later attempt writes where this one does, as this one does: never to a name the user refused.
+    itemChosen = true;
     const Item& item = items[state.item - 1];
     std::string option;
     DiscPart part;
     try {
-        const std::vector<Volume> mounted = volumes.List();
-        if (!itemChosen) {
-            itemSettings = plan.settings;
-            itemPath = BuildOutputPath(plan.videoTsPath, plan.folder, state.item, itemSettings, mounted, item.selection, discLabel);
-        }
-        // A problem of the output is told as one before anything is asked or converted, and nothing goes into the disc.
-        if (std::string problem = OutputProblem(itemPath, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
-        if (state.retry == 0 && SomethingAt(itemPath)) {
-            const auto chosen = questions.overwrite ? questions.overwrite(itemPath) : std::nullopt;
-            if (state.phase == JobPhase::Ended) return false;
-            if (!chosen) {
-                EndItem(ItemOutcome::Skipped, {}, rip_text::kExistingFileStays);
-                return false;
-            }
-            if (chosen->chosenAs) ApplySaveAsFile(itemSettings, chosen->path);
-            itemPath = chosen->path;
-        }
-        // Every later attempt writes where this one does, as this one does: never to a name the user refused.
-        itemChosen = true;
         if (std::string problem = OutputProblem(itemPath, plan.videoTsPath); !problem.empty()) throw OutputError(problem);
         if (std::string problem = PrepareOutputFolder(fs::path(itemPath).parent_path().string()); !problem.empty())
             throw OutputError(problem);
         // The file there, if any, stays as it is until the item has ended.
+        itemFile.reset();
         itemFile = std::make_unique<SafeOutput>(itemPath);
         if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
         StreamChoices streams = plan.streams ? *plan.streams : SubtitleChoices(itemSettings, item.playList);
         if (item.selection && item.selection->audioStream > 0 && streams.audio.empty())
             streams.audio = std::to_string(item.selection->audioStream);
         option = BuildTranscodeChain(itemSettings, itemFile->WritingPath(), plan.preview, frameRate, streams);
-        part = {DiscReadPath(plan.videoTsPath, mounted), item.playList, item.problem, !item.selection};
+        part = {DiscReadPath(plan.videoTsPath, volumes.List()), item.playList, item.problem, !item.selection};
     } catch (const std::exception& failure) {
-        if (questions.told) questions.told(JobQuestions::Event::PrepareFailed, itemPath, failure.what());
-        EndItem(ItemOutcome::Failed, {}, failure.what());
-        return false;
+        Fail(JobRequest::Notice::PrepareFailed, itemPath, failure.what());
+        return;
     }
     try {
-        CVLCControl* converter = questions.newConverter();
-        if (!converter) throw std::runtime_error(rip_text::kConverterGone);
+        // A fresh converter for every attempt; the last one's threads ended with its attempt.
+        converter.reset();
+        converter = std::make_unique<CVLCControl>();
+        if (plan.pictureWidth > 0 && plan.pictureHeight > 0)
+            converter->ShowPicturesIn(plan.pictureWidth, plan.pictureHeight, plan.pictureReady);
         // Written through the hidden file's own descriptor, never opened again by its name.
         converter->Convert(part, option, itemFile->Descriptor());
-        if (questions.itemStarted) questions.itemStarted(state.item, itemPath);
     } catch (const std::exception& refused) {  // refused by the converter, or no memory for it
-        if (questions.told) questions.told(JobQuestions::Event::LaunchFailed, itemPath, refused.what());
-        EndItem(ItemOutcome::Failed, {}, refused.what());
-        return false;
+        Fail(JobRequest::Notice::LaunchFailed, itemPath, refused.what());
+        return;
     }
-    return true;
+    state.phase = JobPhase::Converting;
+    if (events.attemptStarted) events.attemptStarted();
+    if (events.itemStarted) events.itemStarted(state.item, itemPath);
 }
 
 void RipJob::Poll()
 {
-    if (state.phase != JobPhase::Converting) return;
     state.elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    CVLCControl* converter = questions.converter();
-    if (!converter) {
-        if (questions.told) questions.told(JobQuestions::Event::ConverterLost, itemPath, rip_text::kConverterGone);
-        EndItem(ItemOutcome::Failed, {}, rip_text::kConverterGone);
-        Advance();
+    if (state.phase == JobPhase::Stopping) {
+        if (!finishing->done) return;
+        if (finishing->thread.joinable()) finishing->thread.join();
+        ItemResult& result = results[state.item - 1];
+        result = {ItemOutcome::Stopped, finishing->kept, rip_text::kStoppedReason, {}};
+        finishing.reset();
+        state.phase = JobPhase::Ended;
+        if (events.itemEnded) events.itemEnded(state.item, result);
         return;
     }
+    if (state.phase != JobPhase::Converting) return;
     const int time = converter->GetTime();
     const float position = converter->GetPosition();
     if (position > 0 && time > 0) {
@@ -155,44 +238,49 @@ void RipJob::Poll()
     }
     if (!(position < 0 && time < 0)) return;
 
-    // The attempt has ended: done if it converted its part into a file, else failed.
+    // The attempt has ended (its converter's threads with it): done if it converted its part into a file, else failed.
     converter->stop();
     converter->playlistClear();
     std::string failure = itemFile->Named(converter->Failure());
     const bool converted = failure.empty() && itemFile->WrittenBytes() > 0 && (progressSeen || converter->Advanced());
     if (converted) failure = itemFile->Commit();  // the file takes its name now
-    if (converted && failure.empty()) {
-        // A scratched disc gives what can be read, and says what it could not.
-        const std::string damage = DescribeDamage(converter->Damage());
-        std::string notes;
-        for (const std::string& note : converter->Notes()) notes += (notes.empty() ? "" : "; ") + note;
-        EndItem(damage.empty() ? ItemOutcome::Done : ItemOutcome::Damaged, itemPath, damage, notes);
-    } else {
-        AttemptFailed(*converter, failure);
+    if (!converted || !failure.empty()) {
+        AttemptFailed(failure);
+        return;
     }
-    Advance();
+    // A scratched disc gives what can be read, and says what it could not.
+    const std::string damage = DescribeDamage(converter->Damage());
+    std::string notes;
+    for (const std::string& note : converter->Notes()) notes += (notes.empty() ? "" : "; ") + note;
+    EndItem(damage.empty() ? ItemOutcome::Done : ItemOutcome::Damaged, itemPath, damage, notes);
+    PrepareNext();
 }
 
-void RipJob::AttemptFailed(CVLCControl& converter, const std::string& failure)
+void RipJob::AttemptFailed(const std::string& failure)
 {
-    const std::string reason = failure.empty()        ? std::string(rip_text::kNothingConverted)
-                               : converter.Advanced() ? failure
-                                                      : rip_text::kNothingConvertedBecause + failure;
+    const std::string reason = failure.empty()           ? std::string(rip_text::kNothingConverted)
+                               : converter->Advanced() ? failure
+                                                         : rip_text::kNothingConvertedBecause + failure;
     state.error = reason;
     UpdateProgress(0);  // the attempt's progress is over, whatever comes next
-    if (converter.FailureIsFinal()) {
+    progressSeen = false;
+    if (converter->FailureIsFinal()) {
         // No attempt can mend it (an encrypted disc): said at once.
-        if (questions.told) questions.told(JobQuestions::Event::FinalFailure, itemPath, reason);
+        const std::string file = itemPath;
+        GiveUp(reason);
+        Ask({JobRequest::Kind::Notice, JobRequest::Notice::FinalFailure, file, reason});
     } else if (state.retry < plan.silentRetries) {
         ++state.retry;
-        return;
-    } else if (questions.retry && questions.retry(reason)) {
-        state.retry = -1;
-        return;
+        Prepare();
+    } else {
+        Ask({JobRequest::Kind::Retry, {}, itemPath, reason});
     }
-    if (!itemFile) return;  // stopped while it asked
+}
+
+void RipJob::GiveUp(const std::string& reason)
+{
     // What was converted is kept apart, never over the file at the name.
-    const std::string partial = itemFile->KeepPartial();
+    const std::string partial = itemFile ? itemFile->KeepPartial() : std::string();
     EndItem(ItemOutcome::Failed, partial, reason);
 }
 
@@ -202,7 +290,7 @@ void RipJob::EndItem(ItemOutcome outcome, std::string file, std::string reason, 
     itemChosen = false;
     ItemResult& result = results[state.item - 1];
     result = {outcome, std::move(file), std::move(reason), std::move(notes)};
-    if (questions.itemEnded) questions.itemEnded(state.item, result);
+    if (events.itemEnded) events.itemEnded(state.item, result);
     state.retry = 0;
     state.damage.clear();
     state.error.clear();
@@ -220,23 +308,30 @@ void RipJob::UpdateProgress(float position)
     state.eta = state.percent > 0 ? state.elapsed * (100 - state.percent) / state.percent : -1;
 }
 
-bool RipJob::Stop()
+void RipJob::Stop()
 {
-    if (state.phase == JobPhase::Ended) return false;
-    bool kept = false;
+    if (state.phase == JobPhase::Ended || state.phase == JobPhase::Stopping) return;
     if (state.phase == JobPhase::Converting) {
-        // The converter finishes its file, so that an MP4 keeps its index; what it converted takes the file's name.
-        if (CVLCControl* converter = questions.converter()) converter->stop();
-        std::string file;
-        if (itemFile && itemFile->WrittenBytes() > 0) {
-            const std::string failure = itemFile->Commit();
-            file = failure.empty() ? itemPath : itemFile->KeepPartial();
+        finishing = std::make_shared<Finishing>();
+        finishing->converter = std::move(converter);
+        finishing->file = std::move(itemFile);
+        finishing->path = itemPath;
+        state.phase = JobPhase::Stopping;
+        try {
+            finishing->thread = std::thread([finishing = finishing.get()] { finishing->Finish(); });
+        } catch (const std::system_error&) {
+            finishing->Finish();  // no thread to be had: done here
         }
-        kept = !file.empty();
-        results[state.item - 1] = {ItemOutcome::Stopped, file, rip_text::kStoppedReason, {}};
-        if (questions.itemEnded) questions.itemEnded(state.item, results[state.item - 1]);
+        return;
     }
+    // A failed attempt asked about keeps what it converted, as a No would.
+    if (state.phase == JobPhase::Asking && request.kind == JobRequest::Kind::Retry) GiveUp(request.reason);
     itemFile.reset();
     state.phase = JobPhase::Ended;
-    return kept;
+}
+
+std::vector<uint8_t> RipJob::LatestPicture() const
+{
+    const CVLCControl* shown = converter ? converter.get() : finishing ? finishing->converter.get() : nullptr;
+    return shown ? shown->LatestPicture() : std::vector<uint8_t>();
 }

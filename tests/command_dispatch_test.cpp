@@ -103,7 +103,7 @@ TEST(CommandDispatchTest, QuitAsksOnlyWhileRipping)
     EXPECT_EQ(harness.standIns.boxes->asked.size(), 1u);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_EQ(window.itemNumber, -1);  // the rip machinery is shut down
+    EXPECT_EQ(window.itemNumber(), -1);  // the rip machinery is shut down
 }
 
 TEST(CommandDispatchTest, LoadDvdTakesTheVolumeOfTheChosenFolder)
@@ -208,7 +208,7 @@ TEST(CommandDispatchTest, StartAndStopReachTheRunner)
 TEST(CommandDispatchTest, SmallWindowCommandsAreIgnored)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch"))});
-    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder);
+    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder, [] { return std::vector<uint8_t>(); });
     for (const char* command : {"ID_FS_Quit", "ID_FS_Start", "Drag", "ID_FS_Help"}) preview.flashControl->Store().fscommand(command, "");
     EXPECT_TRUE(harness.Window().isVisible());
     EXPECT_EQ(harness.Window().ripping, 0);

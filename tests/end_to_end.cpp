@@ -31,7 +31,7 @@ void RunEndToEnd(const std::string& disc, bool preview)
         if (name == main_var::kProgressText) progress.push_back(window.movie->GetVariable(main_var::kProgressText));
     });
     auto runUntilIdle = [&] {
-        for (int i = 0; i < 1800 && (window.ripping || window.itemNumber); ++i) QTest::qWait(50);
+        for (int i = 0; i < 1800 && (window.ripping || window.itemNumber()); ++i) QTest::qWait(50);
         return window.ripping == 0;
     };
 

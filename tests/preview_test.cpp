@@ -1,6 +1,7 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
 // where the converter's pictures are drawn.
 #include "app/preview_dlg.h"
+#include "rip/vlc_control.h"
 #include "rip/transcode_chain.h"
 #include "tests/end_to_end.h"
 #include "ui/file_dialogs.h"
@@ -100,12 +101,15 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
 {
     MainWindowHarness harness;
     const auto madeAt = std::chrono::steady_clock::now();  // the reveal timer starts as the window is made
-    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder);
+    CVLCControl converter;
+    CPreviewDlg preview(&harness.Window(), harness.app->moduleFolder, [&] { return converter.LatestPicture(); });
+    converter.ShowPicturesIn(CPreviewDlg::kPictureWidth, CPreviewDlg::kPictureHeight, [&] {
+        QMetaObject::invokeMethod(&preview, [&] { preview.PictureReady(); }, Qt::QueuedConnection);
+    });
     preview.show();
     RipSettings settings;
     settings.mux = "ts";
-    preview.vlcControl.addTarget("dvdsimple://" + TestDisc("pal-30s"),
-                                 {BuildTranscodeChain(settings, ScratchFolder() + "/out.mpg", true, "25")}, 10, -666);
+    converter.addTarget("dvdsimple://" + TestDisc("pal-30s"), {BuildTranscodeChain(settings, ScratchFolder() + "/out.mpg", true, "25")}, 10, -666);
     EXPECT_FALSE(preview.VideoWindow()->isVisible());
     EXPECT_NE(preview.revealTimerId, 0);
     EXPECT_NE(preview.repaintTimerId, 0);
@@ -140,7 +144,7 @@ TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
             for (int x = 0; x < shown.width(); x += 4) colours.insert(shown.pixel(x, y));
         EXPECT_GT(colours.size(), 20) << "sample " << sample;  // a moving test picture, not a plain area
     }
-    preview.vlcControl.stop();
+    converter.stop();
 }
 
 TEST(PreviewWindowTest, WholeProgramWithThePreviewOn)

@@ -20,30 +20,33 @@ namespace {
 
 // A front end's part, scripted: the answers it gives and what it was told.
 struct ScriptedFrontEnd {
-    CVLCControl converter;
     std::vector<std::string> overwriteAsked, retryAsked, told, started;
     int retriesSeenWhenAsked = -1;
     std::string errorSeenWhenAsked;
-    const RipJob* job = nullptr;
 
-    JobQuestions Questions()
+    JobEvents Events()
     {
-        JobQuestions questions;
-        questions.overwrite = [this](const std::string& path) -> std::optional<WriteTo> {
-            overwriteAsked.push_back(path);
-            return std::nullopt;
-        };
-        questions.newConverter = [this] { return &converter; };
-        questions.converter = [this] { return &converter; };
-        questions.retry = [this](const std::string& failure) {
-            retryAsked.push_back(failure);
-            retriesSeenWhenAsked = job->State().retry;
-            errorSeenWhenAsked = job->State().error;
-            return false;
-        };
-        questions.told = [this](JobQuestions::Event, const std::string&, const std::string& reason) { told.push_back(reason); };
-        questions.itemStarted = [this](int item, const std::string& path) { started.push_back(std::to_string(item) + " " + path); };
-        return questions;
+        JobEvents events;
+        events.itemStarted = [this](int item, const std::string& path) { started.push_back(std::to_string(item) + " " + path); };
+        return events;
+    }
+
+    // What the job asks is answered as it stops to ask: the file is kept, the retry refused.
+    void Answer(RipJob& job)
+    {
+        const JobRequest asked = job.Request();
+        if (asked.kind == JobRequest::Kind::Overwrite) {
+            overwriteAsked.push_back(asked.path);
+            job.Answer(std::optional<WriteTo>());
+        } else if (asked.kind == JobRequest::Kind::Retry) {
+            retryAsked.push_back(asked.reason);
+            retriesSeenWhenAsked = job.State().retry;
+            errorSeenWhenAsked = job.State().error;
+            job.Answer(false);
+        } else {
+            told.push_back(asked.reason);
+            job.Acknowledge();
+        }
     }
 
     // Polls the job to its end as a front end's timer would; false if the job's percent ever went down.
@@ -51,8 +54,12 @@ struct ScriptedFrontEnd {
     {
         bool forward = true;
         double percent = 0;
-        ripJob.Advance();
+        ripJob.Start();
         while (!ripJob.Ended()) {
+            if (ripJob.State().phase == JobPhase::Asking) {
+                Answer(ripJob);
+                continue;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ripJob.Poll();
             forward = forward && ripJob.State().percent >= percent;
@@ -66,7 +73,12 @@ JobPlan PlanFor(const std::string& disc, const std::string& folder)
 {
     RipSettings settings;  // MPEG TS, MPEG-1 video, MPEG audio
     GetContainerExtension(settings);
-    return {disc + "/VIDEO_TS", folder, settings, false, std::nullopt, 2};
+    JobPlan plan;
+    plan.videoTsPath = disc + "/VIDEO_TS";
+    plan.folder = folder;
+    plan.settings = settings;
+    plan.silentRetries = 2;
+    return plan;
 }
 
 }  // namespace
@@ -86,8 +98,7 @@ TEST(RipJobTest, EachItemEndsItsOwnWayAndTheOthersGoOn)
 
     ScriptedFrontEnd front;
     RipJob job(source, PlanFor(disc, out),
-               {DiscSelection{1, 1, 1, {}, 0}, DiscSelection{2, 1, 1, {}, 0}, DiscSelection{1, 1, 1, {2}, 0}}, front.Questions());
-    front.job = &job;
+               {DiscSelection{1, 1, 1, {}, 0}, DiscSelection{2, 1, 1, {}, 0}, DiscSelection{1, 1, 1, {2}, 0}}, front.Events());
     EXPECT_TRUE(front.RunToTheEnd(job));
 
     ASSERT_EQ(job.Results().size(), 3u);
@@ -120,19 +131,23 @@ TEST(RipJobTest, StopKeepsTheRunningItemsFileAndRipsNoMore)
     NoVolumeTable noVolumes;
     DvdSource source(noVolumes);
     source.Load(TestDisc("pal-30s") + "/VIDEO_TS");
-    ScriptedFrontEnd front;
-    front.converter.ShowPicturesIn(16, 16, nullptr);
     JobPlan plan = PlanFor(TestDisc("pal-30s"), out);
     plan.preview = true;
-    RipJob job(source, plan, {std::nullopt, DiscSelection{1, 1, 1, {1}, 0}}, front.Questions());
-    job.Advance();
+    plan.pictureWidth = plan.pictureHeight = 16;
+    RipJob job(source, plan, {std::nullopt, DiscSelection{1, 1, 1, {1}, 0}});
+    job.Start();
     while (job.State().itemPercent <= 0 && !job.Ended()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         job.Poll();
     }
     ASSERT_EQ(job.State().item, 1);
-    EXPECT_TRUE(job.Stop());
-    EXPECT_TRUE(job.Ended());
+    // Stop returns at once; the file is finished and put in place on the job's thread, seen by a poll.
+    job.Stop();
+    EXPECT_EQ(job.State().phase, JobPhase::Stopping);
+    while (!job.Ended()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        job.Poll();
+    }
     EXPECT_EQ(job.Results()[0].outcome, ItemOutcome::Stopped);
     EXPECT_EQ(job.Results()[0].file, out + "/dvdRip_Movie1.mpg");
     EXPECT_GT(ProbeMedia(out + "/dvdRip_Movie1.mpg", true).videoFrames, 0);
