@@ -2,7 +2,7 @@
 // The main window: the main movie with the Titles tree and Chapters list on
 // it; disc loading at start, on request and when volumes come and go.
 #include "dvd/dvd_source.h"
-#include "rip/disc_play_list.h"
+#include "dvd/disc_selection.h"
 #include "rip/rip_job.h"
 #include "ui/title_views.h"
 #include "settings/rip_settings.h"

@@ -1,7 +1,7 @@
 #include "cli/disc_report.h"
 
 #include "dvd/regions.h"
-#include "rip/disc_play_list.h"
+#include "dvd/disc_selection.h"
 
 #include <iomanip>
 

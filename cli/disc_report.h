@@ -1,7 +1,7 @@
 #pragma once
 // A loaded disc written out for people (a tree) and for programs (JSON).
 #include "dvd/dvd_source.h"
-#include "rip/disc_encryption.h"
+#include "rip/disc_facts.h"
 
 #include <nlohmann/json.hpp>
 

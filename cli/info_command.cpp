@@ -3,7 +3,6 @@
 #include "cli/disc_report.h"
 #include "cli/disc_source.h"
 #include "platform/volume_table.h"
-#include "rip/transcode_chain.h"
 
 #include <iostream>
 
@@ -25,8 +24,7 @@ int InfoCommand(const QStringList& arguments)
     auto videoTs = LocateSource(source, sources.isEmpty() ? std::nullopt : std::optional(Bytes(sources.first())));
     if (!videoTs) return kExitNoDisc;
     source.Load(*videoTs);
-    const std::string readFrom = DiscReadPath(*videoTs, volumes.List());
-    const DiscEncryption encryption = ProbeEncryption(*source.Files(), readFrom);
+    const DiscEncryption encryption = EncryptionOf(source);
     if (parser.isSet(json))
         // Paths and labels need not be UTF-8: bytes JSON cannot hold become U+FFFD.
         std::cout << DiscToJson(source, encryption).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";

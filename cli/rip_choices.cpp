@@ -2,7 +2,7 @@
 
 #include "cli/command_line.h"
 #include "dvd/title_model.h"
-#include "rip/stream_routes.h"
+#include "rip/part_checks.h"
 #include "rip/transcode_chain.h"
 
 #include <algorithm>
@@ -103,7 +103,7 @@ std::vector<RipPart> ChosenParts(const DvdSource& source, const PartOptions& opt
     }
     std::vector<RipPart> parts;
     for (const DiscSelection& title : titles) {
-        if (SelectionPlayList(source, title, &wrong).empty()) return {};
+        if (!(wrong = PartProblem(source, title)).empty()) return {};
         parts.push_back(title);
     }
     return parts;
@@ -135,26 +135,20 @@ StreamChoices ChosenStreams(const DvdSource& source, const std::vector<RipPart>&
     if (!wrong.empty()) return streams;
 
     // A language is looked for in every part together, as in the whole disc.
-    PlayList list;
-    for (const RipPart& part : parts) {
-        PlayList played = part ? SelectionPlayList(source, *part, nullptr) : WholeDiscPlayList(source);
-        list.insert(list.end(), played.begin(), played.end());
-    }
+    const PartStreams held(source, parts);
     if (streams.subtitles.empty() && streams.burn.empty()) {
-        const StreamChoices profile = SubtitleChoices(settings, list);
+        const StreamChoices profile = held.SettingsSubtitles(settings);
         streams.subtitles = profile.subtitles;
         streams.burn = profile.burn;
         streams.forcedOnly = streams.forcedOnly || profile.forcedOnly;
         if (const std::string note = SubtitleNote(settings); !note.empty()) std::cerr << note << " (Settings)\n";
     }
-    std::vector<std::string> missing;
-    RouteStreams(list, streams, &missing);
-    for (const std::string& choice : missing) {
+    for (const std::string& choice : held.Missing(streams)) {
         const bool isAudio = choice == streams.audio;
-        const std::string held = isAudio ? AudioStreamsHeld(list) : SubpictureStreamsHeld(list);
+        const std::string kinds = isAudio ? held.AudioHeld() : held.SubtitlesHeld();
         wrong = std::string("no ") + (isAudio ? "audio" : "subtitle") + " stream " + choice + " on " +
                 (oneTitle ? "title set " + std::to_string(parts.front()->titleSet) : parts.size() > 1 ? "these titles" : "the disc") +
-                (held.empty() ? " (it has none)" : " (it has " + held + ")");
+                (kinds.empty() ? " (it has none)" : " (it has " + kinds + ")");
     }
     return streams;
 }

@@ -4,7 +4,7 @@
 // names what is wrong.
 #include "dvd/dvd_source.h"
 #include "rip/rip_job.h"
-#include "rip/stream_routes.h"
+#include "dvd/stream_choices.h"
 #include "settings/rip_settings.h"
 
 #include <QCommandLineParser>

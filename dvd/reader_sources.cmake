@@ -4,11 +4,13 @@
 # link libdvdread, whose UDF layer reads images and drives.
 set(TARVOK_DVD_SOURCES
   dvd/disc_files.cpp
+  dvd/disc_selection.cpp
   dvd/dvd_source.cpp
   dvd/image_layout.cpp
   dvd/ifo_reader.cpp
   dvd/ifo_records.cpp
   dvd/title_model.cpp
+  dvd/stream_choices.cpp
   dvd/udf_disc_files.cpp
   dvd/video_attributes.cpp
 )

@@ -4,7 +4,7 @@
 #include "rip/output_file.h"
 #include "rip/safe_output.h"
 #include "rip/transcode_chain.h"
-#include "rip/vlc_control.h"
+#include "convert/vlc_control.h"
 
 #include <algorithm>
 #include <atomic>

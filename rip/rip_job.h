@@ -6,8 +6,8 @@
 // is asked from inside the job's calls, and Stop never waits for the
 // converter: the file is finished and put in place on a thread of its own,
 // and the job ends once it is.
-#include "rip/disc_play_list.h"
-#include "rip/stream_routes.h"
+#include "read/play_list.h"
+#include "read/stream_routes.h"
 #include "settings/rip_settings.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "rip/transcode_chain.h"
 
 #include "dvd/disc_files.h"
-#include "rip/media_locator.h"
+#include "convert/media_locator.h"
 #include "rip/output_file.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // file's path, and the one stream-output option built from the settings.
 #include "dvd/dvd_source.h"
 #include "platform/volume_table.h"
-#include "rip/disc_play_list.h"
-#include "rip/stream_routes.h"
+#include "read/play_list.h"
+#include "read/stream_routes.h"
 #include "settings/rip_settings.h"
 
 #include <optional>

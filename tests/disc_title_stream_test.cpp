@@ -1,4 +1,4 @@
-#include "rip/disc_title_stream.h"
+#include "read/disc_title_stream.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
 

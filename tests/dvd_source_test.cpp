@@ -1,5 +1,5 @@
 #include "dvd/dvd_source.h"
-#include "rip/disc_play_list.h"
+#include "read/play_list.h"
 #include "tests/ifo_builder.h"
 #include "tests/reference_readers.h"
 #include "tests/test_discs.h"

@@ -1,7 +1,7 @@
 // The preview window in a real X server (run under xvfb-run with xcb),
 // where the converter's pictures are drawn.
 #include "app/preview_dlg.h"
-#include "rip/vlc_control.h"
+#include "convert/vlc_control.h"
 #include "rip/transcode_chain.h"
 #include "tests/end_to_end.h"
 #include "ui/file_dialogs.h"

@@ -3,7 +3,7 @@
 #include "rip/output_file.h"
 #include "rip/rip_job.h"
 #include "rip/transcode_chain.h"
-#include "rip/vlc_control.h"
+#include "convert/vlc_control.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
 

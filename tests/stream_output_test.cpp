@@ -1,7 +1,7 @@
 // The converter's option text: every form the chain builder writes is read
 // back as it was meant, anything else is refused with its reason.
-#include "rip/language_codes.h"
-#include "rip/stream_output.h"
+#include "convert/language_codes.h"
+#include "convert/stream_output.h"
 #include "rip/transcode_chain.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "rip/media_locator.h"
+#include "convert/media_locator.h"
 #include "rip/transcode_chain.h"
 
 #include "tests/test_discs.h"

@@ -1,6 +1,6 @@
 #include "dvd/dvd_source.h"
 #include "rip/transcode_chain.h"
-#include "rip/vlc_control.h"
+#include "convert/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
 #include "tests/media_probe.h"

@@ -1,6 +1,6 @@
 #include "tests/fuzz/title_reader_fuzz_entry.h"
 
-#include "rip/disc_title_stream.h"
+#include "read/disc_title_stream.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,0 +1,450 @@
+#include "convert/transcoder.h"
+
+#include "convert/audio_encoder.h"
+#include "convert/disc_demuxer.h"
+#include "read/disc_title_stream.h"
+#include "convert/media_writer.h"
+#include "convert/subtitles.h"
+#include "convert/video_encoder.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <map>
+#include <optional>
+
+namespace {
+
+// Decoded pictures and sound waiting to be encoded, and packets waiting to
+// be written: enough to keep each thread busy, little memory.
+constexpr std::size_t kFrameQueue = 6;
+constexpr std::size_t kPacketQueue = 64;
+// Sound decoded before the first picture waits for it; this much (about
+// 30 s of AC-3) without one means the disc's pictures cannot be decoded.
+constexpr std::size_t kMaxEarlySound = 1000;
+// How far pictures may run ahead of the subpictures burned into them (90 kHz ticks), and a bound in pictures.
+constexpr int64_t kSubpictureLead = 2 * 90000;
+constexpr std::size_t kMostWaitingPictures = 150;
+constexpr AVRational kTicks = {1, 90000};
+
+// The frame of the output at `rate` that a time (90 kHz ticks from the
+// start) falls in. The title reader leaves gaps of less than a picture
+// between VOBUs, which this closes.
+int64_t FrameAt(int64_t ticks, AVRational rate)
+{
+    return av_rescale_q_rnd(ticks + 1, kTicks, av_inv_q(rate), AV_ROUND_DOWN);
+}
+
+// A queue closed under a thread's feet: another thread failed or stopped, and this one has nothing left to do.
+struct QueueClosed {};
+
+// The preview's pictures, made small, each due at its time after the first: playing speed.
+class PreviewPictures {
+public:
+    explicit PreviewPictures(const PreviewTarget& target) : target(target) {}
+    ~PreviewPictures() { sws_freeContext(scaler); }
+    PreviewPictures(const PreviewPictures&) = delete;
+    PreviewPictures& operator=(const PreviewPictures&) = delete;
+
+    std::chrono::steady_clock::time_point Due(const AVFrame& frame)
+    {
+        if (frame.pts == AV_NOPTS_VALUE) return start;
+        if (zero == AV_NOPTS_VALUE) zero = frame.pts;
+        return start + std::chrono::microseconds(av_rescale(frame.pts - zero, 1000000, kTicks.den));
+    }
+
+    void Show(const AVFrame& frame)
+    {
+        scaler = sws_getCachedContext(scaler, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), target.width,
+                                      target.height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!scaler) return;
+        picture.resize(std::size_t(target.width) * target.height * 4);
+        uint8_t* rows[4] = {picture.data()};
+        const int pitches[4] = {target.width * 4};
+        sws_scale(scaler, frame.data, frame.linesize, 0, frame.height, rows, pitches);
+        target.show(picture);
+    }
+
+private:
+    const PreviewTarget& target;
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    int64_t zero = AV_NOPTS_VALUE;
+    SwsContext* scaler = nullptr;
+    std::vector<uint8_t> picture;
+};
+
+}  // namespace
+
+// What the reader hands the encoder, its times in 90 kHz ticks: a decoded
+// picture, sound of audio track `output`, a subpicture of subtitle track
+// `output` kept as it is, or one to burn into the pictures.
+struct Transcoder::Work {
+    enum class Kind { kPicture, kSound, kSubtitle, kBurn } kind = Kind::kPicture;
+    int output = 0;
+    FramePtr frame;
+    PacketPtr packet;
+    std::shared_ptr<SubtitleOverlay> overlay;
+};
+
+struct Transcoder::Shared {
+    struct Packet {
+        int stream = 0;
+        PacketPtr packet;
+    };
+    Shared(const StreamOutput& output, int outputFile) : file(output, outputFile) {}
+
+    BoundedQueue<Work> frames{kFrameQueue};
+    BoundedQueue<Packet> packets{kPacketQueue};
+    MediaWriter file;
+    // Set by the reader before it hands on its first picture: the rate the disc's video says.
+    AVRational sourceRate{0, 1};
+    // Set by the encoder before it writes the header: the output's rate.
+    AVRational rate{25, 1};
+    std::atomic<int64_t> encodedFrames{0};
+};
+
+Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview)
+    : disc(disc), plan(std::move(plan)), preview(std::move(preview))
+{
+    try {
+        shared = std::make_unique<Shared>(this->plan.output, this->plan.outputFile);
+        writer = std::thread([this] { Write(); });
+        encoder = std::thread([this] {
+            Guard([this] { Encode(); });
+            shared->frames.Close();
+            EndEncoding();
+        });
+        reader = std::thread([this] {
+            Guard([this] { ReadAndDecode(); });
+            shared->frames.Close();
+        });
+    } catch (const std::exception& failure) {
+        Fail(std::string("cannot start the conversion: ") + failure.what());
+        if (!encoder.joinable()) EndEncoding();
+        if (!writer.joinable()) finished = true;
+    }
+}
+
+void Transcoder::EndEncoding()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        encoded = true;
+    }
+    wake.notify_all();
+    if (shared) shared->packets.Close();
+}
+
+Transcoder::~Transcoder()
+{
+    Stop();
+}
+
+void Transcoder::Stop()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+    }
+    wake.notify_all();
+    disc.Cancel();
+    for (std::thread* thread : {&reader, &encoder, &writer})
+        if (thread->joinable()) thread->join();
+}
+
+std::string Transcoder::Error() const
+{
+    const std::lock_guard<std::mutex> hold(lock);
+    return error;
+}
+
+void Transcoder::Fail(const std::string& why)
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        if (error.empty()) error = why;
+        stopping = true;
+    }
+    wake.notify_all();
+    disc.Cancel();
+    if (shared) {
+        shared->frames.Close();
+        shared->packets.Close();
+    }
+}
+
+void Transcoder::Guard(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const QueueClosed&) {
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+    } catch (const std::exception& failure) {
+        Fail(failure.what());
+    }
+}
+
+void Transcoder::ReadAndDecode()
+{
+    Shared& s = *shared;
+    DiscDemuxer demuxer(disc);
+    struct Input {
+        Work::Kind kind = Work::Kind::kPicture;
+        int output = 0;
+        CodecPtr decoder;                               // a picture's or sound's
+        std::unique_ptr<SubpictureAssembler> pieces;    // a subtitle's: whole subpictures
+        std::unique_ptr<SubtitleDecoder> subtitles;     // a subtitle's: its times and forced ones, or to burn
+    };
+    std::map<int, std::optional<Input>> inputs;  // by the demuxer's stream index; none: not converted
+    bool hasVideo = false;
+    const StreamPlan& streams = plan.streams;
+
+    auto open = [&](const AVStream& stream) -> std::optional<Input> {
+        Input input;
+        // The title reader numbers the tracks: audio track k as the disc's stream k+1, subtitle track t as sub-stream 0x20+t.
+        const int number = DiscAudioNumber(stream);
+        const int subpicture = stream.id - 0x20;
+        if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
+            hasVideo = true;
+        } else if (number > 0 && number <= int(streams.audio.size())) {
+            input.kind = Work::Kind::kSound;
+            input.output = number - 1;
+        } else if (stream.codecpar->codec_id == AV_CODEC_ID_DVD_SUBTITLE && subpicture >= 0 && subpicture < 32) {
+            const bool burned = subpicture == int(streams.subtitles.size()) && streams.burned;
+            if (subpicture >= int(streams.subtitles.size()) && !burned) return std::nullopt;
+            input.kind = burned ? Work::Kind::kBurn : Work::Kind::kSubtitle;
+            input.output = subpicture;
+            input.pieces = std::make_unique<SubpictureAssembler>();
+            const SubtitleTrack& track = burned ? *streams.burned : streams.subtitles[subpicture];
+            input.subtitles = std::make_unique<SubtitleDecoder>(stream, track.colours, plan.output.streams.forcedOnly);
+            return input;
+        } else {
+            return std::nullopt;
+        }
+        const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+        const std::string what = input.kind == Work::Kind::kPicture ? "the disc's video" : "audio track " + std::to_string(number);
+        if (!codec) throw ConversionError("no decoder for " + what + " (" + avcodec_get_name(stream.codecpar->codec_id) + ")");
+        input.decoder.reset(avcodec_alloc_context3(codec));
+        if (!input.decoder) throw ConversionError("out of memory for a decoder");
+        AvCheck(avcodec_parameters_to_context(input.decoder.get(), stream.codecpar), "cannot decode " + what);
+        input.decoder->pkt_timebase = stream.time_base;
+        AvCheck(avcodec_open2(input.decoder.get(), codec, nullptr), "cannot decode " + what);
+        return input;
+    };
+
+    std::optional<PreviewPictures> previewing;
+    if (plan.output.display && preview.width > 0 && preview.height > 0 && preview.show) previewing.emplace(preview);
+
+    auto decode = [&](Input& input, const AVPacket* packet) {
+        // A damaged packet or picture is passed over, and what decodes goes on; no memory is a failure.
+        auto damaged = [](int result) {
+            if (result == AVERROR(ENOMEM)) throw ConversionError("out of memory for decoding");
+            return result < 0;
+        };
+        if (damaged(avcodec_send_packet(input.decoder.get(), packet))) return;
+        for (;;) {
+            FramePtr frame = NewFrame();
+            if (damaged(avcodec_receive_frame(input.decoder.get(), frame.get()))) return;
+            const int64_t time = frame->best_effort_timestamp;
+            frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
+            if (input.kind == Work::Kind::kPicture) {
+                if (s.sourceRate.num == 0) s.sourceRate = input.decoder->framerate;
+                if (previewing) {
+                    // The conversion goes at the pictures' own pace; a stop ends the wait.
+                    std::unique_lock<std::mutex> hold(lock);
+                    wake.wait_until(hold, previewing->Due(*frame), [&] { return stopping.load(); });
+                    hold.unlock();
+                    previewing->Show(*frame);
+                }
+            }
+            if (!s.frames.Push({input.kind, input.output, std::move(frame), nullptr, nullptr})) throw QueueClosed();
+        }
+    };
+
+    // A subpicture goes on whole, as it is (lasting as long as it shows: an MP4 drops a last one
+    // without a duration) or to be burned; with only forced ones kept, those alone.
+    auto subtitle = [&](Input& input, const AVPacket& packet, const AVRational timeBase) {
+        PacketPtr whole = input.pieces->Add(packet);
+        if (!whole || whole->pts == AV_NOPTS_VALUE) return;
+        whole->pts = whole->dts = av_rescale_q(whole->pts, timeBase, kTicks);
+        std::shared_ptr<SubtitleOverlay> overlay = input.subtitles->Decode(*whole, whole->pts);
+        if (!overlay && (input.kind == Work::Kind::kBurn || plan.output.streams.forcedOnly)) return;
+        if (overlay && overlay->end > whole->pts) whole->duration = overlay->end - whole->pts;
+        Work work{input.kind, input.output, nullptr, nullptr, nullptr};
+        if (input.kind == Work::Kind::kBurn) work.overlay = std::move(overlay);
+        else work.packet = std::move(whole);
+        if (!s.frames.Push(std::move(work))) throw QueueClosed();
+    };
+
+    PacketPtr packet = NewPacket();
+    while (!stopping && demuxer.Next(*packet)) {
+        auto [at, isNew] = inputs.try_emplace(packet->stream_index);
+        if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
+        if (at->second && at->second->pieces) subtitle(*at->second, *packet, demuxer.Stream(packet->stream_index).time_base);
+        else if (at->second) decode(*at->second, packet.get());
+        av_packet_unref(packet.get());
+    }
+    // What the decoders still hold, also after a stop: it was read.
+    for (auto& [index, input] : inputs)
+        if (input && input->decoder) decode(*input, nullptr);
+}
+
+void Transcoder::Encode()
+{
+    Shared& s = *shared;
+    const StreamPlan& streams = plan.streams;
+    const bool globalHeaders = s.file.WantsGlobalHeaders();
+    std::vector<std::unique_ptr<AudioEncoder>> audio;
+    for (std::size_t k = 0; k < streams.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(plan.output, globalHeaders));
+    std::unique_ptr<VideoEncoder> video;
+
+    // Packets of stream 0 (the pictures), 1.. (the audio tracks), then the subtitle tracks go to the writer.
+    std::vector<PacketSink> sinks;
+    for (std::size_t stream = 0; stream <= audio.size() + streams.subtitles.size(); ++stream)
+        sinks.push_back([&s, stream](AVPacket* made) {
+            Shared::Packet item{static_cast<int>(stream), NewPacket()};
+            av_packet_move_ref(item.packet.get(), made);
+            if (!s.packets.Push(std::move(item))) throw QueueClosed();
+        });
+
+    // The output's timeline starts at the first picture; sound before it is cut.
+    int64_t zero = AV_NOPTS_VALUE, last = -1;
+    // Where the play list ends on that timeline, as its IFO times say (0: unknown); each subtitle track's last time.
+    double seconds = 0;
+    for (const TitleRun& title : disc.Titles())
+        for (const SectorRun& cell : title.sectors) seconds += cell.seconds;
+    const int64_t end = std::llround(seconds * kTicks.den);
+    std::vector<int64_t> lastSubpicture(streams.subtitles.size(), -1);
+    std::vector<int64_t> nextSample(audio.size(), 0);  // where sound without a time goes on
+    std::deque<Work> early;                            // sound and subtitles before the first picture
+    std::deque<std::shared_ptr<SubtitleOverlay>> burning;  // subpictures shown now or later, in order
+    auto front = [&] { return double(last + 1) * s.rate.den / s.rate.num; };  // the end of the pictures so far
+    auto encode = [&](Work& work) {
+        if (work.kind == Work::Kind::kBurn) {
+            burning.push_back(std::move(work.overlay));
+        } else if (work.kind == Work::Kind::kSubtitle) {
+            AVPacket& packet = *work.packet;
+            packet.pts = packet.dts = packet.pts - zero;
+            // Each track's times go forward inside the play list's, or a muxer refuses the packet (or the
+            // file lasts a day); a subpicture lasts until the play list's end at most.
+            int64_t& previous = lastSubpicture[work.output];
+            if (packet.pts < 0 || (end > 0 && packet.pts >= end) || packet.pts <= previous) {
+                ++subpicturesLeftOut;
+                return;
+            }
+            previous = packet.pts;
+            if (end > 0 && (packet.duration <= 0 || packet.pts + packet.duration > end)) {
+                packet.duration = end - packet.pts;
+                ++subpicturesCut;
+            }
+            sinks[1 + audio.size() + work.output](&packet);
+        } else {
+            AVFrame& sound = *work.frame;
+            const std::size_t k = static_cast<std::size_t>(work.output);
+            const int64_t start = sound.pts == AV_NOPTS_VALUE ? nextSample[k] : av_rescale_q(sound.pts - zero, kTicks, {1, sound.sample_rate});
+            nextSample[k] = start + sound.nb_samples;
+            audio[k]->Encode(sound, start, front(), sinks[k + 1]);
+        }
+    };
+    // The subpicture due at a picture's time (the stream's ticks) is drawn into it; those over are forgotten.
+    auto burn = [&](AVFrame& picture) {
+        const int64_t time = picture.pts;
+        while (burning.size() > 1 && (burning[1]->start <= time || (burning[0]->end >= 0 && burning[0]->end <= time))) burning.pop_front();
+        if (burning.size() == 1 && burning[0]->end >= 0 && burning[0]->end <= time) burning.pop_front();
+        if (!burning.empty() && burning[0]->start <= time && time != AV_NOPTS_VALUE) DrawOverlay(picture, *burning[0]);
+    };
+    auto encodePicture = [&](AVFrame& picture) {
+        burn(picture);
+        // Each picture is the frame its time falls in, and never one already written.
+        const int64_t index = std::max(last + 1, picture.pts == AV_NOPTS_VALUE ? last + 1 : FrameAt(picture.pts - zero, s.rate));
+        last = index;
+        video->Encode(picture, index, sinks[0]);
+        for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
+        s.encodedFrames = last + 1;
+        convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
+    };
+    // A disc carries a subpicture shortly before its time, but pictures up to a second or so
+    // before theirs: to burn one in, a picture waits until the pictures read are well past it.
+    std::deque<FramePtr> waitingPictures;
+    auto mustWait = [&](const AVFrame& picture, const AVFrame& newest) {
+        return streams.burned && waitingPictures.size() < kMostWaitingPictures && picture.pts != AV_NOPTS_VALUE &&
+               newest.pts != AV_NOPTS_VALUE && newest.pts - picture.pts < kSubpictureLead;
+    };
+    auto begin = [&](const AVFrame& first) {
+        const StreamOutput& out = plan.output;
+        s.rate = out.frameRateNum > 0 ? AVRational{out.frameRateNum, out.frameRateDen}
+                                      : s.sourceRate.num > 0 ? s.sourceRate : AVRational{25, 1};
+        video = std::make_unique<VideoEncoder>(out, s.rate, globalHeaders);
+        video->Open(first);
+        s.file.AddStream(video->Context(), "");
+        for (std::size_t k = 0; k < audio.size(); ++k) s.file.AddStream(audio[k]->Context(), streams.audio[k].language);
+        for (const SubtitleTrack& track : streams.subtitles)
+            s.file.AddSubtitleStream(VobSubHeader(track.colours, first.width, first.height), first.width, first.height, track.language);
+        s.file.Begin(plan.chapters);
+    };
+
+    while (auto work = s.frames.Pop()) {
+        if (work->kind != Work::Kind::kPicture) {
+            if (video) {
+                encode(*work);
+            } else if (early.size() < kMaxEarlySound) {
+                early.push_back(std::move(*work));
+            } else {
+                throw ConversionError("the disc's sound plays, but none of its pictures can be decoded");
+            }
+            continue;
+        }
+        if (!video) {
+            zero = work->frame->pts == AV_NOPTS_VALUE ? 0 : work->frame->pts;
+            begin(*work->frame);
+            for (Work& waiting : early) encode(waiting);
+            early.clear();
+        }
+        waitingPictures.push_back(std::move(work->frame));
+        while (!waitingPictures.empty() && !mustWait(*waitingPictures.front(), *waitingPictures.back())) {
+            encodePicture(*waitingPictures.front());
+            waitingPictures.pop_front();
+        }
+    }
+    for (FramePtr& picture : waitingPictures) encodePicture(*picture);
+    if (!video) {
+        if (!stopping && disc.Error().empty()) throw ConversionError("no picture of the disc could be decoded");
+        return;
+    }
+    video->Flush(sinks[0]);
+    for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Flush(front(), sinks[k + 1]);
+}
+
+void Transcoder::Write()
+{
+    Shared& s = *shared;
+    Guard([&] {
+        while (auto item = s.packets.Pop()) s.file.Write(*item->packet, item->stream);
+    });
+    // The file is finished whatever happened, so that what was converted
+    // plays; once the encoder is done with it (it writes the header).
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        wake.wait(hold, [&] { return encoded; });
+    }
+    Guard([&] {
+        if (!s.file.Begun()) return;
+        // The chapters start where the title reader found them, on their
+        // first picture; the IFO's times stand in where it found none, or
+        // did not read so far (a stopped rip: the writer leaves those out).
+        std::vector<ChapterMark> marks = plan.chapters;
+        const std::vector<int64_t> starts = disc.ChapterStarts();
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const int64_t ticks = i < starts.size() && starts[i] >= 0 ? starts[i] : std::llround(marks[i].start * kTicks.den);
+            marks[i].start = double(FrameAt(ticks, s.rate)) * s.rate.den / s.rate.num;
+        }
+        s.file.Finish(marks, double(s.encodedFrames) * s.rate.den / s.rate.num);
+    });
+    finished = true;
+}
