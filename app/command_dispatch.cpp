@@ -6,6 +6,7 @@
 #include "dvd/disc_files.h"
 #include "dvd/text_format.h"
 #include "rip/transcode_chain.h"
+#include "settings/setting_table.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 #include "ui/window_placement.h"
@@ -102,24 +103,8 @@ void CRipperDlg::RunSettingsDialog()
 {
     CentreOver(*settingsDlg, *this);
     if (settingsDlg->DoModal() == QDialog::Accepted) {
-        const RipSettings& chosen = settingsDlg->settings;
-        settings.audioRate = chosen.audioRate;
-        settings.audioBitrate = chosen.audioBitrate;
-        settings.audioChannels = chosen.audioChannels;
-        settings.audioCodec = chosen.audioCodec;
-        settings.videoCodec = chosen.videoCodec;
-        settings.videoBitrate = chosen.videoBitrate;
-        settings.videoScale = chosen.videoScale;
-        settings.videoMethod = chosen.videoMethod;
-        settings.dontAskOverwrite = chosen.dontAskOverwrite;
-        settings.shutdownWhenComplete = chosen.shutdownWhenComplete;
-        settings.openFolderWhenDone = chosen.openFolderWhenDone;
-        settings.lockDvdWhileRipping = chosen.lockDvdWhileRipping;
-        settings.ejectDvdWhenDone = chosen.ejectDvdWhenDone;
-        settings.ripSelection = chosen.ripSelection;
-        settings.subtitleMode = chosen.subtitleMode;
-        settings.subtitleLanguage = chosen.subtitleLanguage;
-        settings.subtitleForced = chosen.subtitleForced;
+        // Every stored setting; `mux` is set by each rip.
+        CopySettings(settings, settingsDlg->settings);
         ShowRipScope();
     }
     movie->SetVariable(main_var::kDisableArea, "1");

@@ -11,6 +11,7 @@
 #include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/focus_chain.h"
+#include "settings/setting_table.h"
 #include "ui/movie_window_filter.h"
 #include "ui/run_apart.h"
 #include "ui/shockwave_flash.h"

@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "dvd/title_model.h"
 #include "rip/part_checks.h"
+#include "settings/value_tables.h"
 #include "rip/transcode_chain.h"
 
 #include <algorithm>

@@ -7,6 +7,7 @@
 #include "rip/rip_job.h"
 #include "rip/transcode_chain.h"
 #include "settings/codecs_ini.h"
+#include "settings/setting_table.h"
 #include "settings/qsettings_profile.h"
 
 #include <chrono>

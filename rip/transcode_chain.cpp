@@ -1,5 +1,7 @@
 #include "rip/transcode_chain.h"
 
+#include "settings/setting_table.h"
+
 #include "dvd/disc_files.h"
 #include "convert/media_locator.h"
 #include "rip/output_file.h"

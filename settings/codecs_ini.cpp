@@ -1,6 +1,6 @@
 #include "settings/codecs_ini.h"
 
-#include "settings/rip_settings.h"
+#include "settings/value_tables.h"
 
 #include <algorithm>
 #include <cctype>

@@ -13,10 +13,13 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "settings/setting_table.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -112,8 +115,15 @@ TEST(ProfileTest, RoundTripThroughTheUsersIniFile)
     {
         QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
         EXPECT_EQ(profile.FileName().toStdString(), home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
-        SettingsSelections s{"6", "1", "0", "1", "2", "5", "0", "3", "true", "0", "1", "false", "1", "true", "2", "1", "true"};
-        SaveSettings(profile, s);
+        const std::map<std::string, std::string> chosen = {
+            {settings_var::kVideoMethod, "6"}, {settings_var::kVideoCodec, "1"},   {settings_var::kVideoBitrate, "0"},
+            {settings_var::kVideoScale, "1"},  {settings_var::kAudioCodec, "2"},   {settings_var::kAudioBitrate, "5"},
+            {settings_var::kAudioChannel, "0"}, {settings_var::kAudioRate, "3"},   {settings_var::kOverwriting, "true"},
+            {settings_var::kShutdown, "0"},    {settings_var::kOpenFolder, "1"},   {settings_var::kLockDvd, "false"},
+            {settings_var::kEjectDvd, "1"},    {settings_var::kRipSelection, "true"}, {settings_var::kSubtitleMode, "2"},
+            {settings_var::kSubtitleLanguage, "1"}, {settings_var::kSubtitleForced, "true"},
+        };
+        SaveSettings(profile, [&](const char* variable) { return chosen.at(variable); });
     }
     std::ifstream file(home + "/.config/Tarvok DVD Ripper/DVD Ripper.ini");
     std::string text((std::istreambuf_iterator<char>(file)), {});

@@ -1,3 +1,4 @@
+#include "settings/setting_table.h"
 #include "tests/main_window_harness.h"
 
 #include "app/settings_dlg.h"

@@ -1,3 +1,4 @@
+#include "settings/setting_table.h"
 #include "tests/movie_harness.h"
 #include "ui/movie_vocabulary.h"
 

@@ -1,3 +1,4 @@
+#include "settings/setting_table.h"
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
 #include "platform/signal_watcher.h"

@@ -1,11 +1,13 @@
 #include "rip/transcode_chain.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
+#include "settings/setting_table.h"
 #include "tests/test_discs.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -148,25 +150,17 @@ TEST(RipSettingsTest, CodecIndexesNameTheStoredContainersList)
 TEST(RipSettingsTest, SaveWritesFlagsAndIndexTexts)
 {
     MemoryProfile profile;
-    SettingsSelections s;
-    s.videoMethod = "6";
-    s.videoCodec = "2";
-    s.videoBitrate = "0";
-    s.videoScale = "1";
-    s.audioCodec = "1";
-    s.audioBitrate = "4";
-    s.audioChannel = "0";
-    s.audioRate = "1";
-    s.dontAskOverwrite = "true";
-    s.shutdownWhenComplete = "TRUE";  // case counts
-    s.openFolderWhenDone = "1";
-    s.lockDvdWhileRipping = "false";
-    s.ejectDvdWhenDone = "yes";
-    s.ripSelection = "true";
-    s.subtitleMode = "1";
-    s.subtitleLanguage = "3";
-    s.subtitleForced = "false";
-    SaveSettings(profile, s);
+    // The settings movie's texts, as its variables hold them.
+    std::map<std::string, std::string> chosen = {
+        {settings_var::kVideoMethod, "6"},     {settings_var::kVideoCodec, "2"},       {settings_var::kVideoBitrate, "0"},
+        {settings_var::kVideoScale, "1"},      {settings_var::kAudioCodec, "1"},       {settings_var::kAudioBitrate, "4"},
+        {settings_var::kAudioChannel, "0"},    {settings_var::kAudioRate, "1"},        {settings_var::kOverwriting, "true"},
+        {settings_var::kShutdown, "TRUE"},  // case counts
+        {settings_var::kOpenFolder, "1"},      {settings_var::kLockDvd, "false"},      {settings_var::kEjectDvd, "yes"},
+        {settings_var::kRipSelection, "true"}, {settings_var::kSubtitleMode, "1"},     {settings_var::kSubtitleLanguage, "3"},
+        {settings_var::kSubtitleForced, "false"},
+    };
+    SaveSettings(profile, [&](const char* variable) { return chosen.at(variable); });
     const std::map<std::string, std::string> expected = {
         {"DonotAskWhenOverwriteExistingFiles", "1"},
         {"ShutdownWhenCompelete", "0"},

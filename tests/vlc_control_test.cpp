@@ -1,3 +1,4 @@
+#include "settings/setting_table.h"
 #include "dvd/dvd_source.h"
 #include "rip/transcode_chain.h"
 #include "convert/vlc_control.h"

@@ -1,5 +1,7 @@
 #pragma once
-// Every variable and command the program exchanges with its three movies.
+// Every variable and command the program exchanges with its three movies;
+// the variables of the stored settings are with their rows.
+#include "settings/setting_table.h"
 
 namespace movie_file {
 inline constexpr char kMain[] = "dvdRipper.qml";
@@ -62,34 +64,10 @@ inline constexpr char kShowFailure[] = "ID_FS_showFailure";
 }  // namespace main_cmd
 
 // Variables of the settings movie.
+// The variables of each stored setting are in settings/setting_table.h, with the setting.
 namespace settings_var {
-inline constexpr char kOverwriting[] = "_root.overwriting";
-inline constexpr char kShutdown[] = "_root.stutdown";
-inline constexpr char kOpenFolder[] = "_root.output";
-inline constexpr char kLockDvd[] = "_root.lockDVD";
-inline constexpr char kEjectDvd[] = "_root.ejectDVD";
-inline constexpr char kRipSelection[] = "_root.ripSelection";
-inline constexpr char kSubtitleForced[] = "_root.subtitleForced";
-inline constexpr char kSubtitleModeList[] = "_root.subtitle_mode";
-inline constexpr char kSubtitleLanguageList[] = "_root.subtitle_language";
-inline constexpr char kSubtitleMode[] = "_root.SelectedSubtitleMode";
-inline constexpr char kSubtitleLanguage[] = "_root.SelectedSubtitleLanguage";
 inline constexpr char kVideoCodecList[] = "_root.video_codec";
-inline constexpr char kVideoMethodList[] = "_root.video_method";
-inline constexpr char kVideoBitrateList[] = "_root.video_bitrate";
-inline constexpr char kVideoScaleList[] = "_root.video_channel";
 inline constexpr char kAudioCodecList[] = "_root.audio_codec";
-inline constexpr char kAudioBitrateList[] = "_root.audio_bitrate";
-inline constexpr char kAudioChannelList[] = "_root.audio_channel";
-inline constexpr char kAudioRateList[] = "_root.audio_rate";
-inline constexpr char kVideoCodec[] = "_root.VSelectedCodec";
-inline constexpr char kVideoMethod[] = "_root.SelectedVMethod";
-inline constexpr char kVideoBitrate[] = "_root.SelectedVBitrate";
-inline constexpr char kVideoScale[] = "_root.SelectedVChannel";
-inline constexpr char kAudioCodec[] = "_root.SelectedCodec";
-inline constexpr char kAudioBitrate[] = "_root.SelectedBitrate";
-inline constexpr char kAudioChannel[] = "_root.SelectedChannel";
-inline constexpr char kAudioRate[] = "_root.SelectedRate";
 inline constexpr char kVideoReady[] = "_root.videoSettingFlag";
 inline constexpr char kAudioReady[] = "_root.audioSettingFlag";
 }  // namespace settings_var
