@@ -5,11 +5,11 @@
 #include "app/settings_dlg.h"
 #include "dvd/disc_files.h"
 #include "dvd/text_format.h"
-#include "rip/transcode_chain.h"
 #include "settings/setting_table.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 #include "ui/window_placement.h"
+#include "rip/subtitle_policy.h"
 
 #include <QLabel>
 

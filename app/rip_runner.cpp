@@ -5,9 +5,10 @@
 #include "app/preview_dlg.h"
 #include "dvd/text_format.h"
 #include "rip/rip_job.h"
-#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
+#include "rip/containers.h"
+#include "rip/save_as.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -138,7 +139,7 @@ std::optional<WriteTo> CRipperDlg::AskOverwrite(const std::string& path)
     if (app.Services().messageBoxes->Show(this, Format(rip_text::kOverwrite, path.c_str()), rip_text::kOverwriteCaption,
                                           MbButtons::YesNo, MbIcon::None) == MbResult::Yes)
         return WriteTo{path};
-    auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), kSaveAsFilter);
+    auto chosen = app.Services().fileDialogs->SaveAs(this, ProposedSaveAsName(path), GetContainerExtension(settings), rip_text::kSaveAsFilter);
     if (!chosen) return std::nullopt;
     // The chosen type stays the window's container, as the user picked it.
     ApplySaveAsFile(settings, *chosen);

@@ -8,13 +8,13 @@
 #include "platform/mount_watcher.h"
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
-#include "rip/transcode_chain.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/focus_chain.h"
 #include "settings/setting_table.h"
 #include "ui/movie_window_filter.h"
 #include "ui/run_apart.h"
 #include "ui/shockwave_flash.h"
+#include "rip/disc_location.h"
 
 #include <QLabel>
 #include <QEventLoop>

@@ -204,6 +204,11 @@ inline constexpr char kConfirmExitCaption[] = "Exit DVD Ripper";
 
 namespace rip_text {
 inline constexpr char kDvdNotFound[] = "DVD not found !. or There is no Video DVD present.";
+// The file types of the Save As dialog, label and pattern pairs.
+inline constexpr char kSaveAsFilter[] =
+    "Movie File (*.mpg;*.mpeg;*.mpe)|*.mpg|Windows Media File (*.asf;*.wmv)|*.asf; *.wmv|Windows Video File "
+    "(*.avi)|*.avi|Quick Time File (*.mov)|*.mov|Ogg File (*.ogg)|*.ogg|Ipod Supprted File (*.mp4)|*.mp4|Matroska File "
+    "(*.mkv)|*.mkv|All Files (*.*)|*.*||";
 inline constexpr char kOverwrite[] = "File Name:%s \nAlready Exist, overwrite [Yes/No]?";
 inline constexpr char kOverwriteCaption[] = "File Already Exist";
 inline constexpr char kRippingError[] = "Error in Ripping. \n\tYes:Try Again No:Finish.?";

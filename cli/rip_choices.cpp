@@ -4,7 +4,8 @@
 #include "dvd/title_model.h"
 #include "rip/part_checks.h"
 #include "settings/value_tables.h"
-#include "rip/transcode_chain.h"
+#include "rip/containers.h"
+#include "rip/subtitle_policy.h"
 
 #include <algorithm>
 #include <iostream>
@@ -130,7 +131,7 @@ StreamChoices ChosenStreams(const DvdSource& source, const std::vector<RipPart>&
     for (const QString& value : parser.values(options.subtitles)) streams.subtitles.push_back(take("subtitles", value, true));
     if (parser.isSet(options.burn)) streams.burn = take("burn", parser.value(options.burn), false);
     streams.forcedOnly = parser.isSet(options.forced);
-    if (!streams.subtitles.empty() && !KeepsSubtitleTracks(settings.mux))
+    if (!streams.subtitles.empty() && !KeepsSubtitleTracks(MuxOf(settings)))
         wrong = std::string(kContainerTable[settings.videoMethod]) +
                 " cannot hold DVD subtitles as a track: choose mkv, ps, mpeg1 or mp4, or --burn";
     if (!wrong.empty()) return streams;

@@ -4,8 +4,8 @@
 #include "cli/rip_choices.h"
 #include "cli/rip_report.h"
 #include "platform/volume_table.h"
+#include "rip/containers.h"
 #include "rip/rip_job.h"
-#include "rip/transcode_chain.h"
 #include "settings/codecs_ini.h"
 #include "settings/setting_table.h"
 #include "settings/qsettings_profile.h"
@@ -183,7 +183,6 @@ int RipCommand(const QStringList& arguments)
     std::string wrong;
     const std::vector<RipPart> parts = ChosenParts(source, partOptions, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
-    GetContainerExtension(settings);
     const StreamChoices streams =
         ChosenStreams(source, parts, settings, parser, {options.audio, options.subtitles, options.burn, options.forced}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);

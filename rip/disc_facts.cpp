@@ -1,7 +1,7 @@
 #include "rip/disc_facts.h"
 
 #include "read/disc_encryption.h"
-#include "rip/transcode_chain.h"
+#include "rip/disc_location.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
 #include "rip/part_checks.h"
 
 #include "read/stream_routes.h"
-#include "rip/transcode_chain.h"
+#include "rip/subtitle_policy.h"
 
 std::string PartProblem(const DvdSource& source, const DiscSelection& part)
 {

@@ -3,8 +3,12 @@
 #include "dvd/disc_files.h"
 #include "rip/output_file.h"
 #include "rip/safe_output.h"
-#include "rip/transcode_chain.h"
 #include "convert/vlc_control.h"
+#include "rip/disc_location.h"
+#include "rip/output_naming.h"
+#include "rip/save_as.h"
+#include "rip/subtitle_policy.h"
+#include "rip/transcode_chain.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,6 @@
 // xvfb-run with xcb and Qt's default Quick backend): discs handed over or
 // chosen as folders, the outcome of a job, the keyboard, window manners.
 #include "app/ripper_app.h"
-#include "rip/transcode_chain.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_boxes.h"
 #include "tests/main_window_harness.h"
@@ -323,7 +322,7 @@ TEST(DesktopTest, TheKeyboardComesBackAfterEveryDialog)
     QtFileDialogs dialogs;
     const std::pair<std::string, std::function<void()>> opened[] = {
         {"the overwrite question", [&] { boxes.Show(&window, "File Name:x \nAlready Exist, overwrite [Yes/No]?", "File Already Exist", MbButtons::YesNo, MbIcon::None, {}); }},
-        {"Save As", [&] { dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", ".mpg", kSaveAsFilter); }},
+        {"Save As", [&] { dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", ".mpg", rip_text::kSaveAsFilter); }},
         {"the folder chooser", [&] { dialogs.BrowseForFolder(&window, command_text::kChooseDrive, ScratchFolder()); }},
     };
     for (const auto& [what, open] : opened) {

@@ -2,7 +2,6 @@
 // where the converter's pictures are drawn.
 #include "app/preview_dlg.h"
 #include "convert/vlc_control.h"
-#include "rip/transcode_chain.h"
 #include "tests/end_to_end.h"
 #include "ui/file_dialogs.h"
 #include "tests/main_window_harness.h"
@@ -11,6 +10,7 @@
 #include "tests/test_discs.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
+#include "rip/transcode_chain.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -215,7 +215,7 @@ TEST(DesktopTest, WindowsOpenOverTheMainWindow)
     dialogs.BrowseForFolder(&window, command_text::kChooseDrive);
     for (const auto& [extension, filter] : {std::pair{".avi", "*.avi"}, {".asf", "*.asf *.wmv"}, {".mp4", "*.mp4"}}) {
         lookAt("Save As");
-        dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", extension, kSaveAsFilter);
+        dialogs.SaveAs(&window, ScratchFolder() + "/MY_MOVIE_new_", extension, rip_text::kSaveAsFilter);
         EXPECT_TRUE(filterShown.endsWith(QString("(") + filter + ")")) << filterShown.toStdString();
     }
 }

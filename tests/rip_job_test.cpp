@@ -2,10 +2,10 @@
 #include "platform/volume_table.h"
 #include "rip/output_file.h"
 #include "rip/rip_job.h"
-#include "rip/transcode_chain.h"
 #include "convert/vlc_control.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
+#include "rip/containers.h"
 
 #include <gtest/gtest.h>
 

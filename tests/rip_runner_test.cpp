@@ -2,7 +2,6 @@
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
 #include "platform/signal_watcher.h"
-#include "rip/transcode_chain.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
 #include "tests/movie_harness.h"
@@ -145,7 +144,7 @@ TEST(RipRunnerTest, ExistingFileAsksAndSaveAsRipsIntoTheChosenFile)
     ASSERT_EQ(saveAs.size(), 1u);
     EXPECT_EQ(saveAs[0].proposedPath, rip.OutputFile("MY_MOVIE_new_"));
     EXPECT_EQ(saveAs[0].defaultExtension, ".mpg");
-    EXPECT_EQ(saveAs[0].filter, kSaveAsFilter);
+    EXPECT_EQ(saveAs[0].filter, rip_text::kSaveAsFilter);
 
     EXPECT_EQ(rip.window.settings.mux, "avi");
     EXPECT_EQ(rip.window.settings.videoCodec, "mp1v");

@@ -1,8 +1,8 @@
-#include "rip/transcode_chain.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
 #include "settings/setting_table.h"
 #include "tests/test_discs.h"
+#include "rip/containers.h"
 
 #include <gtest/gtest.h>
 

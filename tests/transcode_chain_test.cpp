@@ -1,7 +1,10 @@
 #include "convert/media_locator.h"
-#include "rip/transcode_chain.h"
 
 #include "tests/test_discs.h"
+#include "rip/containers.h"
+#include "rip/output_naming.h"
+#include "rip/save_as.h"
+#include "rip/transcode_chain.h"
 
 #include <gtest/gtest.h>
 

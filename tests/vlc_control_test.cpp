@@ -1,12 +1,12 @@
 #include "settings/setting_table.h"
 #include "dvd/dvd_source.h"
-#include "rip/transcode_chain.h"
 #include "convert/vlc_control.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
 #include "tests/media_probe.h"
 #include "tests/test_discs.h"
 #include "tests/stand_ins.h"
+#include "rip/transcode_chain.h"
 
 #include <gtest/gtest.h>
 
