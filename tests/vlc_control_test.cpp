@@ -1,6 +1,7 @@
 #include "settings/setting_table.h"
 #include "dvd/dvd_source.h"
 #include "convert/vlc_control.h"
+#include "read/play_list.h"
 #include "settings/codecs_ini.h"
 #include "settings/rip_settings.h"
 #include "tests/media_probe.h"
@@ -18,6 +19,9 @@
 #include <map>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -56,11 +60,22 @@ Poll PollUntilDone(CVLCControl& control, int maxSeconds = 120)
     return poll;
 }
 
-// Converts `chain` of a disc to its end, and ends the item as the runner does; the failure, if any.
-std::string ConvertFully(const std::string& disc, const std::string& chain)
+// Starts converting the whole disc at `disc` as a rip does: its play list
+// read once, the file (`chain`'s) written through a descriptor opened here.
+void ConvertAsARip(CVLCControl& control, const std::string& disc, const std::string& chain, const std::string& output)
+{
+    std::string problem;
+    const DiscPart part{disc, WholeDiscPlayList(disc, &problem), problem, true};
+    const int file = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    control.Convert(part, chain, file);
+    if (file >= 0) close(file);
+}
+
+// Converts `chain` of a disc to its end into `output`, and ends the item as the runner does; the failure, if any.
+std::string ConvertFully(const std::string& disc, const std::string& chain, const std::string& output)
 {
     CVLCControl control;
-    control.addTarget("dvdsimple://" + disc, {chain}, 10, -666);
+    ConvertAsARip(control, disc, chain, output);
     while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     control.stop();
     control.playlistClear();
@@ -94,7 +109,7 @@ TEST(VlcControlTest, ConvertsADiscAndReportsTheEnd)
     const std::string output = ScratchFolder() + "/MY MOVIE, \"cut\".mpg";  // spaces, a comma and quotes survive
     CVLCControl control;
     const auto start = std::chrono::steady_clock::now();
-    control.addTarget("dvdsimple://" + disc, {Chain(output)}, 10, -666);
+    ConvertAsARip(control, disc, Chain(output), output);
     const Poll poll = PollUntilDone(control);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("conversion of a 30 s PAL title: %.1f s wall, %d polls\n", wall, poll.ticks);
@@ -149,10 +164,13 @@ TEST(VlcControlTest, FailuresNameTheirCause)
 {
     const std::string missing = ScratchFolder() + "/no-such-folder/out.mpg", ogg = ScratchFolder() + "/out.ogg";
     const std::pair<std::string, std::string> failures[] = {
-        {Chain(missing), "cannot create " + missing + ": No such file or directory"},
-        {Chain(ogg, "ogg"), "cannot begin " + ogg + " as ogg with mpeg1video, mp2: Invalid argument"},
+        {missing, "cannot create " + missing + ": No such file or directory"},
+        {ogg, "cannot begin " + ogg + " as ogg with mpeg1video, mp2: Invalid argument"},
     };
-    for (const auto& [chain, cause] : failures) EXPECT_NE(ConvertFully(TestDisc("pal-1s"), chain).find(cause), std::string::npos) << cause;
+    for (const auto& [output, cause] : failures) {
+        const std::string chain = Chain(output, output == ogg ? "ogg" : "ts");
+        EXPECT_NE(ConvertFully(TestDisc("pal-1s"), chain, output).find(cause), std::string::npos) << cause;
+    }
 }
 
 // With the display, the converted pictures come at playing speed, made small.
@@ -164,8 +182,8 @@ TEST(VlcControlTest, PreviewPicturesComeAtPlayingSpeed)
     std::atomic<int> pictures{0};
     control.ShowPicturesIn(60, 40, [&] { ++pictures; });
     const auto start = std::chrono::steady_clock::now();
-    control.addTarget("dvdsimple://" + TestDisc("pal-1s"), {BuildTranscodeChain(settings, ScratchFolder() + "/shown.mpg", true, "25")},
-                      10, -666);
+    ConvertAsARip(control, TestDisc("pal-1s"), BuildTranscodeChain(settings, ScratchFolder() + "/shown.mpg", true, "25"),
+                  ScratchFolder() + "/shown.mpg");
     while (!(control.GetTime() < 0 && control.GetPosition() < 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     // The last of the disc's 25 pictures shows 0.96 s after the first.
     EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.95);
@@ -186,7 +204,7 @@ TEST(VlcControlTest, StopLeavesThePartialFile)
     control.ShowPicturesIn(16, 16, nullptr);
     RipSettings settings;
     settings.mux = "ts";
-    control.addTarget("dvdsimple://" + TestDisc("pal-30s"), {BuildTranscodeChain(settings, output, true, "25")}, 10, -666);
+    ConvertAsARip(control, TestDisc("pal-30s"), BuildTranscodeChain(settings, output, true, "25"), output);
     while (!(control.GetTime() > 0 && control.GetPosition() > 0)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_GT(control.GetPosition(), 0);
     control.stop();
@@ -215,7 +233,7 @@ TEST(VlcControlTest, EveryListedCodecConvertsIntoItsContainer)
         for (const auto& [video, audio] : pairs) {
             SCOPED_TRACE(std::string(kContainerTable[container]) + " " + video + "/" + audio);
             const std::string output = ScratchFolder() + "/" + muxes[container] + "-" + video + "-" + audio + extensions[container];
-            EXPECT_EQ(ConvertFully(disc, Chain(output, muxes[container], video, audio)), "");
+            EXPECT_EQ(ConvertFully(disc, Chain(output, muxes[container], video, audio), output), "");
             const MediaFacts facts = ProbeMedia(output, true);
             EXPECT_EQ(facts.videoStreams, 1);
             EXPECT_EQ(facts.audioStreams, 1);
@@ -258,7 +276,7 @@ TEST(VlcControlTest, EveryOfferedAudioSettingWritesItsAudio)
             rip.audioChannels = setting.channels;
             rip.audioBitrate = setting.bitrate;
             const std::string output = ScratchFolder() + "/audio." + rip.mux;
-            EXPECT_EQ(ConvertFully(disc, BuildTranscodeChain(rip, output, false, "25")), "");
+            EXPECT_EQ(ConvertFully(disc, BuildTranscodeChain(rip, output, false, "25"), output), "");
             const MediaFacts facts = ProbeMedia(output);
             EXPECT_EQ(facts.audioStreams, 1);
             EXPECT_EQ(facts.channels, setting.channels);
@@ -289,7 +307,7 @@ TEST(VlcControlTest, ScaleAndBitrateAreApplied)
         rip.videoScale = size.scale;
         rip.videoBitrate = size.videoBitrate;
         const std::string output = ScratchFolder() + "/scaled.mpg";
-        EXPECT_EQ(ConvertFully(TestDisc("pal-3ch"), BuildTranscodeChain(rip, output, false, "25")), "");
+        EXPECT_EQ(ConvertFully(TestDisc("pal-3ch"), BuildTranscodeChain(rip, output, false, "25"), output), "");
         const MediaFacts facts = ProbeMedia(output);
         EXPECT_EQ(facts.width, size.width);
         EXPECT_EQ(facts.height, size.height);
