@@ -49,7 +49,7 @@ std::string AboutText()
 
 // The panels' look, given to the native lists and their labels only: set on
 // the window it would reach every message box and file dialog it owns.
-QString ListStyle()
+QString ListStyle(const QBrush& panel)
 {
     return QString("QTreeWidget, QListWidget { background: %1; color: %2; border: 1px solid rgba(255, 204, 0, 90);"
                    " selection-background-color: #00496e; selection-color: #FFFFFF; font-size: 12px;"
@@ -65,13 +65,13 @@ QString ListStyle()
                    " min-width: 24px; margin: 1px; }"
                    "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
                    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
-        .arg(kPanelColour.name(), kItemTextColour.name());
+        .arg(panel.color().name(), kItemTextColour.name());
 }
 
-QString LabelStyle()
+QString LabelStyle(const QBrush& panel)
 {
     return QString("QLabel { color: %1; background: %2; font-size: 11px; font-weight: bold; padding-left: 2px; }")
-        .arg(kLabelTextColour.name(), kPanelColour.name());
+        .arg(kLabelTextColour.name(), panel.color().name());
 }
 
 }  // namespace
@@ -145,9 +145,11 @@ void CRipperDlg::OnInitDialog()
     // One size, as the movie is drawn: a window manager offers no maximize then.
     setFixedSize(550, 440);
     setWindowTitle(QString::fromStdString(app.productName));
-    for (QWidget* list : std::initializer_list<QWidget*>{titleTree, chapterList}) list->setStyleSheet(ListStyle());
+    // The panels' brush: the lists' and labels' background.
+    panelBrush = QBrush(kPanelColour);
+    for (QWidget* list : std::initializer_list<QWidget*>{titleTree, chapterList}) list->setStyleSheet(ListStyle(panelBrush));
     for (QLabel* label : {titlesLabel, chaptersLabel}) {
-        label->setStyleSheet(LabelStyle());
+        label->setStyleSheet(LabelStyle(panelBrush));
         // As large as its text needs: a legible label is larger than the place laid out for it.
         label->resize(label->size().expandedTo(label->sizeHint()));
     }
@@ -164,7 +166,6 @@ void CRipperDlg::OnInitDialog()
     movie->SetVariable(main_var::kMovieClip, "1");
     movie->SetVariable(main_var::kEntire, "0");
     movie->SetVariable(main_var::kAboutText, AboutText());
-    panelBrush = QBrush(kPanelColour);
     LoadSettings(settings, app.Profile(), app.codecsIniPath);
     ShowRipScope();
     movie->SetVariable(main_var::kPreview, "false");

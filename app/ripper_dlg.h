@@ -90,14 +90,42 @@ public:
     void RunCompletionActions();
     MountWatcher* DeviceWatcher() const { return deviceWatcher.get(); }
 
+    // What the window shows, and the state it shows, for those who look at
+    // it (tests among them); it is changed only through its commands.
+    CShockwaveFlash& Movie() const { return *movie; }
+    TitleTreeView& TitleTree() const { return *titleTree; }
+    ChapterListView& ChapterList() const { return *chapterList; }
+    QLabel& TitlesLabel() const { return *titlesLabel; }
+    QLabel& ChaptersLabel() const { return *chaptersLabel; }
+    CPreviewDlg* PreviewWindow() const { return previewDlg.get(); }
+    CSettingsDlg& SettingsWindow() const { return *settingsDlg; }
+    const DvdSource& Source() const { return source; }
+    const RipSettings& Settings() const { return settings; }
+    const std::string& OutputFolder() const { return outputFolder; }
+    const std::string& SelectedDrive() const { return selectedDrive; }
+    // The runner's state, as the spec names it: `ripping` 1 from Start until
+    // the job is reset; the job's item (0 when idle, -1 once shut down) and
+    // its silent retries, as the job has them.
+    int Ripping() const { return ripping; }
+    int PreviewEnabled() const { return previewEnabled; }
+    int itemNumber() const;
+    int16_t retryCount() const;
+    bool Polling() const { return progressTimerId != 0; }
+    bool StartupProbeDone() const { return startupTimerId == 0; }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
     // The window's state, in the order it is built.
     RipSettings settings;
     DvdSource source;
     int progressSeen = 0;
     std::unique_ptr<CPreviewDlg> previewDlg;  // made anew for every attempt
-    // The job's item (0 when idle, -1 once shut down) and its silent retries, as the job has them.
-    int itemNumber() const;
-    int16_t retryCount() const;
     int progressTimerId = 0;
     std::string outputFolder;
     std::unique_ptr<RipJob> job;  // while a rip runs
@@ -122,14 +150,7 @@ public:
     ImageList titleImages;
     ImageList chapterImages;
 
-protected:
-    void timerEvent(QTimerEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
-private:
     void ShowWindowMenu();
     // The Chapters list, the Titles tree and their labels, in that order.
     std::array<QWidget*, 4> BrowserControls() const;

@@ -5,6 +5,7 @@
 //
 // DISC is a DVD-Video folder (as tests/make_test_disc.sh makes them), shown
 // to the window as a mounted drive; the files go to a scratch folder.
+#include "settings/setting_table.h"
 #include "tests/main_window_harness.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -40,19 +41,18 @@ int main(int argc, char* argv[])
     }
     const int rips = argc > 2 ? std::atoi(argv[2]) : 2;
     QTemporaryDir scratch;
-    MainWindowHarness harness({DiscVolume(argv[1], "BENCH", "/dev/tarvok-bench-sr0")});
+    MainWindowHarness harness({DiscVolume(argv[1], "BENCH", "/dev/tarvok-bench-sr0")}, ProfileWith({{profile_key::kDontAskOverwrite, "1"}}));
     CRipperDlg& window = harness.Window();
-    window.outputFolder = scratch.path().toStdString();
-    window.settings.dontAskOverwrite = 1;
+    harness.ChooseOutputFolder(scratch.path().toStdString());
     std::printf("disc loaded: %ld MB\n", ResidentKilobytes() / 1024);
     for (int rip = 1; rip <= rips; ++rip) {
         const bool preview = rip % 2 == 0;
-        window.movie->SetVariable(main_var::kPreview, preview ? "true" : "false");
+        window.Movie().SetVariable(main_var::kPreview, preview ? "true" : "false");
         window.OnStartRip();
-        while (window.ripping) QTest::qWait(100);
+        while (window.Ripping()) QTest::qWait(100);
         QTest::qWait(1000);
         std::printf("after rip %d (preview %s): %ld MB, %s\n", rip, preview ? "on" : "off", ResidentKilobytes() / 1024,
-                    window.movie->GetVariable(main_var::kProgressText).c_str());
+                    window.Movie().GetVariable(main_var::kProgressText).c_str());
     }
     return 0;
 }

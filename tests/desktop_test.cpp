@@ -49,10 +49,10 @@ struct OwnRuntimeFolder {
 std::string Focused(CRipperDlg& window)
 {
     QWidget* widget = QApplication::focusWidget();
-    if (widget == window.titleTree) return "titleTree";
-    if (widget == window.chapterList) return "chapterList";
-    if (widget != window.movie) return "elsewhere";
-    const QQuickItem* item = window.movie->quickWindow()->activeFocusItem();
+    if (widget == &window.TitleTree()) return "titleTree";
+    if (widget == &window.ChapterList()) return "chapterList";
+    if (widget != &window.Movie()) return "elsewhere";
+    const QQuickItem* item = window.Movie().quickWindow()->activeFocusItem();
     return item ? item->objectName().toStdString() : "";
 }
 
@@ -72,7 +72,7 @@ TEST(DesktopTest, ALaterLaunchHandsItsDiscToTheRunningWindow)
     const OwnRuntimeFolder runtime;
     MainWindowHarness harness({}, nullptr, {}, true);
     CRipperDlg& window = harness.Window();
-    ASSERT_EQ(window.titleTree->topLevelItemCount(), 0);
+    ASSERT_EQ(window.TitleTree().topLevelItemCount(), 0);
     ASSERT_NE(harness.app->instanceChannel, nullptr) << RunCommand("ls -la " + ShellQuote(runtime.path));
     auto launch = [&](const std::string& source) {
         QProcess second;
@@ -89,17 +89,26 @@ TEST(DesktopTest, ALaterLaunchHandsItsDiscToTheRunningWindow)
     };
     const std::string disc = TestDisc("pal-two-languages");
     EXPECT_EQ(launch(disc), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.source.GetVideoTsPath() == disc + "/VIDEO_TS"; }, 5000));
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.Source().GetVideoTsPath() == disc + "/VIDEO_TS"; }, 5000));
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
     EXPECT_TRUE(harness.standIns.boxes->asked.empty());
 
-    window.ripping = 1;
-    EXPECT_EQ(launch(TestDisc("ntsc-2vts")), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !harness.standIns.boxes->asked.empty(); }, 5000));
-    EXPECT_EQ(harness.standIns.boxes->asked.back().text, main_text::kBusyRipping);
-    EXPECT_EQ(window.source.GetVideoTsPath(), disc + "/VIDEO_TS");
-    window.ripping = 0;
+    // While a rip runs (here, while it asks about overwriting a file) a later launch's disc is refused.
+    fs::create_directories(ScratchFolder() + "/out");
+    std::ofstream(ScratchFolder() + "/out/dvdRip_Movie1.mpg") << "a file there";
+    harness.ChooseOutputFolder(ScratchFolder() + "/out");
+    int launched = -1;
+    harness.standIns.boxes->onShow = [&](const AskedBox& box) {
+        if (box.caption != rip_text::kOverwriteCaption) return;
+        launched = launch(TestDisc("ntsc-2vts"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return harness.standIns.boxes->asked.size() > 1; }, 5000));
+    };
+    window.OnStartRip();
+    EXPECT_EQ(launched, 0);
+    ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
+    EXPECT_EQ(harness.standIns.boxes->asked[1].text, main_text::kBusyRipping);
+    EXPECT_EQ(window.Source().GetVideoTsPath(), disc + "/VIDEO_TS");
 }
 
 // The window manager's close (what Alt+F4, a taskbar's close or a logout
@@ -109,8 +118,8 @@ TEST(DesktopTest, AWindowClosedByTheWindowManagerKeepsItsRip)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-2min"), "CLOSED", "/dev/tarvok-test-sr0")});
     CRipperDlg& window = harness.Window();
-    window.outputFolder = ScratchFolder() + "/out";
-    window.movie->SetVariable(main_var::kPreview, "1");  // at playing speed: closed long before its end
+    harness.ChooseOutputFolder(ScratchFolder() + "/out");
+    window.Movie().SetVariable(main_var::kPreview, "1");  // at playing speed: closed long before its end
     window.OnStartRip();
     ASSERT_TRUE(QTest::qWaitFor([&] { return harness.Variable(main_var::kProgressText).starts_with("Ripping..."); }, 30000));
     int status = -1;
@@ -128,8 +137,8 @@ TEST(DesktopTest, AWindowClosedByTheWindowManagerKeepsItsRip)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 30000));
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_TRUE(harness.standIns.boxes->asked.empty());
-    EXPECT_GT(ProbeMedia(window.outputFolder + "/CLOSED.mpg", true).videoFrames, 0);
-    EXPECT_FALSE(fs::exists(window.outputFolder + "/.CLOSED.mpg.tarvok"));
+    EXPECT_GT(ProbeMedia(window.OutputFolder() + "/CLOSED.mpg", true).videoFrames, 0);
+    EXPECT_FALSE(fs::exists(window.OutputFolder() + "/.CLOSED.mpg.tarvok"));
 }
 
 // A drive that never answers, as the fault shim makes one of a disc's
@@ -199,14 +208,14 @@ TEST(DesktopTest, AFolderDiscLoadsThroughSelectDvdDrive)
     CRipperDlg& window = harness.Window();
     const std::string disc = TestDisc("pal-3ch");
     harness.standIns.dialogs->folderAnswers = {disc};
-    window.movie->Store().fscommand(main_cmd::kLoadDvd, "");
+    window.Movie().Store().fscommand(main_cmd::kLoadDvd, "");
     EXPECT_TRUE(harness.standIns.boxes->asked.empty()) << harness.standIns.boxes->asked[0].text;
-    EXPECT_EQ(window.source.GetVideoTsPath(), disc + "/VIDEO_TS");
-    EXPECT_EQ(window.chapterList->count(), 3);
+    EXPECT_EQ(window.Source().GetVideoTsPath(), disc + "/VIDEO_TS");
+    EXPECT_EQ(window.ChapterList().count(), 3);
     // A chapter's length is in its row's tooltip, in whole seconds as the angle's label (lsdvd: 1.8 s).
-    EXPECT_EQ(window.chapterList->item(0)->toolTip().toStdString(), "Length 00:00:01");
-    window.movie->Store().fscommand(main_cmd::kBrowse, "");
-    EXPECT_EQ(harness.standIns.dialogs->folderStarts, (std::vector<std::string>{"", window.outputFolder}));
+    EXPECT_EQ(window.ChapterList().item(0)->toolTip().toStdString(), "Length 00:00:01");
+    window.Movie().Store().fscommand(main_cmd::kBrowse, "");
+    EXPECT_EQ(harness.standIns.dialogs->folderStarts, (std::vector<std::string>{"", window.OutputFolder()}));
 }
 
 // A job that wrote nothing names no file; a failed one looks failed, and a
@@ -215,9 +224,9 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-1s"), "ONE", "/dev/tarvok-test-sr0")});
     CRipperDlg& window = harness.Window();
-    window.outputFolder = ScratchFolder() + "/out";
-    fs::create_directories(window.outputFolder);
-    auto text = [&] { return MovieItem(*window.movie, "progressText")->property("text").toString().toStdString(); };
+    fs::create_directories(ScratchFolder() + "/out");
+    harness.ChooseOutputFolder(ScratchFolder() + "/out");
+    auto text = [&] { return MovieItem(window.Movie(), "progressText")->property("text").toString().toStdString(); };
     // The bar's colour on the screen, once it shows what `looks` asks (it glides to its width).
     auto barColour = [&](const std::function<bool(const QColor&)>& looks) {
         QColor shown;
@@ -226,7 +235,7 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     };
 
     window.OnStartRip();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Ripping() == 0; }, 60000));
     EXPECT_EQ(text(), "Ripping Completed  \u2014  ONE.mpg");
     auto gold = [](const QColor& colour) { return colour.red() > 200 && colour.green() > 150 && colour.blue() < 120; };
     auto red = [](const QColor& colour) { return colour.red() > 2 * colour.green() && colour.red() > 120; };
@@ -236,29 +245,29 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     // No to overwriting, and the Save As cancelled: nothing was written.
     harness.standIns.boxes->answers = {MbResult::No};
     window.OnStartRip();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Ripping() == 0; }, 10000));
     EXPECT_EQ(text(), "Ripping Completed");
 
     // An output folder that cannot be: the job fails, in red, with its reason a click away.
-    window.outputFolder = ScratchFolder() + "/a-file";
-    std::ofstream(window.outputFolder) << "not a folder";
+    std::ofstream(ScratchFolder() + "/a-file") << "not a folder";
+    harness.ChooseOutputFolder(ScratchFolder() + "/a-file");
     harness.standIns.boxes->asked.clear();
     window.OnStartRip();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Ripping() == 0; }, 10000));
     EXPECT_EQ(text(), "Ripping Failed");
     const QColor failed = barColour(red);
     EXPECT_TRUE(red(failed)) << failed.name().toStdString();
     const std::string reason = harness.Variable(main_var::kFailure);
     EXPECT_FALSE(reason.empty());
     harness.standIns.boxes->asked.clear();
-    ClickMovieItem(*window.movie, "outcomeArea");
+    ClickMovieItem(window.Movie(), "outcomeArea");
     ASSERT_EQ(harness.standIns.boxes->asked.size(), 1u);
     EXPECT_EQ(harness.standIns.boxes->asked[0].text, reason);
     // The keyboard reaches the outcome after Browse..., and Space on it says why too.
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
-    MovieItem(*window.movie, "browseButton")->forceActiveFocus(Qt::TabFocusReason);
-    window.movie->setFocus(Qt::TabFocusReason);
+    MovieItem(window.Movie(), "browseButton")->forceActiveFocus(Qt::TabFocusReason);
+    window.Movie().setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(Focused(window), "outcomeArea");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
@@ -267,7 +276,7 @@ TEST(DesktopTest, OutcomesSayWhatTheJobDid)
     harness.standIns.boxes->asked.clear();
 
     harness.standIns.shell->canOpen = false;
-    ClickMovieItem(*window.movie, "helpButton");
+    ClickMovieItem(window.Movie(), "helpButton");
     ASSERT_EQ(harness.standIns.boxes->asked.size(), 1u);
     EXPECT_EQ(harness.standIns.boxes->asked[0].text, "Nothing on this computer could open " + harness.app->HelpPage() + ".");
 }
@@ -280,14 +289,14 @@ TEST(DesktopTest, TheKeyboardReachesEveryControl)
     CRipperDlg& window = harness.Window();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, 5000));
-    MovieItem(*window.movie, "loadButton")->forceActiveFocus(Qt::TabFocusReason);
-    window.movie->setFocus(Qt::TabFocusReason);
+    MovieItem(window.Movie(), "loadButton")->forceActiveFocus(Qt::TabFocusReason);
+    window.Movie().setFocus(Qt::TabFocusReason);
     std::vector<std::string> walk;
     for (int step = 0; step < 8; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         walk.push_back(Focused(window));
         // One mark: a ring on a movie item, or the list's own border.
-        EXPECT_EQ(VisibleFocusRings(*window.movie), walk.back().starts_with("title") || walk.back().starts_with("chapter") ? 0 : 1)
+        EXPECT_EQ(VisibleFocusRings(window.Movie()), walk.back().starts_with("title") || walk.back().starts_with("chapter") ? 0 : 1)
             << walk.back();
     }
     const std::vector<std::string> expected = {"settingsButton", "startButton", "previewSwitch", "titleTree",
@@ -301,13 +310,13 @@ TEST(DesktopTest, TheKeyboardReachesEveryControl)
     }
     EXPECT_EQ(back, (std::vector<std::string>{"browseButton", "outputFolder", "chapterList", "titleTree", "previewSwitch"}));
 
-    window.chapterList->setFocus(Qt::TabFocusReason);
-    window.chapterList->setCurrentRow(1);
-    const unsigned before = window.chapterList->ItemState(1);
-    QTest::keyClick(window.chapterList, Qt::Key_Space);
-    EXPECT_NE(window.chapterList->ItemState(1), before);
-    QTest::keyClick(window.chapterList, Qt::Key_Space);
-    EXPECT_EQ(window.chapterList->ItemState(1), before);
+    window.ChapterList().setFocus(Qt::TabFocusReason);
+    window.ChapterList().setCurrentRow(1);
+    const unsigned before = window.ChapterList().ItemState(1);
+    QTest::keyClick(&window.ChapterList(), Qt::Key_Space);
+    EXPECT_NE(window.ChapterList().ItemState(1), before);
+    QTest::keyClick(&window.ChapterList(), Qt::Key_Space);
+    EXPECT_EQ(window.ChapterList().ItemState(1), before);
 }
 
 // Without a window manager nothing gives the keyboard back when a dialog

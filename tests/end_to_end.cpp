@@ -25,14 +25,14 @@ void RunEndToEnd(const std::string& disc, bool preview)
     MainWindowHarness harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(TestDisc(disc), "E2E_DISC", "/dev/tarvok-test-sr0")},
                               std::make_unique<QSettingsProfile>("Tarvok DVD Ripper", "DVD Ripper"));
     CRipperDlg& window = harness.Window();
-    MovieStore& movie = window.movie->Store();
+    MovieStore& movie = window.Movie().Store();
     std::vector<std::string> progress;
     QObject::connect(&movie, &MovieStore::changed, [&](const QString& name) {
-        if (name == main_var::kProgressText) progress.push_back(window.movie->GetVariable(main_var::kProgressText));
+        if (name == main_var::kProgressText) progress.push_back(window.Movie().GetVariable(main_var::kProgressText));
     });
     auto runUntilIdle = [&] {
-        for (int i = 0; i < 1800 && (window.ripping || window.itemNumber()); ++i) QTest::qWait(50);
-        return window.ripping == 0;
+        for (int i = 0; i < 1800 && (window.Ripping() || window.itemNumber()); ++i) QTest::qWait(50);
+        return window.Ripping() == 0;
     };
 
     // The output folder, through the Browse button.

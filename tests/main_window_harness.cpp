@@ -3,6 +3,7 @@
 
 #include "app/settings_dlg.h"
 #include "tests/test_discs.h"
+#include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 
 #include <QTest>
@@ -25,7 +26,7 @@ MainWindowHarness::MainWindowHarness(std::vector<Volume> volumes, std::unique_pt
     window->OnInitDialog();
     window->show();
     // The start-up probe runs on the window's first timer.
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window->startupTimerId == 0; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->StartupProbeDone(); }, 10000));
 }
 
 MainWindowHarness::~MainWindowHarness()
@@ -35,7 +36,34 @@ MainWindowHarness::~MainWindowHarness()
 
 std::string MainWindowHarness::Variable(const char* name) const
 {
-    return window->movie->GetVariable(name);
+    return window->Movie().GetVariable(name);
+}
+
+void MainWindowHarness::ChooseOutputFolder(const std::string& folder)
+{
+    standIns.dialogs->folderAnswers.push_back(folder);
+    window->Movie().Store().fscommand(main_cmd::kBrowse, "");
+}
+
+void MainWindowHarness::ChangeSettings(const std::map<std::string, std::string>& chosen)
+{
+    WhenSettingsOpen(*window, [chosen](CShockwaveFlash& settings) {
+        // The container first: choosing it sends its codec lists and starts their choices over.
+        if (auto container = chosen.find(settings_var::kVideoMethod); container != chosen.end()) {
+            settings.Store().set(settings_var::kVideoMethod, QString::fromStdString(container->second));
+            settings.Store().fscommand(settings_cmd::kContainerChanged, "");
+        }
+        for (const auto& [variable, value] : chosen) settings.Store().set(QString::fromStdString(variable), QString::fromStdString(value));
+        settings.Store().fscommand(settings_cmd::kOk, "");
+    });
+    window->Movie().Store().fscommand(main_cmd::kSetting, "");
+}
+
+std::unique_ptr<IProfile> ProfileWith(const std::map<std::string, std::string>& stored)
+{
+    auto profile = std::make_unique<MemoryProfile>();
+    for (const auto& [key, text] : stored) profile->WriteProfileString(key, text);
+    return profile;
 }
 
 void MainWindowHarness::Settle(int milliseconds)
@@ -47,20 +75,20 @@ void WhenSettingsOpen(CRipperDlg& window, std::function<void(CShockwaveFlash& se
 {
     QTimer::singleShot(0, [&window, act] {
         const bool ready = QTest::qWaitFor(
-            [&] { return window.settingsDlg && window.settingsDlg->isVisible() && window.settingsDlg->initTimerId == 0; }, 10000);
+            [&] { return &window.SettingsWindow() && window.SettingsWindow().isVisible() && window.SettingsWindow().initTimerId == 0; }, 10000);
         if (!ready) {
             ADD_FAILURE() << "the settings window did not open";
             return;
         }
-        act(*window.settingsDlg->flash);
+        act(*window.SettingsWindow().flash);
     });
 }
 
 void ClickChapter(CRipperDlg& window, int x, int row)
 {
-    const QRect rect = window.chapterList->visualItemRect(window.chapterList->item(row));
-    QTest::mouseClick(window.chapterList->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(x - window.chapterList->viewport()->x(), rect.center().y()));
+    const QRect rect = window.ChapterList().visualItemRect(window.ChapterList().item(row));
+    QTest::mouseClick(window.ChapterList().viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x - window.ChapterList().viewport()->x(), rect.center().y()));
 }
 
 Volume DiscVolume(const std::string& disc, const std::string& label, const std::string& device)

@@ -6,6 +6,7 @@
 #include "tests/stand_ins.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class CShockwaveFlash;
@@ -22,6 +23,11 @@ public:
     CRipperDlg& Window() { return *window; }
     std::string Variable(const char* name) const;
     void Settle(int milliseconds = 30);
+    // The output folder chosen as a user does: Browse... and the folder answered.
+    void ChooseOutputFolder(const std::string& folder);
+    // Settings changed as a user does: the settings window's variables set
+    // (a container with its own codecs), then OK.
+    void ChangeSettings(const std::map<std::string, std::string>& chosen);
 
     StandIns standIns;
     std::unique_ptr<CRipperApp> app;
@@ -29,6 +35,9 @@ public:
 private:
     std::unique_ptr<CRipperDlg> window;
 };
+
+// A profile that holds these settings as stored (keys of settings/setting_table.h).
+std::unique_ptr<IProfile> ProfileWith(const std::map<std::string, std::string>& stored);
 
 // Runs `act` on the window's settings dialog from inside its modal loop,
 // once the dialog is up and has filled in its movie; call it just before

@@ -43,26 +43,26 @@ TEST(MainWindowTest, StartWithADiscShowsItsTitlesChaptersAndFacts)
     EXPECT_EQ(window.geometry(), QRect(50, 50, 550, 440));
     EXPECT_EQ(window.windowTitle(), "Tarvok DVD Ripper");
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(window.startupTimerId, 0);
+    EXPECT_EQ(window.StartupProbeDone(), true);
 
     // The default angle is the one with most sectors: the 9 s title of set 1.
-    const auto rows = TopRows(*window.titleTree);
+    const auto rows = TopRows(window.TitleTree());
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].starts_with("Title 1 [") && rows[0].ends_with(" MB]")) << rows[0];
-    QTreeWidgetItem* current = window.titleTree->currentItem();
+    QTreeWidgetItem* current = window.TitleTree().currentItem();
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(current->text(0), "Angle 1 [00:00:09]");
     EXPECT_EQ(current->parent()->text(0), "Program Chain 1");
-    EXPECT_EQ(current->parent()->parent(), window.titleTree->topLevelItem(0));
+    EXPECT_EQ(current->parent()->parent(), window.TitleTree().topLevelItem(0));
     EXPECT_TRUE(current->parent()->isExpanded());
-    EXPECT_EQ(window.source.currentAngle, window.source.TitleSets()[0]->pgcEntries[0]->angles[0].get());
-    EXPECT_EQ(window.source.currentTitleSet, window.source.TitleSets()[0].get());
+    EXPECT_EQ(window.Source().currentAngle, window.Source().TitleSets()[0]->pgcEntries[0]->angles[0].get());
+    EXPECT_EQ(window.Source().currentTitleSet, window.Source().TitleSets()[0].get());
 
-    ASSERT_EQ(window.chapterList->count(), 3);
-    EXPECT_EQ(window.chapterList->item(2)->text(), "Chapter 3");
-    EXPECT_TRUE(window.chapterList->item(0)->isSelected());
-    EXPECT_EQ(window.chapterList->ItemState(0), StateImageBits(kAllCellsSelected));
-    EXPECT_EQ(window.source.currentChapter, window.source.currentAngle->chapters[0].get());
+    ASSERT_EQ(window.ChapterList().count(), 3);
+    EXPECT_EQ(window.ChapterList().item(2)->text(), "Chapter 3");
+    EXPECT_TRUE(window.ChapterList().item(0)->isSelected());
+    EXPECT_EQ(window.ChapterList().ItemState(0), StateImageBits(kAllCellsSelected));
+    EXPECT_EQ(window.Source().currentChapter, window.Source().currentAngle->chapters[0].get());
 
     EXPECT_EQ(harness.Variable(main_var::kCoding), "MPEG 2");
     EXPECT_EQ(harness.Variable(main_var::kTvSystem), "NTSC");
@@ -75,7 +75,7 @@ TEST(MainWindowTest, StartWithADiscShowsItsTitlesChaptersAndFacts)
 
     // The movie's first variables.
     const std::string folder = std::string(std::getenv("HOME")) + "/Converted Videos";
-    EXPECT_EQ(window.outputFolder, folder);
+    EXPECT_EQ(window.OutputFolder(), folder);
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(harness.Variable(main_var::kOutputDir), folder);
     EXPECT_EQ(harness.Variable(main_var::kMovieClip), "1");
@@ -89,11 +89,11 @@ TEST(MainWindowTest, StartWithADiscShowsItsTitlesChaptersAndFacts)
     EXPECT_TRUE(harness.standIns.boxes->asked.empty());
 
     // The native controls lie over the movie at their places.
-    EXPECT_EQ(window.titleTree->geometry(), QRect(144, 140, 243, 215));
-    EXPECT_EQ(window.chapterList->geometry(), QRect(399, 140, 147, 215));
-    EXPECT_EQ(window.titlesLabel->text(), "Titles");
-    EXPECT_EQ(window.chaptersLabel->text(), "Chapters");
-    EXPECT_GT(window.children().indexOf(window.titleTree), window.children().indexOf(window.movie));
+    EXPECT_EQ(window.TitleTree().geometry(), QRect(144, 140, 243, 215));
+    EXPECT_EQ(window.ChapterList().geometry(), QRect(399, 140, 147, 215));
+    EXPECT_EQ(window.TitlesLabel().text(), "Titles");
+    EXPECT_EQ(window.ChaptersLabel().text(), "Chapters");
+    EXPECT_GT(window.children().indexOf(&window.TitleTree()), window.children().indexOf(&window.Movie()));
 
     QDir().mkpath(TARVOK_SCREENSHOT_DIR);
     QTest::qWait(500);
@@ -104,8 +104,8 @@ TEST(MainWindowTest, NoDiscAtStartShowsNothing)
 {
     MainWindowHarness harness({{"/", "/dev/vda1", "ext4", ""}, {"/media/stick", "/dev/sdb1", "vfat", "STICK"}});
     CRipperDlg& window = harness.Window();
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 0);
-    EXPECT_EQ(window.chapterList->count(), 0);
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 0);
+    EXPECT_EQ(window.ChapterList().count(), 0);
     EXPECT_TRUE(harness.standIns.boxes->asked.empty());
     for (const char* variable : kPanelVariables) EXPECT_EQ(harness.Variable(variable), "") << variable;
 }
@@ -129,8 +129,8 @@ TEST(MainWindowTest, ArrivalWithoutADiscAsksAndRetryFindsOneThatCameMeanwhile)
     EXPECT_EQ(boxes->asked[0].caption, "Tarvok DVD Ripper");
     EXPECT_EQ(boxes->asked[0].buttons, MbButtons::RetryCancel);
     EXPECT_EQ(boxes->asked[0].icon, MbIcon::Error);
-    EXPECT_EQ(harness.Window().titleTree->topLevelItemCount(), 1);
-    EXPECT_EQ(harness.Window().chapterList->count(), 3);
+    EXPECT_EQ(harness.Window().TitleTree().topLevelItemCount(), 1);
+    EXPECT_EQ(harness.Window().ChapterList().count(), 3);
     EXPECT_EQ(harness.Variable(main_var::kTvSystem), "PAL");
 }
 
@@ -141,22 +141,22 @@ TEST(MainWindowTest, CancelLeavesTheWindowAsItWas)
     harness.standIns.boxes->answers = {MbResult::Cancel};
     window.LoadSourceFromDrive("/dev/sr9", false);
     EXPECT_EQ(harness.standIns.boxes->asked.size(), 1u);
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
-    EXPECT_EQ(window.chapterList->count(), 3);
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 1);
+    EXPECT_EQ(window.ChapterList().count(), 3);
 }
 
 TEST(MainWindowTest, RemovalEmptiesTreeListAndPanel)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch")), {"/media/stick", "/dev/sdb1", "vfat", "STICK"}});
     CRipperDlg& window = harness.Window();
-    ASSERT_EQ(window.chapterList->count(), 3);
+    ASSERT_EQ(window.ChapterList().count(), 3);
     // The stick goes; the DVD stays in its drive, but the window forgets it.
     harness.standIns.volumes->volumes.pop_back();
     window.DeviceWatcher()->Check();
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 0);
-    EXPECT_EQ(window.chapterList->count(), 0);
-    EXPECT_TRUE(window.source.TitleSets().empty());
-    EXPECT_EQ(window.source.currentAngle, nullptr);
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 0);
+    EXPECT_EQ(window.ChapterList().count(), 0);
+    EXPECT_TRUE(window.Source().TitleSets().empty());
+    EXPECT_EQ(window.Source().currentAngle, nullptr);
     for (const char* variable : kPanelVariables) EXPECT_EQ(harness.Variable(variable), "") << variable;
     EXPECT_TRUE(harness.standIns.boxes->asked.empty());
 }
@@ -165,23 +165,23 @@ TEST(MainWindowTest, TreeRowsSetTheSelection)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-16x9-menu"))});
     CRipperDlg& window = harness.Window();
-    QTreeWidgetItem* title = window.titleTree->topLevelItem(0);
+    QTreeWidgetItem* title = window.TitleTree().topLevelItem(0);
     QTreeWidgetItem* secondChain = title->child(1);
     ASSERT_EQ(secondChain->text(0), "Program Chain 2");
 
-    window.titleTree->setCurrentItem(title);
-    EXPECT_EQ(window.source.currentTitleSet, nullptr);
-    EXPECT_EQ(window.source.currentAngle, nullptr);
-    EXPECT_EQ(window.chapterList->count(), 0);
+    window.TitleTree().setCurrentItem(title);
+    EXPECT_EQ(window.Source().currentTitleSet, nullptr);
+    EXPECT_EQ(window.Source().currentAngle, nullptr);
+    EXPECT_EQ(window.ChapterList().count(), 0);
 
-    window.titleTree->setCurrentItem(secondChain);
-    EXPECT_EQ(window.source.currentTitleSet, window.source.TitleSets()[0].get());
-    EXPECT_EQ(window.source.currentAngle, nullptr);
-    EXPECT_EQ(window.chapterList->count(), 0);
+    window.TitleTree().setCurrentItem(secondChain);
+    EXPECT_EQ(window.Source().currentTitleSet, window.Source().TitleSets()[0].get());
+    EXPECT_EQ(window.Source().currentAngle, nullptr);
+    EXPECT_EQ(window.ChapterList().count(), 0);
 
-    window.titleTree->setCurrentItem(secondChain->child(0));
-    EXPECT_EQ(window.source.currentAngle, window.source.TitleSets()[0]->pgcEntries[1]->angles[0].get());
-    EXPECT_EQ(window.chapterList->count(), 1);
+    window.TitleTree().setCurrentItem(secondChain->child(0));
+    EXPECT_EQ(window.Source().currentAngle, window.Source().TitleSets()[0]->pgcEntries[1]->angles[0].get());
+    EXPECT_EQ(window.ChapterList().count(), 1);
     EXPECT_EQ(harness.Variable(main_var::kAspect), "16:9");
 }
 
@@ -189,22 +189,22 @@ TEST(MainWindowTest, ClickLeftOfFourteenPixelsTogglesTheChapter)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch"))});
     CRipperDlg& window = harness.Window();
-    ASSERT_EQ(window.chapterList->ItemState(1), StateImageBits(kAllCellsSelected));
+    ASSERT_EQ(window.ChapterList().ItemState(1), StateImageBits(kAllCellsSelected));
 
     ClickChapter(window, 13, 1);
-    EXPECT_EQ(window.chapterList->ItemState(1), StateImageBits(kNoCellSelected));
-    for (const auto& cell : window.source.currentAngle->chapters[1]->cells) EXPECT_EQ(cell->selected, 0);
-    EXPECT_EQ(window.source.currentChapter, window.source.currentAngle->chapters[1].get());
+    EXPECT_EQ(window.ChapterList().ItemState(1), StateImageBits(kNoCellSelected));
+    for (const auto& cell : window.Source().currentAngle->chapters[1]->cells) EXPECT_EQ(cell->selected, 0);
+    EXPECT_EQ(window.Source().currentChapter, window.Source().currentAngle->chapters[1].get());
 
     ClickChapter(window, 14, 2);
-    EXPECT_EQ(window.chapterList->ItemState(2), StateImageBits(kAllCellsSelected));
-    EXPECT_EQ(window.chapterList->ItemState(1), StateImageBits(kNoCellSelected));
-    EXPECT_EQ(window.source.currentChapter, window.source.currentAngle->chapters[2].get());
+    EXPECT_EQ(window.ChapterList().ItemState(2), StateImageBits(kAllCellsSelected));
+    EXPECT_EQ(window.ChapterList().ItemState(1), StateImageBits(kNoCellSelected));
+    EXPECT_EQ(window.Source().currentChapter, window.Source().currentAngle->chapters[2].get());
 
     ClickChapter(window, 5, 1);  // and back
-    EXPECT_EQ(window.chapterList->ItemState(1), StateImageBits(kAllCellsSelected));
+    EXPECT_EQ(window.ChapterList().ItemState(1), StateImageBits(kAllCellsSelected));
     // The angle's totals and label stay as loaded.
-    EXPECT_EQ(window.titleTree->currentItem()->text(0), "Angle 1 [00:00:06]");
+    EXPECT_EQ(window.TitleTree().currentItem()->text(0), "Angle 1 [00:00:06]");
 }
 
 TEST(MainWindowTest, FolderWithoutSectorsIsAnInvalidDirectoryAfterThePanelUpdate)
@@ -230,9 +230,9 @@ TEST(MainWindowTest, FolderWithoutSectorsIsAnInvalidDirectoryAfterThePanelUpdate
     EXPECT_EQ(harness.standIns.boxes->asked[0].buttons, MbButtons::Ok);
     EXPECT_EQ(harness.standIns.boxes->asked[0].icon, MbIcon::Error);
     EXPECT_EQ(regionWhenAsked, "2");
-    EXPECT_EQ(window.chapterList->count(), 0);
+    EXPECT_EQ(window.ChapterList().count(), 0);
     // The title row is shown, but with no angle to choose the video facts stay the previous disc's.
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 1);
     EXPECT_EQ(harness.Variable(main_var::kTvSystem), "PAL");
 }
 
@@ -240,8 +240,8 @@ TEST(MainWindowTest, KeysAndClicksThatMustNotCloseOrOpenAnything)
 {
     MainWindowHarness harness({DiscVolume(TestDisc("pal-3ch"))});
     CRipperDlg& window = harness.Window();
-    for (QWidget* target : {static_cast<QWidget*>(&window), static_cast<QWidget*>(window.titleTree),
-                            static_cast<QWidget*>(window.movie), static_cast<QWidget*>(window.chapterList)}) {
+    for (QWidget* target : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&window.TitleTree()),
+                            static_cast<QWidget*>(&window.Movie()), static_cast<QWidget*>(&window.ChapterList())}) {
         QTest::keyClick(target, Qt::Key_Escape);
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter);
@@ -252,10 +252,12 @@ TEST(MainWindowTest, KeysAndClicksThatMustNotCloseOrOpenAnything)
 
     // The movie gets no right click and no context-menu key.
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    EXPECT_TRUE(window.movieFilter->eventFilter(window.movie, &right));
+    auto* filter = window.findChild<MovieWindowFilter*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_TRUE(filter->eventFilter(&window.Movie(), &right));
     QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
-    EXPECT_TRUE(window.movieFilter->eventFilter(window.movie, &menuKey));
-    EXPECT_FALSE(window.movieFilter->eventFilter(window.titleTree, &right));
+    EXPECT_TRUE(filter->eventFilter(&window.Movie(), &menuKey));
+    EXPECT_FALSE(filter->eventFilter(&window.TitleTree(), &right));
 
     // F1 opens the help page; the window menu holds the about entry.
     QTest::keyClick(&window, Qt::Key_F1);
@@ -300,6 +302,6 @@ TEST(MainWindowTest, BoxesAndFileDialogsOfTheWindowLookLikeTheDesktops)
     }
     EXPECT_EQ(LookOf(ownedDialog), LookOf(aloneDialog));
     // The lists keep their panel colours.
-    EXPECT_EQ(harness.Window().titleTree->palette().color(QPalette::Base), QColor(0, 102, 153));
-    EXPECT_EQ(harness.Window().titlesLabel->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(harness.Window().TitleTree().palette().color(QPalette::Base), QColor(0, 102, 153));
+    EXPECT_EQ(harness.Window().TitlesLabel().palette().color(QPalette::WindowText), QColor(255, 255, 255));
 }

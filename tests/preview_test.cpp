@@ -40,15 +40,15 @@ struct PreviewRun {
         : harness({DiscVolume(TestDisc(preview ? "pal-3ch" : "pal-30s"), "SHORT", "/dev/tarvok-test-sr0")}),
           window(harness.Window())
     {
-        window.outputFolder = ScratchFolder() + (preview ? "/with" : "/without");
-        fs::create_directories(window.outputFolder);
-        window.movie->SetVariable(main_var::kPreview, preview ? "TRUE" : "false");
+        fs::create_directories(ScratchFolder() + (preview ? "/with" : "/without"));
+        harness.ChooseOutputFolder(ScratchFolder() + (preview ? "/with" : "/without"));
+        window.Movie().SetVariable(main_var::kPreview, preview ? "TRUE" : "false");
         window.OnStartRip();
-        for (int i = 0; i < 600 && window.ripping; ++i) {
-            if (window.previewDlg && window.previewDlg->isVisible()) {
+        for (int i = 0; i < 600 && window.Ripping(); ++i) {
+            if (window.PreviewWindow() && window.PreviewWindow()->isVisible()) {
                 seenVisible = true;
-                placedAt = window.previewDlg->geometry();
-                pictureShownEarly |= window.previewDlg->VideoWindow()->isVisible();
+                placedAt = window.PreviewWindow()->geometry();
+                pictureShownEarly |= window.PreviewWindow()->VideoWindow()->isVisible();
             }
             QTest::qWait(50);
         }
@@ -70,18 +70,18 @@ TEST(PreviewWindowTest, RunsOnX11)
 TEST(PreviewWindowTest, PreviewOnShowsTheWindowAndHidesItAtTheEnd)
 {
     PreviewRun run(true);
-    ASSERT_EQ(run.window.ripping, 0);
-    EXPECT_EQ(run.window.previewEnabled, 1);
+    ASSERT_EQ(run.window.Ripping(), 0);
+    EXPECT_EQ(run.window.PreviewEnabled(), 1);
     EXPECT_TRUE(run.seenVisible);
     EXPECT_FALSE(run.pictureShownEarly);  // the picture waits ten seconds
     const QRect main = run.window.frameGeometry();
     EXPECT_EQ(run.placedAt.size(), QSize(150, 150));
     EXPECT_EQ(run.placedAt.left(), main.left());
     EXPECT_EQ(run.placedAt.top(), main.bottom() + 1);
-    ASSERT_NE(run.window.previewDlg, nullptr);
-    EXPECT_FALSE(run.window.previewDlg->isVisible());
+    ASSERT_NE(run.window.PreviewWindow(), nullptr);
+    EXPECT_FALSE(run.window.PreviewWindow()->isVisible());
     EXPECT_TRUE(run.harness.standIns.boxes->asked.empty());
-    const MediaFacts facts = ProbeMedia(run.window.outputFolder + "/SHORT.mpg");
+    const MediaFacts facts = ProbeMedia(run.window.OutputFolder() + "/SHORT.mpg");
     EXPECT_EQ(facts.videoStreams, 1);
     EXPECT_EQ(facts.audioStreams, 1);
     EXPECT_GT(facts.duration, 4.0);
@@ -90,11 +90,11 @@ TEST(PreviewWindowTest, PreviewOnShowsTheWindowAndHidesItAtTheEnd)
 TEST(PreviewWindowTest, PreviewOffNeverShowsTheWindow)
 {
     PreviewRun run(false);
-    ASSERT_EQ(run.window.ripping, 0);
-    EXPECT_EQ(run.window.previewEnabled, 0);
+    ASSERT_EQ(run.window.Ripping(), 0);
+    EXPECT_EQ(run.window.PreviewEnabled(), 0);
     EXPECT_FALSE(run.seenVisible);
     EXPECT_TRUE(run.harness.standIns.boxes->asked.empty());
-    EXPECT_GT(ProbeMedia(run.window.outputFolder + "/SHORT.mpg").duration, 25.0);
+    EXPECT_GT(ProbeMedia(run.window.OutputFolder() + "/SHORT.mpg").duration, 25.0);
 }
 
 TEST(PreviewWindowTest, PictureIsRevealedAfterTenSecondsAndKeysDoNothing)
@@ -160,9 +160,9 @@ TEST(DesktopTest, MainWindowKeepsDrawingThroughARip)
         SCOPED_TRACE(preview ? "preview on" : "preview off");
         MainWindowHarness harness({DiscVolume(TestDisc(preview ? "pal-3ch" : "pal-30s"), "SHORT", "/dev/tarvok-test-sr0")});
         CRipperDlg& window = harness.Window();
-        window.outputFolder = ScratchFolder() + (preview ? "/with" : "/without");
-        fs::create_directories(window.outputFolder);
-        window.movie->SetVariable(main_var::kPreview, preview ? "true" : "false");
+        fs::create_directories(ScratchFolder() + (preview ? "/with" : "/without"));
+        harness.ChooseOutputFolder(ScratchFolder() + (preview ? "/with" : "/without"));
+        window.Movie().SetVariable(main_var::kPreview, preview ? "true" : "false");
         auto looksRight = [&](const char* when) {
             QTest::qWait(300);
             const QImage shown = GrabFromScreen(window);
@@ -174,17 +174,17 @@ TEST(DesktopTest, MainWindowKeepsDrawingThroughARip)
         };
         looksRight("before");
         window.OnStartRip();
-        for (int i = 0; i < 200 && window.movie->GetVariable(main_var::kProgressText).rfind("Ripping...", 0) != 0; ++i) QTest::qWait(50);
+        for (int i = 0; i < 200 && window.Movie().GetVariable(main_var::kProgressText).rfind("Ripping...", 0) != 0; ++i) QTest::qWait(50);
         looksRight("during");
-        for (int i = 0; i < 600 && window.ripping; ++i) QTest::qWait(50);
-        ASSERT_EQ(window.ripping, 0);
+        for (int i = 0; i < 600 && window.Ripping(); ++i) QTest::qWait(50);
+        ASSERT_EQ(window.Ripping(), 0);
         looksRight("after");
         // The outcome stays, with the file written; a click on it opens the file's folder.
-        auto* text = window.movie->rootObject()->findChild<QQuickItem*>("progressText");
+        auto* text = window.Movie().rootObject()->findChild<QQuickItem*>("progressText");
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(text->property("text").toString(), "Ripping Completed  \u2014  SHORT.mpg");
-        window.movie->Store().fscommand(main_cmd::kOpenOutput, "");
-        EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
+        window.Movie().Store().fscommand(main_cmd::kOpenOutput, "");
+        EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.OutputFolder()});
     }
 }
 
@@ -209,7 +209,7 @@ TEST(DesktopTest, WindowsOpenOverTheMainWindow)
         });
     };
     lookAt("settings");
-    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    window.Movie().Store().fscommand(main_cmd::kSetting, "");
     QtFileDialogs dialogs;
     lookAt("Select DVD Drive.");
     dialogs.BrowseForFolder(&window, command_text::kChooseDrive);

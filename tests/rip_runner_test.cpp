@@ -32,19 +32,18 @@ namespace {
 
 // A window with a real disc (a test disc's name, or a folder) on an optical drive that the machine lacks (so
 // nothing real is locked or ejected), writing into a folder of the test's own;
-// `givenSource` is a disc named on the command line.
+// `givenSource` is a disc named on the command line; `stored`, settings the profile holds.
 struct RipHarness {
     explicit RipHarness(const std::string& disc = "pal-2min", const std::string& label = "MY_MOVIE",
-                        const std::string& givenSource = {})
-        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(disc.starts_with("/") ? disc : TestDisc(disc), label, "/dev/tarvok-test-sr0")}, nullptr,
-                  givenSource),
+                        const std::string& givenSource = {}, const std::map<std::string, std::string>& stored = {})
+        : harness({{"/", "/dev/vda1", "ext4", ""}, DiscVolume(disc.starts_with("/") ? disc : TestDisc(disc), label, "/dev/tarvok-test-sr0")},
+                  ProfileWith(stored), givenSource),
           window(harness.Window())
     {
-        window.outputFolder = ScratchFolder() + "/out";
-        fs::create_directories(window.outputFolder);
-        window.movie->SetVariable(main_var::kOutputDir, window.outputFolder);
-        QObject::connect(&window.movie->Store(), &MovieStore::changed, [this](const QString& name) {
-            if (name == main_var::kProgressText) progressTexts.push_back(window.movie->GetVariable(main_var::kProgressText));
+        fs::create_directories(ScratchFolder() + "/out");
+        harness.ChooseOutputFolder(ScratchFolder() + "/out");
+        QObject::connect(&window.Movie().Store(), &MovieStore::changed, [this](const QString& name) {
+            if (name == main_var::kProgressText) progressTexts.push_back(window.Movie().GetVariable(main_var::kProgressText));
         });
     }
 
@@ -54,7 +53,7 @@ struct RipHarness {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < end) {
             QTest::qWait(50);
-            if (window.ripping == 0 && window.itemNumber() == 0) return true;
+            if (window.Ripping() == 0 && window.itemNumber() == 0) return true;
         }
         return false;
     }
@@ -73,7 +72,7 @@ struct RipHarness {
         return std::any_of(progressTexts.begin(), progressTexts.end(), [](const std::string& t) { return t.starts_with("Ripping..."); });
     }
     const ActionLog& Actions() const { return *harness.standIns.actions; }
-    std::string OutputFile(const std::string& name) const { return window.outputFolder + "/" + name; }
+    std::string OutputFile(const std::string& name) const { return window.OutputFolder() + "/" + name; }
 
     MainWindowHarness harness;
     CRipperDlg& window;
@@ -96,14 +95,13 @@ TEST(RipRunnerTest, RipRunsToCompletionAndLeavesAPlayableFile)
     RipHarness rip;
     rip.window.OnStartRip();
     EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "0");
-    ASSERT_NE(rip.window.previewDlg, nullptr);
-    EXPECT_FALSE(rip.window.previewDlg->isVisible());  // the preview is off
+    ASSERT_NE(rip.window.PreviewWindow(), nullptr);
+    EXPECT_FALSE(rip.window.PreviewWindow()->isVisible());  // the preview is off
 
-    // A second Start while the job runs does nothing (it would probe and ask).
-    rip.window.selectedDrive = "/dev/nothing";
+    // A second Start while the job runs does nothing: no question, no second job.
     rip.window.OnStartRip();
     EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
-    rip.window.selectedDrive.clear();
+    EXPECT_EQ(rip.window.itemNumber(), 1);
 
     ASSERT_TRUE(rip.RunUntilIdle());
     EXPECT_TRUE(rip.SawProgress());
@@ -112,7 +110,7 @@ TEST(RipRunnerTest, RipRunsToCompletionAndLeavesAPlayableFile)
     EXPECT_EQ(rip.harness.Variable(main_var::kProgress), "0");
     EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "1");
     EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
-    EXPECT_FALSE(rip.window.previewDlg->isVisible());
+    EXPECT_FALSE(rip.window.PreviewWindow()->isVisible());
     // The drive was locked for the rip and released after.
     EXPECT_EQ(rip.Actions().front(), "lock /dev/tarvok-test-sr0 1");
     EXPECT_EQ(rip.Actions().back(), "lock /dev/tarvok-test-sr0 0");
@@ -146,9 +144,9 @@ TEST(RipRunnerTest, ExistingFileAsksAndSaveAsRipsIntoTheChosenFile)
     EXPECT_EQ(saveAs[0].defaultExtension, ".mpg");
     EXPECT_EQ(saveAs[0].filter, rip_text::kSaveAsFilter);
 
-    EXPECT_EQ(rip.window.settings.mux, "avi");
-    EXPECT_EQ(rip.window.settings.videoCodec, "mp1v");
-    EXPECT_EQ(rip.window.settings.audioCodec, "mpga");
+    EXPECT_EQ(rip.window.Settings().mux, "avi");
+    EXPECT_EQ(rip.window.Settings().videoCodec, "mp1v");
+    EXPECT_EQ(rip.window.Settings().audioCodec, "mpga");
     EXPECT_TRUE(rip.Saw("Ripping Completed"));
     std::ifstream kept(rip.OutputFile("MY_MOVIE.mpg"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file");
@@ -160,9 +158,7 @@ TEST(RipRunnerTest, ExistingFileAsksAndSaveAsRipsIntoTheChosenFile)
 
 TEST(RipRunnerTest, CancelledSaveAsEndsTheJobWithoutItsActions)
 {
-    RipHarness rip;
-    rip.window.settings.openFolderWhenDone = 1;
-    rip.window.settings.ejectDvdWhenDone = 1;
+    RipHarness rip("pal-2min", "MY_MOVIE", {}, {{profile_key::kOpenFolder, "1"}, {profile_key::kEjectDvd, "1"}});
     std::ofstream(rip.OutputFile("MY_MOVIE.mpg")) << "keep me";
     rip.harness.standIns.boxes->answers = {MbResult::No};  // and the Save As is cancelled
     rip.window.OnStartRip();
@@ -179,14 +175,13 @@ TEST(RipRunnerTest, UnreadableSourceIsRetriedSilentlyThenAsked)
     const std::string root = ScratchFolder() + "/broken";
     fs::create_directories(root + "/VIDEO_TS");
     fs::copy_file(TestDisc("pal-3ch") + "/VIDEO_TS/VIDEO_TS.IFO", root + "/VIDEO_TS/VIDEO_TS.IFO");
-    MainWindowHarness harness({DiscVolume(root, "")});
+    MainWindowHarness harness({DiscVolume(root, "")}, ProfileWith({{profile_key::kOpenFolder, "1"}}));
     CRipperDlg& window = harness.Window();
-    window.outputFolder = ScratchFolder() + "/out";
-    fs::create_directories(window.outputFolder);
-    window.settings.openFolderWhenDone = 1;
+    fs::create_directories(ScratchFolder() + "/out");
+    harness.ChooseOutputFolder(ScratchFolder() + "/out");
     std::vector<std::string> texts;
-    QObject::connect(&window.movie->Store(), &MovieStore::changed, [&](const QString& name) {
-        if (name == main_var::kProgressText) texts.push_back(window.movie->GetVariable(main_var::kProgressText));
+    QObject::connect(&window.Movie().Store(), &MovieStore::changed, [&](const QString& name) {
+        if (name == main_var::kProgressText) texts.push_back(window.Movie().GetVariable(main_var::kProgressText));
     });
     auto* boxes = harness.standIns.boxes;
     int retriesWhenAsked = -1;
@@ -197,8 +192,8 @@ TEST(RipRunnerTest, UnreadableSourceIsRetriedSilentlyThenAsked)
     boxes->answers = {MbResult::Ok, MbResult::Ok, MbResult::No};
 
     window.OnStartRip();
-    for (int i = 0; i < 400 && window.ripping; ++i) QTest::qWait(50);
-    ASSERT_EQ(window.ripping, 0);
+    for (int i = 0; i < 400 && window.Ripping(); ++i) QTest::qWait(50);
+    ASSERT_EQ(window.Ripping(), 0);
     ASSERT_EQ(boxes->asked.size(), 3u);
     EXPECT_EQ(boxes->asked[0].text, "Invalid directory !");
     EXPECT_EQ(boxes->asked[1].text, "Invalid directory !");
@@ -208,11 +203,11 @@ TEST(RipRunnerTest, UnreadableSourceIsRetriedSilentlyThenAsked)
     EXPECT_EQ(boxes->asked[2].icon, MbIcon::Question);
     EXPECT_EQ(retriesWhenAsked, 3);
     // The empty file of the failed conversion is gone, and the job says it failed.
-    EXPECT_FALSE(fs::exists(window.outputFolder + "/dvdRip_Movie1.mpg"));
+    EXPECT_FALSE(fs::exists(window.OutputFolder() + "/dvdRip_Movie1.mpg"));
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Ripping Failed"), texts.end());
     EXPECT_EQ(std::find(texts.begin(), texts.end(), "Ripping Completed"), texts.end());
     // An unattended user asked for the folder: it opens even so.
-    EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
+    EXPECT_EQ(harness.standIns.shell->opened, std::vector<std::string>{window.OutputFolder()});
 }
 
 // Faults of the disc and of the output, each real: the job takes its failure
@@ -222,7 +217,7 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
 {
     struct Fault {
         std::string what;
-        std::function<void(const std::string& disc, CRipperDlg& window)> prepare;
+        std::function<void(const std::string& disc, MainWindowHarness& harness)> prepare;
         std::string caption, text, details;  // of the last box shown; no box when the caption is empty
         int retriesWhenAsked;                // retries before that box (-1: none counted)
         std::string finalText;
@@ -230,21 +225,21 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
     };
     const std::string vob = "/VIDEO_TS/VTS_01_1.VOB";
     const std::vector<Fault> faults = {
-        {"a VOB cut short", [&](const std::string& d, CRipperDlg&) { fs::resize_file(d + vob, fs::file_size(d + vob) / 2); },
+        {"a VOB cut short", [&](const std::string& d, MainWindowHarness&) { fs::resize_file(d + vob, fs::file_size(d + vob) / 2); },
          "Error Ripping", "Error in Ripping. \n\tYes:Try Again No:Finish.?", "a VOB file is missing or cut short", 3,
          "Ripping Failed", false},
-        {"an encrypted disc", [&](const std::string& d, CRipperDlg&) { MarkPacksScrambled(d + vob); },
+        {"an encrypted disc", [&](const std::string& d, MainWindowHarness&) { MarkPacksScrambled(d + vob); },
          "Error Ripping", "the disc is encrypted (CSS)", "", 0, "Ripping Failed", false},
-        {"an output folder inside the disc", [](const std::string& d, CRipperDlg& w) { w.outputFolder = d + "/VIDEO_TS"; },
+        {"an output folder inside the disc", [](const std::string& d, MainWindowHarness& h) { h.ChooseOutputFolder(d + "/VIDEO_TS"); },
          "Tarvok DVD Ripper", "Error Occur in Ripping File:", "lies inside the disc being ripped", -1, "Ripping Failed", false},
-        {"an output folder that is a file", [&](const std::string&, CRipperDlg& w) {
-             w.outputFolder = ScratchFolder() + "/a-file";
-             std::ofstream(w.outputFolder) << "not a folder";
+        {"an output folder that is a file", [&](const std::string&, MainWindowHarness& h) {
+             std::ofstream(ScratchFolder() + "/a-file") << "not a folder";
+             h.ChooseOutputFolder(ScratchFolder() + "/a-file");
          },
          "Tarvok DVD Ripper", "Error Occur in Ripping File:", "cannot make the folder", -1, "Ripping Failed", false},
-        {"a link to the disc's own VOB at the name", [&](const std::string& d, CRipperDlg& w) {
-             w.settings.dontAskOverwrite = 1;
-             fs::create_symlink(d + vob, w.outputFolder + "/MY_MOVIE.mpg");
+        {"a link to the disc's own VOB at the name", [&](const std::string& d, MainWindowHarness& h) {
+             h.ChangeSettings({{settings_var::kOverwriting, "true"}});
+             fs::create_symlink(d + vob, h.Window().OutputFolder() + "/MY_MOVIE.mpg");
          },
          "", "", "", -1, "Ripping Completed", true},
     };
@@ -254,15 +249,15 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
         const std::string disc = CopyOfDisc("pal-3ch", "disc");
         MainWindowHarness harness({DiscVolume(disc, "MY_MOVIE", "/dev/tarvok-test-sr0")});
         CRipperDlg& window = harness.Window();
-        window.outputFolder = ScratchFolder() + "/out";
-        fs::remove_all(window.outputFolder);
-        fs::create_directories(window.outputFolder);
-        fault.prepare(disc, window);
+        fs::remove_all(ScratchFolder() + "/out");
+        fs::create_directories(ScratchFolder() + "/out");
+        harness.ChooseOutputFolder(ScratchFolder() + "/out");
+        fault.prepare(disc, harness);
         const auto vobBytes = fs::file_size(disc + vob);
-        const std::string file = window.outputFolder + "/MY_MOVIE.mpg";
+        const std::string file = ScratchFolder() + "/out/MY_MOVIE.mpg";
         std::vector<std::string> texts;
-        QObject::connect(&window.movie->Store(), &MovieStore::changed, [&](const QString& name) {
-            if (name == main_var::kProgressText) texts.push_back(window.movie->GetVariable(main_var::kProgressText));
+        QObject::connect(&window.Movie().Store(), &MovieStore::changed, [&](const QString& name) {
+            if (name == main_var::kProgressText) texts.push_back(window.Movie().GetVariable(main_var::kProgressText));
         });
         auto* boxes = harness.standIns.boxes;
         int retries = -1;
@@ -270,8 +265,8 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
         boxes->answers = {MbResult::No};
 
         window.OnStartRip();
-        for (int i = 0; i < 600 && window.ripping; ++i) QTest::qWait(50);
-        ASSERT_EQ(window.ripping, 0);
+        for (int i = 0; i < 600 && window.Ripping(); ++i) QTest::qWait(50);
+        ASSERT_EQ(window.Ripping(), 0);
         if (fault.caption.empty()) {
             EXPECT_TRUE(boxes->asked.empty());
         } else {
@@ -294,24 +289,22 @@ TEST(RipRunnerTest, FaultsTakeTheFailurePathWithTheirReason)
 
 TEST(RipRunnerTest, StopDuringAConversionKeepsThePartialFileAndRunsTheActions)
 {
-    RipHarness rip;
-    rip.window.settings.openFolderWhenDone = 1;
-    rip.window.settings.ejectDvdWhenDone = 1;
+    RipHarness rip("pal-2min", "MY_MOVIE", {}, {{profile_key::kOpenFolder, "1"}, {profile_key::kEjectDvd, "1"}});
     // With the preview it converts at playing speed: two minutes, stopped long before their end.
-    rip.window.movie->SetVariable(main_var::kPreview, "1");
+    rip.window.Movie().SetVariable(main_var::kPreview, "1");
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
     rip.window.OnStopRip();
     EXPECT_TRUE(rip.Saw("Ripping Completed."));
     EXPECT_EQ(rip.harness.Variable(main_var::kProgressText), "");
     EXPECT_EQ(rip.harness.Variable(main_var::kStopButton), "1");
-    EXPECT_EQ(rip.window.ripping, 0);
-    EXPECT_EQ(rip.window.progressTimerId, 0);
+    EXPECT_EQ(rip.window.Ripping(), 0);
+    EXPECT_EQ(rip.window.Polling(), false);
     const std::string partial = rip.OutputFile("MY_MOVIE.mpg");
     ASSERT_TRUE(fs::exists(partial));
     EXPECT_GT(fs::file_size(partial), 0u);
     // Unlock, the folder, then the tray; the reset unlocks once more.
-    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "open " + rip.window.outputFolder,
+    EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 1", "lock /dev/tarvok-test-sr0 0", "open " + rip.window.OutputFolder(),
                                         "door /dev/tarvok-test-sr0 open", "lock /dev/tarvok-test-sr0 0"}));
 }
 
@@ -338,11 +331,11 @@ TEST(RipRunnerTest, ADamagedDiscEndsCompletedWithANoteOfTheDamage)
 
 TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)
 {
-    RipHarness rip;
-    rip.window.settings.videoMethod = 4;  // MP4: its index is written only when the file is finished
+    // MP4: its index is written only when the file is finished.
+    RipHarness rip("pal-2min", "MY_MOVIE", {}, {{profile_key::kVideoMethod, "4"}});
     SignalWatcher stopSignals;
     QObject::connect(&stopSignals, &SignalWatcher::received, &rip.window, &CRipperDlg::EndProgram);
-    rip.window.movie->SetVariable(main_var::kPreview, "1");  // at playing speed: stopped long before its end
+    rip.window.Movie().SetVariable(main_var::kPreview, "1");  // at playing speed: stopped long before its end
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntil([&] { return rip.SawProgress(); }));
     std::raise(SIGTERM);
@@ -357,23 +350,20 @@ TEST(RipRunnerTest, TerminationStopsTheRipAndFinishesItsFile)
 // is converted afterwards and no action of the job's end runs.
 TEST(RipRunnerTest, EndingTheProgramDuringAQuestionEndsTheJobQuietly)
 {
-    RipHarness rip;
+    RipHarness rip("pal-2min", "MY_MOVIE", {}, {{profile_key::kShutdown, "1"}});
     std::ofstream(rip.OutputFile("MY_MOVIE.mpg")) << "the user's own file";
-    rip.window.settings.shutdownWhenComplete = 1;
     rip.harness.standIns.boxes->onShow = [&](const AskedBox&) { rip.window.EndProgram(); };
     rip.harness.standIns.boxes->answers = {MbResult::Yes};
     rip.window.OnStartRip();
     EXPECT_FALSE(rip.window.isVisible());
-    EXPECT_EQ(rip.window.previewDlg, nullptr);
+    EXPECT_EQ(rip.window.PreviewWindow(), nullptr);
     EXPECT_EQ(fs::file_size(rip.OutputFile("MY_MOVIE.mpg")), 19u);
     EXPECT_EQ(std::count(rip.Actions().begin(), rip.Actions().end(), "power off"), 0);
 }
 
 TEST(RipRunnerTest, StopWithoutAJobRunsNoAction)
 {
-    RipHarness rip;
-    rip.window.settings.shutdownWhenComplete = 1;
-    rip.window.settings.ejectDvdWhenDone = 1;
+    RipHarness rip("pal-2min", "MY_MOVIE", {}, {{profile_key::kShutdown, "1"}, {profile_key::kEjectDvd, "1"}});
     rip.window.OnStopRip();
     EXPECT_TRUE(rip.Saw("Ripping Completed."));
     EXPECT_EQ(rip.harness.Variable(main_var::kProgressText), "");
@@ -388,19 +378,19 @@ TEST(RipRunnerTest, StartWithoutADiscAsksAndCancelLeavesAllAsItWas)
     ASSERT_EQ(harness.standIns.boxes->asked.size(), 2u);
     EXPECT_EQ(harness.standIns.boxes->asked[1].text, "DVD not found !. or There is no Video DVD present.");
     EXPECT_EQ(harness.standIns.boxes->asked[1].buttons, MbButtons::RetryCancel);
-    EXPECT_EQ(harness.Window().ripping, 0);
+    EXPECT_EQ(harness.Window().Ripping(), 0);
     EXPECT_EQ(harness.Variable(main_var::kStopButton), "");
     EXPECT_EQ(harness.Variable(main_var::kProgressText), "");
-    EXPECT_EQ(harness.Window().previewDlg, nullptr);
+    EXPECT_EQ(harness.Window().PreviewWindow(), nullptr);
 }
 
 TEST(RipRunnerTest, ItemThatCannotBePreparedEndsTheJobAsFailed)
 {
     RipHarness rip;
-    // The volume table fails once, just as the job prepares its item.
+    // The volume table fails once, just as the job prepares its item (Start has told the movie a job runs).
     auto& volumes = *rip.harness.standIns.volumes;
     volumes.onList = [&] {
-        if (!rip.window.job) return;
+        if (rip.harness.Variable(main_var::kStopButton) != "0") return;
         volumes.onList = nullptr;
         throw std::runtime_error("mount table unreadable");
     };
@@ -410,16 +400,13 @@ TEST(RipRunnerTest, ItemThatCannotBePreparedEndsTheJobAsFailed)
     EXPECT_EQ(rip.harness.standIns.boxes->asked[0].details, "mount table unreadable");
     EXPECT_TRUE(rip.Saw("Ripping Failed"));
     EXPECT_EQ(rip.harness.Variable(main_var::kFailure), "mount table unreadable");
-    EXPECT_EQ(rip.window.ripping, 0);
+    EXPECT_EQ(rip.window.Ripping(), 0);
     EXPECT_EQ(rip.window.itemNumber(), 0);
 }
 
 TEST(RipRunnerTest, CompletionActionsInTheirOrder)
 {
-    RipHarness rip("pal-3ch");
-    rip.window.settings.shutdownWhenComplete = 1;
-    rip.window.settings.openFolderWhenDone = 1;
-    rip.window.settings.ejectDvdWhenDone = 1;
+    RipHarness rip("pal-3ch", "MY_MOVIE", {}, {{profile_key::kShutdown, "1"}, {profile_key::kOpenFolder, "1"}, {profile_key::kEjectDvd, "1"}});
     rip.window.RunCompletionActions();
     // Powering off is all: no folder, no tray.
     EXPECT_EQ(rip.Actions(), (ActionLog{"lock /dev/tarvok-test-sr0 0", "power off"}));
@@ -432,13 +419,13 @@ TEST(RipRunnerTest, CompletionActionsInTheirOrder)
     EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, "Interactive authentication required.");
 
     // Without a disc there is no drive: nothing is locked or ejected.
+    rip.harness.ChangeSettings({{settings_var::kShutdown, "false"}});
     rip.harness.standIns.actions->clear();
-    rip.window.settings.shutdownWhenComplete = 0;
     rip.harness.standIns.volumes->volumes.clear();
     rip.window.OnDeviceRemoval();
     EXPECT_FALSE(rip.window.LockDrive(true));
     rip.window.RunCompletionActions();
-    EXPECT_EQ(rip.Actions(), (ActionLog{"open " + rip.window.outputFolder}));
+    EXPECT_EQ(rip.Actions(), (ActionLog{"open " + rip.window.OutputFolder()}));
 }
 
 // Lock and eject reach only the optical drive the disc was loaded from, even
@@ -465,19 +452,17 @@ TEST(RipRunnerTest, DriveActionsReachOnlyTheOpticalDriveOfTheDisc)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        MainWindowHarness harness(c.volumes, nullptr, c.given);
+        MainWindowHarness harness(c.volumes, ProfileWith({{profile_key::kDontAskOverwrite, "1"}, {profile_key::kEjectDvd, "1"}}), c.given);
         CRipperDlg& window = harness.Window();
-        window.outputFolder = ScratchFolder() + "/out";
-        window.settings.dontAskOverwrite = 1;
-        window.settings.ejectDvdWhenDone = 1;
+        harness.ChooseOutputFolder(ScratchFolder() + "/out");
         window.OnStartRip();
         if (c.unmountedMidway) {
             harness.standIns.volumes->volumes = {system};
             window.OnDeviceRemoval();
         }
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.ripping == 0; }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.Ripping() == 0; }, 60000));
         EXPECT_EQ(*harness.standIns.actions, c.actions);
-        EXPECT_TRUE(fs::exists(window.outputFolder + "/" + (c.given == image ? "IMAGE" : c.given.empty() ? "ONE" : "dvdRip_Movie1") + ".mpg"));
+        EXPECT_TRUE(fs::exists(window.OutputFolder() + "/" + (c.given == image ? "IMAGE" : c.given.empty() ? "ONE" : "dvdRip_Movie1") + ".mpg"));
     }
 }
 
@@ -532,9 +517,7 @@ TEST(RipRunnerTest, RetriesKeepTheItemsChosenFile)
 // Save As choosing the item's own name still says the container and codecs by its extension.
 TEST(RipRunnerTest, SaveAsOfTheSameNameAppliesItsExtension)
 {
-    RipHarness rip("pal-3ch");
-    rip.window.settings.videoMethod = 6;  // AVI, with MPEG-4 video
-    rip.window.settings.videoCodec = "mp4v";
+    RipHarness rip("pal-3ch", "MY_MOVIE", {}, {{profile_key::kVideoMethod, "6"}, {profile_key::kVideoCodec, "1"}});  // AVI, MS MPEG-4 video
     const std::string file = rip.OutputFile("MY_MOVIE.avi");
     std::ofstream(file) << "an older rip";
     rip.harness.standIns.boxes->answers = {MbResult::No};
@@ -542,7 +525,7 @@ TEST(RipRunnerTest, SaveAsOfTheSameNameAppliesItsExtension)
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntilIdle());
     EXPECT_EQ(ProbeMedia(file).videoCodec, "mpeg1video");
-    EXPECT_EQ(rip.window.settings.videoCodec, "mp1v");
+    EXPECT_EQ(rip.window.Settings().videoCodec, "mp1v");
 }
 
 // A German desktop, where Qt takes the program's locale from the
@@ -569,8 +552,7 @@ TEST(RipRunnerTest, ACommaDecimalLocaleRipsAsAnyOther)
     } german(locales);
     ASSERT_STREQ(localeconv()->decimal_point, ",");
 
-    RipHarness rip("pal-3ch");
-    rip.window.settings.videoScale = "0.5";
+    RipHarness rip("pal-3ch", "MY_MOVIE", {}, {{profile_key::kVideoScale, "1"}});  // half the picture
     rip.window.OnStartRip();
     ASSERT_TRUE(rip.RunUntilIdle());
     EXPECT_TRUE(rip.Saw("Ripping Completed")) << rip.harness.Variable(main_var::kFailure);
@@ -598,7 +580,7 @@ TEST(RipRunnerTest, ConversionDoneBetweenTwoPollsCountsAsDone)
     // The conversion ends before any poll: no event runs (so no timer fires) until it has.
     RipHarness rip("pal-3ch", "SHORT");
     rip.window.OnStartRip();
-    ASSERT_NE(rip.window.previewDlg, nullptr);
+    ASSERT_NE(rip.window.PreviewWindow(), nullptr);
     // The converter's writer holds a descriptor of the hidden file until it has finished it; the job holds one more.
     const std::string hidden = rip.OutputFile(".SHORT.mpg.tarvok");
     while (DescriptorsOn(hidden) > 1) std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -613,7 +595,7 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
 {
     RipHarness rip("pal-two-languages", "TWO_LANGS");
     CRipperDlg& window = rip.window;
-    auto note = [&] { return MovieItem(*window.movie, "scopeNote")->property("text").toString().toStdString(); };
+    auto note = [&] { return MovieItem(window.Movie(), "scopeNote")->property("text").toString().toStdString(); };
     EXPECT_TRUE(note().starts_with("The whole disc is ripped")) << note();
 
     // The user ticks the option (and MPEG PS, whose files keep exact cuts) in the settings window.
@@ -623,49 +605,49 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
         ClickMovieItem(settings, "selectionFlag");
         ClickMovieItem(settings, "okButton");
     });
-    window.movie->Store().fscommand(main_cmd::kSetting, "");
-    EXPECT_EQ(window.settings.ripSelection, 1);
+    window.Movie().Store().fscommand(main_cmd::kSetting, "");
+    EXPECT_EQ(window.Settings().ripSelection, 1);
     EXPECT_EQ(rip.harness.app->Profile().GetProfileString("rip_selection", ""), "1");
     EXPECT_EQ(note(), "Each angle ticked in Titles (else the selected one) is ripped with its chapters ticked in Chapters.");
 
     // Nothing to rip: Start says what to select and converts nothing.
-    QTreeWidgetItem* titleSet = window.titleTree->topLevelItem(0);
-    window.titleTree->setCurrentItem(titleSet);
+    QTreeWidgetItem* titleSet = window.TitleTree().topLevelItem(0);
+    window.TitleTree().setCurrentItem(titleSet);
     QTreeWidgetItem* shortChain = titleSet->child(0)->child(0);
     const std::pair<QTreeWidgetItem*, const char*> nothing[] = {{titleSet, rip_text::kSelectAngle},
                                                                 {shortChain, rip_text::kTickChapters}};
     for (const auto& [row, told] : nothing) {
-        window.titleTree->setCurrentItem(row);
+        window.TitleTree().setCurrentItem(row);
         if (row == shortChain)
             for (int chapter : {0, 1}) ClickChapter(window, 5, chapter);
         rip.harness.standIns.boxes->asked.clear();
-        window.movie->Store().fscommand(main_cmd::kStart, "");
+        window.Movie().Store().fscommand(main_cmd::kStart, "");
         ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
         EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, told);
-        EXPECT_EQ(window.ripping, 0);
-        EXPECT_EQ(window.previewDlg, nullptr);
+        EXPECT_EQ(window.Ripping(), 0);
+        EXPECT_EQ(window.PreviewWindow(), nullptr);
     }
 
     // Chapter 2 of the first chain, ticked again: that chapter alone, named apart from the whole disc.
     ClickChapter(window, 5, 1);
     rip.harness.standIns.boxes->asked.clear();
-    window.movie->Store().fscommand(main_cmd::kStart, "");
+    window.Movie().Store().fscommand(main_cmd::kStart, "");
     ASSERT_TRUE(rip.RunUntilIdle());
     EXPECT_TRUE(rip.harness.standIns.boxes->asked.empty());
     EXPECT_TRUE(rip.Saw("Ripping Completed"));
     const MediaFacts facts = ProbeMedia(rip.OutputFile("TWO_LANGS_T1.1.1_C2.mpg"), true);
     EXPECT_EQ(facts.videoFrames, 55);  // lsdvd: 2.2 s at 25 a second
     EXPECT_EQ(facts.formatName, "mpeg");
-    EXPECT_EQ(window.titleTree->currentItem(), shortChain);  // the browsing stays as it was
+    EXPECT_EQ(window.TitleTree().currentItem(), shortChain);  // the browsing stays as it was
 
     // Two angles ticked, each with its own ticked chapters: one Start, a file each, the actions once.
     // With the preview the pictures convert at playing speed, so that every item is seen running.
     QTreeWidgetItem* longChain = titleSet->child(1)->child(0);
     for (QTreeWidgetItem* angle : {shortChain, longChain}) angle->setCheckState(0, Qt::Checked);
-    window.movie->SetVariable(main_var::kPreview, "1");
-    window.settings.openFolderWhenDone = 1;
+    window.Movie().SetVariable(main_var::kPreview, "1");
+    rip.harness.ChangeSettings({{settings_var::kOpenFolder, "true"}});
     rip.harness.standIns.boxes->answers = {MbResult::Yes};  // the first item's file is there from before
-    window.movie->Store().fscommand(main_cmd::kStart, "");
+    window.Movie().Store().fscommand(main_cmd::kStart, "");
     ASSERT_TRUE(rip.RunUntilIdle());
     ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
     EXPECT_EQ(rip.harness.standIns.boxes->asked[0].caption, rip_text::kOverwriteCaption);
@@ -677,7 +659,7 @@ TEST(RipRunnerTest, SelectionOptionRipsTheBrowsedAngleAndItsTickedChapters)
     EXPECT_EQ(ProbeMedia(rip.OutputFile("TWO_LANGS_T1.1.1_C2.mpg"), true).videoFrames, 55);
     EXPECT_EQ(ProbeMedia(rip.OutputFile("TWO_LANGS_T1.2.1.mpg"), true).videoFrames, 150);
     EXPECT_EQ(rip.harness.Variable(main_var::kOutputFile), rip.OutputFile("TWO_LANGS_T1.2.1.mpg"));
-    EXPECT_EQ(rip.harness.standIns.shell->opened, std::vector<std::string>{window.outputFolder});
+    EXPECT_EQ(rip.harness.standIns.shell->opened, std::vector<std::string>{window.OutputFolder()});
 }
 
 // Dragging `path` onto the movie, which covers the window; true when the window takes it.
@@ -686,10 +668,10 @@ bool DropOnMovie(CRipperDlg& window, const std::string& path)
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
     QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.movie, &enter);
+    QCoreApplication::sendEvent(&window.Movie(), &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.movie, &drop);
+    QCoreApplication::sendEvent(&window.Movie(), &drop);
     return true;
 }
 
@@ -697,39 +679,38 @@ TEST(RipRunnerTest, AnImageOnTheCommandLineIsShownAndRippedWithoutADrive)
 {
     // A mounted disc is there too: the image named on the command line comes first.
     const std::string image = ImageOfDisc("pal-two-languages", "TWO_LANGS");
-    RipHarness rip("pal-3ch", "MOUNTED", image);
+    RipHarness rip("pal-3ch", "MOUNTED", image, {{profile_key::kEjectDvd, "1"}});
     CRipperDlg& window = rip.window;
-    EXPECT_EQ(window.source.GetVideoTsPath(), image);
-    ASSERT_NE(window.titleTree->currentItem(), nullptr);
-    EXPECT_EQ(window.titleTree->currentItem()->text(0), "Angle 1 [00:00:06]");
+    EXPECT_EQ(window.Source().GetVideoTsPath(), image);
+    ASSERT_NE(window.TitleTree().currentItem(), nullptr);
+    EXPECT_EQ(window.TitleTree().currentItem()->text(0), "Angle 1 [00:00:06]");
     EXPECT_EQ(rip.harness.Variable(main_var::kTvSystem), "PAL");
 
     // Locking and ejecting have no drive to act on; a volume that goes leaves the image.
-    window.settings.ejectDvdWhenDone = 1;
     window.OnStartRip();
     ASSERT_TRUE(rip.RunUntilIdle());
     EXPECT_TRUE(rip.Saw("Ripping Completed"));
     EXPECT_TRUE(rip.Actions().empty()) << rip.Actions().front();
     EXPECT_EQ(ProbeMedia(rip.OutputFile("TWO_LANGS.mpg"), true).videoFrames, 250);  // 10 s
     window.OnDeviceRemoval();
-    EXPECT_EQ(window.titleTree->topLevelItemCount(), 1);
+    EXPECT_EQ(window.TitleTree().topLevelItemCount(), 1);
 
     // A folder dropped on the window is loaded; a file that is no disc is refused with its reason.
     ASSERT_TRUE(DropOnMovie(window, TestDisc("pal-3ch")));
-    EXPECT_EQ(window.source.GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
+    EXPECT_EQ(window.Source().GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
     const std::string notes = ScratchFolder() + "/notes.txt";
     std::ofstream(notes) << "no disc";
     ASSERT_TRUE(DropOnMovie(window, notes));
     ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
     EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, notes + " is not a DVD-Video image: it holds no VIDEO_TS folder");
-    EXPECT_EQ(window.source.GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
+    EXPECT_EQ(window.Source().GetVideoTsPath(), TestDisc("pal-3ch") + "/VIDEO_TS");
 }
 
 TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
 {
     RipHarness rip("pal-subtitles", "SUBS");
     CRipperDlg& window = rip.window;
-    auto note = [&] { return MovieItem(*window.movie, "scopeNote")->property("text").toString().toStdString(); };
+    auto note = [&] { return MovieItem(window.Movie(), "scopeNote")->property("text").toString().toStdString(); };
     EXPECT_EQ(rip.harness.Variable(main_var::kSubtitles), "en, fr");
     EXPECT_TRUE(note().starts_with("The whole disc is ripped as it plays")) << note();  // none, as before
 
@@ -741,7 +722,7 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
         settings.Store().set(settings_var::kSubtitleLanguage, "1");
         ClickMovieItem(settings, "okButton");
     });
-    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    window.Movie().Store().fscommand(main_cmd::kSetting, "");
     EXPECT_EQ(rip.harness.app->Profile().GetProfileString("subtitle_mode", ""), "1");
     EXPECT_EQ(note(), "The whole disc is ripped. Subtitles: fr, kept as a track.");
 
@@ -760,6 +741,6 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
         settings.Store().fscommand(settings_cmd::kContainerChanged, "");
         ClickMovieItem(settings, "okButton");
     });
-    window.movie->Store().fscommand(main_cmd::kSetting, "");
+    window.Movie().Store().fscommand(main_cmd::kSetting, "");
     EXPECT_EQ(note(), "The whole disc is ripped. Subtitles: none, MPEG TS holds no track.");
 }

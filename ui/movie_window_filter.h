@@ -7,6 +7,7 @@
 class QWidget;
 
 class MovieWindowFilter : public QObject {
+    Q_OBJECT
 public:
     // Watches every event of the application for `window`'s widgets.
     MovieWindowFilter(QWidget* window, QWidget* movie);
