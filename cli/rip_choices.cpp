@@ -131,6 +131,10 @@ StreamChoices ChosenStreams(const DvdSource& source, const std::vector<RipPart>&
     for (const QString& value : parser.values(options.subtitles)) streams.subtitles.push_back(take("subtitles", value, true));
     if (parser.isSet(options.burn)) streams.burn = take("burn", parser.value(options.burn), false);
     streams.forcedOnly = parser.isSet(options.forced);
+    const bool copy = settings.videoCodec == kCopyCodec;
+    if (copy && !streams.burn.empty()) wrong = "--burn draws into a converted picture; --copy keeps the disc's as they are";
+    // A copy keeps what the disc holds: every subtitle stream, where the container holds tracks.
+    if (copy && streams.subtitles.empty() && KeepsSubtitleTracks(MuxOf(settings))) streams.subtitles = {"all"};
     if (!streams.subtitles.empty() && !KeepsSubtitleTracks(MuxOf(settings)))
         wrong = std::string(kContainerTable[settings.videoMethod]) +
                 " cannot hold DVD subtitles as a track: choose mkv, ps, mpeg1 or mp4, or --burn";
@@ -138,7 +142,7 @@ StreamChoices ChosenStreams(const DvdSource& source, const std::vector<RipPart>&
 
     // A language is looked for in every part together, as in the whole disc.
     const PartStreams held(source, parts);
-    if (streams.subtitles.empty() && streams.burn.empty()) {
+    if (streams.subtitles.empty() && streams.burn.empty() && !copy) {
         const StreamChoices profile = held.SettingsSubtitles(settings);
         streams.subtitles = profile.subtitles;
         streams.burn = profile.burn;

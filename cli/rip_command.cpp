@@ -5,9 +5,11 @@
 #include "cli/rip_report.h"
 #include "platform/volume_table.h"
 #include "rip/containers.h"
+#include "rip/part_checks.h"
 #include "rip/rip_job.h"
 #include "settings/codecs_ini.h"
 #include "settings/setting_table.h"
+#include "settings/value_tables.h"
 #include "settings/qsettings_profile.h"
 
 #include <chrono>
@@ -111,9 +113,14 @@ struct RipOptions {
     const QCommandLineOption burn{"burn", "Draws this subtitle stream into the picture: by language code, or by number with one --title.",
                                   "N|LANG"};
     const QCommandLineOption forced{"forced", "Only the subtitles the disc marks forced (foreign dialogue), kept or burned."};
+    const QCommandLineOption copy{
+        "copy",
+        "Copies the disc's pictures and sound as they are, with nothing lost, in the time the disc takes to read: into MKV, "
+        "or the --container ps, ts or mp4. Every subtitle stream is kept as a track unless --subtitles or --forced choose; the "
+        "settings' subtitle choice is not consulted."};
     QList<QCommandLineOption> All() const
     {
-        return {output, container, yes, title, minLength, chapters, audio, subtitles, burn, forced, progress};
+        return {output, container, yes, title, minLength, chapters, audio, subtitles, burn, forced, copy, progress};
     }
 };
 
@@ -125,10 +132,18 @@ std::optional<int> SettingsForRun(const QCommandLineParser& parser, const RipOpt
     QSettingsProfile profile("Tarvok DVD Ripper", "DVD Ripper");
     if (!profile.Problem().empty()) std::cerr << "tarvok-rip: " << profile.Problem() << "\n";
     LoadSettings(settings, profile, codecsIni);
-    if (!parser.isSet(options.container)) return std::nullopt;
-    const std::string name = Bytes(parser.value(options.container));
+    const bool copy = parser.isSet(options.copy);
+    if (!parser.isSet(options.container) && !copy) return std::nullopt;
+    const std::string name = parser.isSet(options.container) ? Bytes(parser.value(options.container)) : std::string(kCopyContainer);
     const auto index = ContainerNamed(name);
     if (!index) return Fail(kExitUsage, "unknown container " + name + " (ts, ps, mpeg1, asf, mp4, mov, avi, ogg or mkv)");
+    if (copy) {
+        settings.videoMethod = *index;
+        if (!HoldsCopies(MuxOf(settings)))
+            return Fail(kExitUsage, std::string(kContainerTable[*index]) + " cannot hold the disc's MPEG-2 pictures as they are: copy into mkv, ps, ts or mp4");
+        settings.videoCodec = settings.audioCodec = kCopyCodec;
+        return std::nullopt;
+    }
     const CodecLists codecs = ReadCodecLists(*index, codecsIni);
     if (codecs.videoCodecs.empty() || codecs.audioCodecs.empty()) return Fail(kExitFailed, "no codecs for that container in " + codecsIni);
     settings.videoMethod = *index;
@@ -186,6 +201,9 @@ int RipCommand(const QStringList& arguments)
     const StreamChoices streams =
         ChosenStreams(source, parts, settings, parser, {options.audio, options.subtitles, options.burn, options.forced}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
+    if (parser.isSet(options.copy))
+        if (const std::string problem = PartStreams(source, parts).CopyProblem(streams, MuxOf(settings)); !problem.empty())
+            return Fail(kExitUsage, problem);
 
     std::vector<std::string> labels;
     for (const RipPart& part : parts) labels.push_back(part ? SelectionLabel(*part) : "");

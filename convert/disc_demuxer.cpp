@@ -16,7 +16,7 @@ int ReadDisc(void* disc, uint8_t* buffer, int size)
 
 }  // namespace
 
-DiscDemuxer::DiscDemuxer(DiscTitleStream& disc)
+DiscDemuxer::DiscDemuxer(DiscTitleStream& disc, bool timeEveryPacket)
 {
     auto* buffer = static_cast<uint8_t*>(av_malloc(kReadBytes));
     io = buffer ? avio_alloc_context(buffer, kReadBytes, 0, &disc, ReadDisc, nullptr, nullptr) : nullptr;
@@ -29,11 +29,15 @@ DiscDemuxer::DiscDemuxer(DiscTitleStream& disc)
     if (context) {
         context->pb = io;
         context->flags |= AVFMT_FLAG_CUSTOM_IO;
+        if (timeEveryPacket) context->flags |= AVFMT_FLAG_GENPTS;
         // On failure it frees the context, not our reader.
         result = avformat_open_input(&context, nullptr, av_find_input_format("mpeg"), nullptr);
     }
     if (result < 0) FreeReader();
     AvCheck(result, "cannot read the disc's program stream");
+    // Copied packets keep their own times: the streams are looked at first (packets read then are kept,
+    // not read again), so that the sound's frames know how long they play.
+    if (timeEveryPacket) avformat_find_stream_info(context, nullptr);
 }
 
 DiscDemuxer::~DiscDemuxer()

@@ -8,7 +8,10 @@ class DiscTitleStream;
 
 class DiscDemuxer {
 public:
-    explicit DiscDemuxer(DiscTitleStream& disc);
+    // `timeEveryPacket`: each packet gets its time and its length
+    // (libavformat's genpts, and a first look at the streams), as a copied
+    // stream needs; a decoder tells them itself.
+    explicit DiscDemuxer(DiscTitleStream& disc, bool timeEveryPacket = false);
     ~DiscDemuxer();
     DiscDemuxer(const DiscDemuxer&) = delete;
     DiscDemuxer& operator=(const DiscDemuxer&) = delete;

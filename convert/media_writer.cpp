@@ -155,6 +155,18 @@ void MediaWriter::AddStream(const AVCodecContext& encoder, const std::string& la
     encoderTimeBases.push_back(encoder.time_base);
 }
 
+void MediaWriter::AddCopiedStream(const AVCodecParameters& parameters, AVRational timeBase, const std::string& language)
+{
+    AVStream* stream = avformat_new_stream(context, nullptr);
+    if (!stream) throw ConversionError("out of memory for a stream of " + path);
+    Check(avcodec_parameters_copy(stream->codecpar, &parameters), "describe a stream of");
+    stream->codecpar->codec_tag = 0;  // the container's own
+    stream->time_base = timeBase;
+    if (parameters.codec_type == AVMEDIA_TYPE_VIDEO) stream->sample_aspect_ratio = parameters.sample_aspect_ratio;
+    TagLanguage(*stream, language);
+    encoderTimeBases.push_back(timeBase);
+}
+
 void MediaWriter::AddSubtitleStream(const std::string& header, int width, int height, const std::string& language)
 {
     AVStream* stream = avformat_new_stream(context, nullptr);

@@ -24,6 +24,9 @@ public:
     // letters from the disc, "" for none) where the container keeps one.
     // Its index is the count of streams added before it.
     void AddStream(const AVCodecContext& encoder, const std::string& language);
+    // A stream copied as the disc holds it, described by `parameters`; its
+    // packets' times in `timeBase`.
+    void AddCopiedStream(const AVCodecParameters& parameters, AVRational timeBase, const std::string& language);
     // A stream of DVD subpictures kept as they are, `header` their VobSub
     // header (colours, size); their times are in 90 kHz ticks.
     void AddSubtitleStream(const std::string& header, int width, int height, const std::string& language);

@@ -149,10 +149,11 @@ bool ParseFrameRate(const std::string& text, int& num, int& den)
 bool ReadTranscode(const Module& module, StreamOutput& out, std::string& error)
 {
     std::string video, audio;
-    std::set<std::string> missing = {"vcodec", "vb", "scale", "acodec", "ab", "channels", "samplerate"};
+    std::set<std::string> given;
     for (const Item& item : module.items) {
         const std::string& key = item.key;
         const std::string& value = item.value;
+        given.insert(key);
         if ((key == "deinterlace" || key == "forced") && !item.hasValue) {
             (key == "forced" ? out.streams.forcedOnly : out.deinterlace) = true;
             continue;
@@ -180,14 +181,32 @@ bool ReadTranscode(const Module& module, StreamOutput& out, std::string& error)
             error = "the transcode option " + key + (item.hasValue ? " cannot be " + value : " needs a value");
             return false;
         }
-        missing.erase(key);
     }
-    if (!missing.empty()) {
-        error = "the transcode part has no " + *missing.begin();
-        return false;
+    // A stream converted names all it needs; one copied takes none of what only a conversion does.
+    const struct {
+        const char* codec;
+        std::vector<const char*> needed, converting;
+        const char* what;
+    } streams[] = {
+        {"vcodec", {"vb", "scale"}, {"vb", "scale", "deinterlace", "fps", "burn"}, "video"},
+        {"acodec", {"ab", "channels", "samplerate"}, {"ab", "channels", "samplerate"}, "sound"},
+    };
+    for (const auto& stream : streams) {
+        const bool converted = given.count(stream.codec) > 0;
+        for (const char* key : converted ? stream.needed : std::vector<const char*>{})
+            if (!given.count(key)) {
+                error = std::string("the transcode part has no ") + key;
+                return false;
+            }
+        for (const char* key : converted ? std::vector<const char*>{} : stream.converting)
+            if (given.count(key)) {
+                error = std::string("the transcode option ") + key + " needs a converted " + stream.what + " (" + stream.codec +
+                        "=…): without it the " + stream.what + " is copied as the disc holds it";
+                return false;
+            }
     }
-    const char* videoEncoder = LibraryName(kVideoEncoders, video);
-    const char* audioEncoder = LibraryName(kAudioEncoders, audio);
+    const char* videoEncoder = video.empty() ? "" : LibraryName(kVideoEncoders, video);
+    const char* audioEncoder = audio.empty() ? "" : LibraryName(kAudioEncoders, audio);
     if (!videoEncoder) error = "no encoder for the video codec " + video;
     if (!audioEncoder) error = "no encoder for the audio codec " + audio;
     if (!videoEncoder || !audioEncoder) return false;
@@ -260,23 +279,29 @@ std::optional<StreamOutput> ParseStreamOutput(const std::string& option, std::st
     }
     const std::string chain = option.substr(kStart.size());
     Reader reader(chain, error);
-    Module transcode, output;
-    if (!reader.ReadModule(transcode, false)) return std::nullopt;
-    if (transcode.name != "transcode") {
-        error = "the chain must begin with transcode{…}, not " + transcode.name;
+    Module first, output;
+    if (!reader.ReadModule(first, true)) return std::nullopt;
+    // Without transcode{…}, everything is copied.
+    const bool transcodes = first.name == "transcode";
+    if (!transcodes && first.name != "standard" && first.name != "std" && first.name != "duplicate") {
+        error = "the chain must begin with transcode{…} or its file output, not " + first.name;
         return std::nullopt;
     }
-    if (!reader.Take(':')) {
-        error = "the chain has nothing to write the file after transcode{…}";
-        return std::nullopt;
+    if (transcodes) {
+        if (!reader.Take(':')) {
+            error = "the chain has nothing to write the file after transcode{…}";
+            return std::nullopt;
+        }
+        if (!reader.ReadModule(output, true)) return std::nullopt;
+    } else {
+        output = std::move(first);
     }
-    if (!reader.ReadModule(output, true)) return std::nullopt;
     if (!reader.AtEnd()) {
         error = "the chain goes on after its file output";
         return std::nullopt;
     }
     StreamOutput out;
-    if (!ReadTranscode(transcode, out, error)) return std::nullopt;
+    if (transcodes && !ReadTranscode(first, out, error)) return std::nullopt;
     if (!(output.name == "duplicate" ? ReadDuplicate(output, out, error) : ReadFileOutput(output, out, error)))
         return std::nullopt;
     return out;

@@ -18,7 +18,8 @@
 #include <string>
 
 struct StreamOutput {
-    // libavcodec's encoders and libavformat's muxer for the chain's names.
+    // libavcodec's encoders and libavformat's muxer for the chain's names;
+    // an encoder left empty: that stream is copied.
     std::string videoEncoder, audioEncoder, muxer;
     std::string mux;  // the chain's own name of the container ("mov")
     int videoBitrate = 0, audioBitrate = 0;  // kbit/s
@@ -29,6 +30,9 @@ struct StreamOutput {
     std::string destination;                 // the output file
     bool display = false;                    // the pictures also go to the preview
     StreamChoices streams;                   // the audio and subtitles kept or burned
+
+    bool CopiesVideo() const { return videoEncoder.empty(); }
+    bool CopiesAudio() const { return audioEncoder.empty(); }
 };
 
 // The option read, or nothing with `error` saying what is wrong with it.

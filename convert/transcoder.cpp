@@ -1,6 +1,7 @@
 #include "convert/transcoder.h"
 
 #include "convert/audio_encoder.h"
+#include "convert/copied_streams.h"
 #include "convert/disc_demuxer.h"
 #include "read/disc_title_stream.h"
 #include "convert/media_writer.h"
@@ -30,6 +31,11 @@ constexpr std::size_t kMaxEarlySound = 1000;
 // How far pictures may run ahead of the subpictures burned into them (90 kHz ticks), and a bound in pictures.
 constexpr int64_t kSubpictureLead = 2 * 90000;
 constexpr std::size_t kMostWaitingPictures = 150;
+// Packets of copied pictures held until one decodes: a stream that gives
+// none in this many is described by its sequence header alone.
+constexpr std::size_t kMostHeldPictures = 64;
+// How far a copied sound frame may reach back over the one before it (90 kHz) and still be kept.
+constexpr int64_t kJoinSlack = 90;
 constexpr AVRational kTicks = {1, 90000};
 
 // The frame of the output at `rate` that a time (90 kHz ticks from the
@@ -82,13 +88,16 @@ private:
 
 // What the reader hands the encoder, its times in 90 kHz ticks: a decoded
 // picture, sound of audio track `output`, a subpicture of subtitle track
-// `output` kept as it is, or one to burn into the pictures.
+// `output` kept as it is, or one to burn into the pictures; or a packet of
+// the pictures or of audio track `output` copied as the disc holds it (the
+// first copied picture with the stream's description).
 struct Transcoder::Work {
-    enum class Kind { kPicture, kSound, kSubtitle, kBurn } kind = Kind::kPicture;
+    enum class Kind { kPicture, kSound, kSubtitle, kBurn, kCopiedPicture, kCopiedSound } kind = Kind::kPicture;
     int output = 0;
     FramePtr frame;
     PacketPtr packet;
     std::shared_ptr<SubtitleOverlay> overlay;
+    ParametersPtr parameters;
 };
 
 struct Transcoder::Shared {
@@ -106,6 +115,8 @@ struct Transcoder::Shared {
     // Set by the encoder before it writes the header: the output's rate.
     AVRational rate{25, 1};
     std::atomic<int64_t> encodedFrames{0};
+    // Where the pictures written end, in 90 kHz ticks of the output's timeline.
+    std::atomic<int64_t> picturesEnd{0};
 };
 
 Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview)
@@ -193,13 +204,18 @@ void Transcoder::Guard(const std::function<void()>& body)
 void Transcoder::ReadAndDecode()
 {
     Shared& s = *shared;
-    DiscDemuxer demuxer(disc);
+    const StreamOutput& output = plan.output;
+    DiscDemuxer demuxer(disc, output.CopiesVideo() || output.CopiesAudio());
     struct Input {
         Work::Kind kind = Work::Kind::kPicture;
         int output = 0;
-        CodecPtr decoder;                               // a picture's or sound's
+        CodecPtr decoder;                               // a picture's or sound's; a copied picture's, for its facts and the preview
         std::unique_ptr<SubpictureAssembler> pieces;    // a subtitle's: whole subpictures
         std::unique_ptr<SubtitleDecoder> subtitles;     // a subtitle's: its times and forced ones, or to burn
+        std::unique_ptr<PcmRewriter> pcm;               // copied LPCM a container takes only as PCM
+        // A copied picture's packets until its first picture has decoded, which describes the stream.
+        std::vector<PacketPtr> held;
+        bool described = false;
     };
     std::map<int, std::optional<Input>> inputs;  // by the demuxer's stream index; none: not converted
     bool hasVideo = false;
@@ -212,9 +228,17 @@ void Transcoder::ReadAndDecode()
         const int subpicture = stream.id - 0x20;
         if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
             hasVideo = true;
+            if (output.CopiesVideo()) input.kind = Work::Kind::kCopiedPicture;
         } else if (number > 0 && number <= int(streams.audio.size())) {
-            input.kind = Work::Kind::kSound;
             input.output = number - 1;
+            if (output.CopiesAudio()) {
+                input.kind = Work::Kind::kCopiedSound;
+                // LPCM goes into a container that takes none as the PCM it is.
+                if (stream.codecpar->codec_id == AV_CODEC_ID_PCM_DVD && !TakesDvdLpcm(output.mux))
+                    input.pcm = std::make_unique<PcmRewriter>(stream, streams.audio[input.output].bits);
+                return input;
+            }
+            input.kind = Work::Kind::kSound;
         } else if (stream.codecpar->codec_id == AV_CODEC_ID_DVD_SUBTITLE && subpicture >= 0 && subpicture < 32) {
             const bool burned = subpicture == int(streams.subtitles.size()) && streams.burned;
             if (subpicture >= int(streams.subtitles.size()) && !burned) return std::nullopt;
@@ -228,7 +252,7 @@ void Transcoder::ReadAndDecode()
             return std::nullopt;
         }
         const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
-        const std::string what = input.kind == Work::Kind::kPicture ? "the disc's video" : "audio track " + std::to_string(number);
+        const std::string what = input.kind == Work::Kind::kSound ? "audio track " + std::to_string(number) : "the disc's video";
         if (!codec) throw ConversionError("no decoder for " + what + " (" + avcodec_get_name(stream.codecpar->codec_id) + ")");
         input.decoder.reset(avcodec_alloc_context3(codec));
         if (!input.decoder) throw ConversionError("out of memory for a decoder");
@@ -241,7 +265,8 @@ void Transcoder::ReadAndDecode()
     std::optional<PreviewPictures> previewing;
     if (plan.output.display && preview.width > 0 && preview.height > 0 && preview.show) previewing.emplace(preview);
 
-    auto decode = [&](Input& input, const AVPacket* packet) {
+    // Decodes `packet` (null: what the decoder still holds) and hands each frame to `take`.
+    auto decode = [&](Input& input, const AVPacket* packet, const std::function<void(FramePtr)>& take) {
         // A damaged packet or picture is passed over, and what decodes goes on; no memory is a failure.
         auto damaged = [](int result) {
             if (result == AVERROR(ENOMEM)) throw ConversionError("out of memory for decoding");
@@ -253,7 +278,7 @@ void Transcoder::ReadAndDecode()
             if (damaged(avcodec_receive_frame(input.decoder.get(), frame.get()))) return;
             const int64_t time = frame->best_effort_timestamp;
             frame->pts = time == AV_NOPTS_VALUE ? time : av_rescale_q(time, input.decoder->pkt_timebase, kTicks);
-            if (input.kind == Work::Kind::kPicture) {
+            if (input.kind == Work::Kind::kPicture || input.kind == Work::Kind::kCopiedPicture) {
                 if (s.sourceRate.num == 0) s.sourceRate = input.decoder->framerate;
                 if (previewing) {
                     // The conversion goes at the pictures' own pace; a stop ends the wait.
@@ -263,8 +288,47 @@ void Transcoder::ReadAndDecode()
                     previewing->Show(*frame);
                 }
             }
-            if (!s.frames.Push({input.kind, input.output, std::move(frame), nullptr, nullptr})) throw QueueClosed();
+            take(std::move(frame));
         }
+    };
+    auto push = [&](Work work) {
+        if (!s.frames.Push(std::move(work))) throw QueueClosed();
+    };
+    auto converted = [&](Input& input, const AVPacket* packet) {
+        decode(input, packet, [&](FramePtr frame) { push({input.kind, input.output, std::move(frame), nullptr, nullptr, nullptr}); });
+    };
+
+    // A copied packet goes on as it is, its times in ticks.
+    auto copyOf = [&](const AVPacket& packet, AVRational timeBase) {
+        PacketPtr copy = NewPacket();
+        AvCheck(av_packet_ref(copy.get(), &packet), "cannot keep a packet of the disc");
+        av_packet_rescale_ts(copy.get(), timeBase, kTicks);
+        return copy;
+    };
+    // The held packets of a copied picture go on once the stream is described, the first with the description.
+    auto release = [&](Input& input, const AVFrame* first) {
+        if (input.described || input.held.empty()) return;
+        ParametersPtr parameters = CopiedVideoParameters(*input.decoder, first, *input.held.front());
+        input.described = true;
+        for (PacketPtr& held : input.held) push({Work::Kind::kCopiedPicture, 0, nullptr, std::move(held), nullptr, std::exchange(parameters, nullptr)});
+        input.held.clear();
+    };
+    auto copyPicture = [&](Input& input, const AVPacket& packet, AVRational timeBase) {
+        PacketPtr copy = copyOf(packet, timeBase);
+        if (input.described) {
+            push({Work::Kind::kCopiedPicture, 0, nullptr, std::move(copy), nullptr, nullptr});
+        } else {
+            input.held.push_back(std::move(copy));
+            // A stream whose pictures never decode is described by its sequence header alone.
+            if (input.held.size() >= kMostHeldPictures) release(input, nullptr);
+        }
+        // Decoded only to describe the stream, and for the preview.
+        if (!input.described || previewing) decode(input, &packet, [&](FramePtr frame) { release(input, frame.get()); });
+    };
+    auto copySound = [&](Input& input, const AVPacket& packet, AVRational timeBase) {
+        PacketPtr copy = copyOf(packet, timeBase);
+        if (!input.pcm) return push({Work::Kind::kCopiedSound, input.output, nullptr, std::move(copy), nullptr, nullptr});
+        for (PacketPtr& pcm : input.pcm->Rewrite(*copy)) push({Work::Kind::kCopiedSound, input.output, nullptr, std::move(pcm), nullptr, nullptr});
     };
 
     // A subpicture goes on whole, as it is (lasting as long as it shows: an MP4 drops a last one
@@ -276,37 +340,48 @@ void Transcoder::ReadAndDecode()
         std::shared_ptr<SubtitleOverlay> overlay = input.subtitles->Decode(*whole, whole->pts);
         if (!overlay && (input.kind == Work::Kind::kBurn || plan.output.streams.forcedOnly)) return;
         if (overlay && overlay->end > whole->pts) whole->duration = overlay->end - whole->pts;
-        Work work{input.kind, input.output, nullptr, nullptr, nullptr};
+        Work work{input.kind, input.output, nullptr, nullptr, nullptr, nullptr};
         if (input.kind == Work::Kind::kBurn) work.overlay = std::move(overlay);
         else work.packet = std::move(whole);
-        if (!s.frames.Push(std::move(work))) throw QueueClosed();
+        push(std::move(work));
     };
 
     PacketPtr packet = NewPacket();
     while (!stopping && demuxer.Next(*packet)) {
         auto [at, isNew] = inputs.try_emplace(packet->stream_index);
         if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
-        if (at->second && at->second->pieces) subtitle(*at->second, *packet, demuxer.Stream(packet->stream_index).time_base);
-        else if (at->second) decode(*at->second, packet.get());
+        const AVRational timeBase = demuxer.Stream(packet->stream_index).time_base;
+        if (Input* input = at->second ? &*at->second : nullptr) {
+            if (input->pieces) subtitle(*input, *packet, timeBase);
+            else if (input->kind == Work::Kind::kCopiedPicture) copyPicture(*input, *packet, timeBase);
+            else if (input->kind == Work::Kind::kCopiedSound) copySound(*input, *packet, timeBase);
+            else converted(*input, packet.get());
+        }
         av_packet_unref(packet.get());
     }
     // What the decoders still hold, also after a stop: it was read.
-    for (auto& [index, input] : inputs)
-        if (input && input->decoder) decode(*input, nullptr);
+    for (auto& [index, input] : inputs) {
+        if (!input) continue;
+        if (input->kind == Work::Kind::kCopiedPicture) release(*input, nullptr);
+        else if (input->decoder) converted(*input, nullptr);
+    }
 }
 
 void Transcoder::Encode()
 {
     Shared& s = *shared;
     const StreamPlan& streams = plan.streams;
+    const StreamOutput& out = plan.output;
     const bool globalHeaders = s.file.WantsGlobalHeaders();
     std::vector<std::unique_ptr<AudioEncoder>> audio;
-    for (std::size_t k = 0; k < streams.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(plan.output, globalHeaders));
+    if (!out.CopiesAudio())
+        for (std::size_t k = 0; k < streams.audio.size(); ++k) audio.push_back(std::make_unique<AudioEncoder>(out, globalHeaders));
     std::unique_ptr<VideoEncoder> video;
+    bool begun = false;
 
     // Packets of stream 0 (the pictures), 1.. (the audio tracks), then the subtitle tracks go to the writer.
     std::vector<PacketSink> sinks;
-    for (std::size_t stream = 0; stream <= audio.size() + streams.subtitles.size(); ++stream)
+    for (std::size_t stream = 0; stream <= streams.audio.size() + streams.subtitles.size(); ++stream)
         sinks.push_back([&s, stream](AVPacket* made) {
             Shared::Packet item{static_cast<int>(stream), NewPacket()};
             av_packet_move_ref(item.packet.get(), made);
@@ -321,10 +396,23 @@ void Transcoder::Encode()
         for (const SectorRun& cell : title.sectors) seconds += cell.seconds;
     const int64_t end = std::llround(seconds * kTicks.den);
     std::vector<int64_t> lastSubpicture(streams.subtitles.size(), -1);
-    std::vector<int64_t> nextSample(audio.size(), 0);  // where sound without a time goes on
-    std::deque<Work> early;                            // sound and subtitles before the first picture
-    std::deque<std::shared_ptr<SubtitleOverlay>> burning;  // subpictures shown now or later, in order
-    auto front = [&] { return double(last + 1) * s.rate.den / s.rate.num; };  // the end of the pictures so far
+    std::vector<int64_t> nextSample(audio.size(), 0);        // where sound without a time goes on
+    std::vector<int64_t> nextSound(streams.audio.size(), 0);  // where copied sound may go on, in ticks
+    std::deque<Work> early;                                   // sound and subtitles before the first picture
+    std::deque<std::shared_ptr<SubtitleOverlay>> burning;     // subpictures shown now or later, in order
+    // The end of the pictures so far, in seconds.
+    auto front = [&] {
+        return out.CopiesVideo() ? double(s.picturesEnd) / kTicks.den : double(last + 1) * s.rate.den / s.rate.num;
+    };
+    // Copied sound keeps its frames whole: a frame that would overlap the one before it (where two parts
+    // of the disc join) is left out, and what comes before the first picture.
+    auto copySound = [&](AVPacket& packet, std::size_t k) {
+        packet.pts = packet.pts == AV_NOPTS_VALUE ? nextSound[k] : packet.pts - zero;
+        if (packet.pts < 0 || packet.pts + kJoinSlack < nextSound[k]) return;
+        packet.dts = packet.pts;
+        nextSound[k] = packet.pts + std::max<int64_t>(packet.duration, 0);
+        sinks[k + 1](&packet);
+    };
     auto encode = [&](Work& work) {
         if (work.kind == Work::Kind::kBurn) {
             burning.push_back(std::move(work.overlay));
@@ -343,7 +431,9 @@ void Transcoder::Encode()
                 packet.duration = end - packet.pts;
                 ++subpicturesCut;
             }
-            sinks[1 + audio.size() + work.output](&packet);
+            sinks[1 + streams.audio.size() + work.output](&packet);
+        } else if (work.kind == Work::Kind::kCopiedSound) {
+            copySound(*work.packet, static_cast<std::size_t>(work.output));
         } else {
             AVFrame& sound = *work.frame;
             const std::size_t k = static_cast<std::size_t>(work.output);
@@ -367,7 +457,22 @@ void Transcoder::Encode()
         video->Encode(picture, index, sinks[0]);
         for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
         s.encodedFrames = last + 1;
+        s.picturesEnd = av_rescale(last + 1, int64_t(kTicks.den) * s.rate.den, s.rate.num);
         convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
+    };
+    // A copied picture keeps its times on the timeline; one shown before the first cannot be decoded
+    // without what came before it (an open group of pictures at the start) and is left out.
+    auto copyPicture = [&](AVPacket& packet) {
+        const int64_t shown = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+        if (shown == AV_NOPTS_VALUE || shown < zero) return;
+        packet.pts = shown - zero;
+        if (packet.dts != AV_NOPTS_VALUE) packet.dts -= zero;
+        if (packet.duration <= 0 && s.sourceRate.num > 0) packet.duration = av_rescale(kTicks.den, s.sourceRate.den, s.sourceRate.num);
+        s.picturesEnd = std::max<int64_t>(s.picturesEnd, packet.pts + std::max<int64_t>(packet.duration, 0));
+        sinks[0](&packet);
+        for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Release(front(), sinks[k + 1]);
+        s.encodedFrames = s.encodedFrames + 1;
+        convertedMs = s.picturesEnd / (kTicks.den / 1000);
     };
     // A disc carries a subpicture shortly before its time, but pictures up to a second or so
     // before theirs: to burn one in, a picture waits until the pictures read are well past it.
@@ -376,22 +481,43 @@ void Transcoder::Encode()
         return streams.burned && waitingPictures.size() < kMostWaitingPictures && picture.pts != AV_NOPTS_VALUE &&
                newest.pts != AV_NOPTS_VALUE && newest.pts - picture.pts < kSubpictureLead;
     };
+    // The file's streams after its pictures': the sound, converted or copied, then the subtitles.
+    auto beginFile = [&](int width, int height) {
+        for (std::size_t k = 0; k < streams.audio.size(); ++k) {
+            const AudioStream& declared = streams.audio[k];
+            if (!out.CopiesAudio()) {
+                s.file.AddStream(audio[k]->Context(), declared.language);
+                continue;
+            }
+            const bool rewritten = declared.coding == "LPCM" && !TakesDvdLpcm(out.mux);
+            s.file.AddCopiedStream(*CopiedAudioParameters(declared, rewritten), kTicks, declared.language);
+        }
+        for (const SubtitleTrack& track : streams.subtitles)
+            s.file.AddSubtitleStream(VobSubHeader(track.colours, width, height), width, height, track.language);
+        s.file.Begin(plan.chapters);
+        begun = true;
+    };
     auto begin = [&](const AVFrame& first) {
-        const StreamOutput& out = plan.output;
         s.rate = out.frameRateNum > 0 ? AVRational{out.frameRateNum, out.frameRateDen}
                                       : s.sourceRate.num > 0 ? s.sourceRate : AVRational{25, 1};
         video = std::make_unique<VideoEncoder>(out, s.rate, globalHeaders);
         video->Open(first);
         s.file.AddStream(video->Context(), "");
-        for (std::size_t k = 0; k < audio.size(); ++k) s.file.AddStream(audio[k]->Context(), streams.audio[k].language);
-        for (const SubtitleTrack& track : streams.subtitles)
-            s.file.AddSubtitleStream(VobSubHeader(track.colours, first.width, first.height), first.width, first.height, track.language);
-        s.file.Begin(plan.chapters);
+        beginFile(first.width, first.height);
+    };
+    auto beginCopy = [&](const AVCodecParameters& pictures) {
+        s.file.AddCopiedStream(pictures, kTicks, "");
+        beginFile(pictures.width, pictures.height);
+    };
+    auto flushEarly = [&] {
+        for (Work& waiting : early) encode(waiting);
+        early.clear();
     };
 
     while (auto work = s.frames.Pop()) {
-        if (work->kind != Work::Kind::kPicture) {
-            if (video) {
+        const bool picture = work->kind == Work::Kind::kPicture || work->kind == Work::Kind::kCopiedPicture;
+        if (!picture) {
+            if (begun) {
                 encode(*work);
             } else if (early.size() < kMaxEarlySound) {
                 early.push_back(std::move(*work));
@@ -400,11 +526,21 @@ void Transcoder::Encode()
             }
             continue;
         }
-        if (!video) {
+        if (work->kind == Work::Kind::kCopiedPicture) {
+            if (!begun) {
+                if (!work->parameters) continue;
+                const AVPacket& first = *work->packet;
+                zero = first.pts != AV_NOPTS_VALUE ? first.pts : first.dts != AV_NOPTS_VALUE ? first.dts : 0;
+                beginCopy(*work->parameters);
+                flushEarly();
+            }
+            copyPicture(*work->packet);
+            continue;
+        }
+        if (!begun) {
             zero = work->frame->pts == AV_NOPTS_VALUE ? 0 : work->frame->pts;
             begin(*work->frame);
-            for (Work& waiting : early) encode(waiting);
-            early.clear();
+            flushEarly();
         }
         waitingPictures.push_back(std::move(work->frame));
         while (!waitingPictures.empty() && !mustWait(*waitingPictures.front(), *waitingPictures.back())) {
@@ -413,11 +549,11 @@ void Transcoder::Encode()
         }
     }
     for (FramePtr& picture : waitingPictures) encodePicture(*picture);
-    if (!video) {
+    if (!begun) {
         if (!stopping && disc.Error().empty()) throw ConversionError("no picture of the disc could be decoded");
         return;
     }
-    video->Flush(sinks[0]);
+    if (video) video->Flush(sinks[0]);
     for (std::size_t k = 0; k < audio.size(); ++k) audio[k]->Flush(front(), sinks[k + 1]);
 }
 
@@ -440,11 +576,13 @@ void Transcoder::Write()
         // did not read so far (a stopped rip: the writer leaves those out).
         std::vector<ChapterMark> marks = plan.chapters;
         const std::vector<int64_t> starts = disc.ChapterStarts();
+        // Converted pictures are frames of the output's rate; copied ones keep the disc's times.
+        const bool frames = !plan.output.CopiesVideo();
         for (std::size_t i = 0; i < marks.size(); ++i) {
             const int64_t ticks = i < starts.size() && starts[i] >= 0 ? starts[i] : std::llround(marks[i].start * kTicks.den);
-            marks[i].start = double(FrameAt(ticks, s.rate)) * s.rate.den / s.rate.num;
+            marks[i].start = frames ? double(FrameAt(ticks, s.rate)) * s.rate.den / s.rate.num : double(ticks) / kTicks.den;
         }
-        s.file.Finish(marks, double(s.encodedFrames) * s.rate.den / s.rate.num);
+        s.file.Finish(marks, double(s.picturesEnd) / kTicks.den);
     });
     finished = true;
 }

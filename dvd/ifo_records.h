@@ -77,6 +77,7 @@ struct AudioStream {
     std::string language;  // two-letter code; "" when the disc sets none
     int channels = 0;
     int sampleRate = 0;    // Hz
+    int bits = 0;          // LPCM's bits a sample (16, 20 or 24); 0 for coded sound
 };
 
 // One subpicture (subtitle) stream of a title set, as its IFO file describes it.

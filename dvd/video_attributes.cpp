@@ -60,6 +60,8 @@ AudioStream DecodeAudioAttributes(const uint8_t* entry, int index)
     stream.language = LanguageCode(((entry[0] >> 2) & 3) == 1, entry + 2);
     stream.sampleRate = kSampleRate[(entry[1] >> 4) & 3];
     stream.channels = (entry[1] & 7) + 1;
+    // For LPCM the quantisation: 16, 20 or 24 bits.
+    if (stream.coding == "LPCM" && (entry[1] >> 6) < 3) stream.bits = 16 + 4 * (entry[1] >> 6);
     return stream;
 }
 

@@ -27,6 +27,8 @@ TitleRun RunOfChapters(const TitleSet& titleSet, const PgcEntry& chain, const An
     TitleRun run;
     run.titleSet = titleSet.number;
     run.programChain = chain.number;
+    run.pictureSize = titleSet.resolution;
+    run.tvSystem = titleSet.tvSystem;
     run.audioStreams = titleSet.audioStreams;
     run.subpictureStreams = titleSet.subpictureStreams;
     run.colours = chain.colours;

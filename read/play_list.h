@@ -32,6 +32,7 @@ constexpr SubpictureRoute NoSubpictures()
 
 struct TitleRun {
     int titleSet = 0, programChain = 0;
+    std::string pictureSize, tvSystem;  // of its title set, as its IFO declares them ("720x576", "PAL")
     std::vector<SectorRun> sectors;
     std::vector<AudioStream> audioStreams;  // those its title set declares
     std::vector<SubpictureStream> subpictureStreams;

@@ -48,3 +48,10 @@ bool KeepsSubtitleTracks(const std::string& mux)
         if (mux == holds) return true;
     return false;
 }
+
+bool HoldsCopies(const std::string& mux)
+{
+    for (const char* holds : {"mkv", "ps", "ts", "mp4"})
+        if (mux == holds) return true;
+    return false;
+}

@@ -21,3 +21,8 @@ std::optional<int> ContainerNamed(const std::string& name);
 
 // True for the containers that hold DVD subtitles as a track of their own.
 bool KeepsSubtitleTracks(const std::string& mux);
+
+// True for the containers that hold the disc's pictures copied as they are.
+bool HoldsCopies(const std::string& mux);
+// The container a copy goes into unless another is named.
+inline constexpr char kCopyContainer[] = "mkv";

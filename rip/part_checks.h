@@ -27,6 +27,11 @@ public:
     // What they hold to choose from: "1 (en), 2 (fr)"; "" for none.
     std::string AudioHeld() const;
     std::string SubtitlesHeld() const;
+    // Why these parts, with these streams, cannot be copied as the disc
+    // holds them into the container `mux` (its sound, or title sets whose
+    // pictures or sound differ, which no one track can hold); empty when
+    // they can.
+    std::string CopyProblem(const StreamChoices& choices, const std::string& mux) const;
 
 private:
     PlayList list;

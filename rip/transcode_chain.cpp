@@ -4,7 +4,9 @@
 #include "rip/containers.h"
 #include "rip/disc_location.h"
 
-#include <cstdio>
+#include "settings/value_tables.h"
+
+#include <vector>
 
 namespace {
 
@@ -30,26 +32,27 @@ std::string BuildMediaLocator(const std::string& videoTsPath, const std::vector<
 std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputPath, bool previewEnabled,
                                 const std::string& frameRate, const StreamChoices& streams)
 {
-    const char* format =
-        previewEnabled
-            ? ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:duplicate{dst=display,dst=std{access=file,mux=%s,dst=\"%s\"}"
-            : ":sout=#transcode{vcodec=%s,vb=%d,scale=%s,acodec=%s,ab=%d,channels=%d,samplerate=%d,deinterlace%s}:standard{access=file,mux=%s,dst=\"%s\"}";
-    const std::string path = QuotedForChain(outputPath);
-    const std::string mux = MuxOf(s);
-    std::string extras = frameRate.empty() ? std::string() : ",fps=" + frameRate;
-    if (!streams.audio.empty()) extras += ",audio=" + streams.audio;
-    if (!streams.subtitles.empty()) extras += ",subtitles=" + JoinChoices(streams.subtitles);
-    if (!streams.burn.empty()) extras += ",burn=" + streams.burn;
-    if (streams.forcedOnly && (!streams.subtitles.empty() || !streams.burn.empty())) extras += ",forced";
-    const int length = std::snprintf(nullptr, 0, format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                                     s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, extras.c_str(),
-                                     mux.c_str(), path.c_str());
-    std::string chain(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(chain.data(), chain.size(), format, s.videoCodec.c_str(), s.videoBitrate, s.videoScale.c_str(),
-                  s.audioCodec.c_str(), s.audioBitrate, s.audioChannels, s.audioRate, extras.c_str(), mux.c_str(),
-                  path.c_str());
-    chain.pop_back();
-    return chain;
+    // A stream whose codec is "copy" is named not at all: it passes through as the disc holds it.
+    const bool convertsVideo = s.videoCodec != kCopyCodec, convertsAudio = s.audioCodec != kCopyCodec;
+    std::vector<std::string> options;
+    if (convertsVideo)
+        options.insert(options.end(), {"vcodec=" + s.videoCodec, "vb=" + std::to_string(s.videoBitrate), "scale=" + s.videoScale});
+    if (convertsAudio)
+        options.insert(options.end(), {"acodec=" + s.audioCodec, "ab=" + std::to_string(s.audioBitrate),
+                                       "channels=" + std::to_string(s.audioChannels), "samplerate=" + std::to_string(s.audioRate)});
+    if (convertsVideo) options.push_back("deinterlace");
+    if (convertsVideo && !frameRate.empty()) options.push_back("fps=" + frameRate);
+    if (!streams.audio.empty()) options.push_back("audio=" + streams.audio);
+    if (!streams.subtitles.empty()) options.push_back("subtitles=" + JoinChoices(streams.subtitles));
+    if (convertsVideo && !streams.burn.empty()) options.push_back("burn=" + streams.burn);
+    if (streams.forcedOnly && (!streams.subtitles.empty() || (convertsVideo && !streams.burn.empty()))) options.push_back("forced");
+    std::string transcode;
+    for (const std::string& option : options) transcode += (transcode.empty() ? "" : ",") + option;
+
+    const std::string file = "access=file,mux=" + MuxOf(s) + ",dst=\"" + QuotedForChain(outputPath) + "\"";
+    // The duplicate form opens two braces and closes one, as the spec's template writes it.
+    const std::string output = previewEnabled ? "duplicate{dst=display,dst=std{" + file + "}" : "standard{" + file + "}";
+    return ":sout=#" + (transcode.empty() ? std::string() : "transcode{" + transcode + "}:") + output;
 }
 
 std::string DiscFrameRate(const DvdSource& source)

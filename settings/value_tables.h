@@ -48,3 +48,6 @@ std::string JoinTable(std::span<const char* const> table);
 
 // Texts are numbers the way atoi reads them: a leading number, else 0.
 int LeadingNumber(const std::string& text);
+
+// The codec name, in codecs.ini's lists, of a stream kept as the disc holds it.
+inline constexpr char kCopyCodec[] = "copy";

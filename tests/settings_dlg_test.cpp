@@ -67,7 +67,7 @@ TEST(SettingsDialogTest, OpensWithTheProfilesChoicesInOrder)
     EXPECT_EQ(s.sent, order);
     EXPECT_EQ(s.Variable(settings_var::kVideoMethodList), "MPEG TS|MPEG PS|MPEG1|ASF|MP4|MOV|AVI|OGG|MKV");
     EXPECT_EQ(s.Variable(settings_var::kAudioRateList), "48000|44100|22500|11250");
-    EXPECT_EQ(s.Variable(settings_var::kVideoCodecList), "mp1v|mp2v|h264");
+    EXPECT_EQ(s.Variable(settings_var::kVideoCodecList), "mp1v|mp2v|h264|copy");
     EXPECT_EQ(s.Variable(settings_var::kLockDvd), "1");
     EXPECT_EQ(s.Variable(settings_var::kShutdown), "0");
     // What the user sees with an empty profile, once every list has taken its choice.

@@ -251,7 +251,7 @@ TEST(VlcControlTest, EveryOfferedAudioSettingWritesItsAudio)
     std::map<std::string, int> containerOf;  // each audio codec in the first container that offers it
     for (int container = TableSize(kContainerTable) - 1; container >= 0; --container)
         for (const std::string& codec : ReadCodecLists(container, std::string(TARVOK_RUNTIME_DIR) + "/codecs.ini").audioCodecs)
-            containerOf[codec] = container;
+            if (codec != kCopyCodec) containerOf[codec] = container;  // a copy keeps the disc's own rate and channels
     struct Setting {
         int rate, channels, bitrate;
     };
