@@ -85,6 +85,28 @@ ParametersPtr CopiedAudioParameters(const AudioStream& declared, bool rewritten)
     return parameters;
 }
 
+PictureStart PictureStartOf(const AVPacket& packet)
+{
+    PictureStart start;
+    const uint8_t* data = packet.data;
+    for (int at = 0; at + 5 < packet.size; ++at) {
+        if (data[at] != 0 || data[at + 1] != 0 || data[at + 2] != 1) continue;
+        const uint8_t code = data[at + 3];
+        // Group of pictures: 25 bits of time code, then closed_gop.
+        if (code == 0xB8 && at + 7 < packet.size) start.openGroup = !((data[at + 7] >> 6) & 1);
+        if (code != 0x00) continue;
+        // Picture: 10 bits of temporal reference, then 3 of coding type.
+        switch ((data[at + 5] >> 3) & 7) {
+        case 1: start.type = PictureType::kIntra; break;
+        case 2: start.type = PictureType::kPredicted; break;
+        case 3: start.type = PictureType::kBidirectional; break;
+        default: break;
+        }
+        return start;
+    }
+    return start;
+}
+
 bool TakesDvdLpcm(const std::string& mux)
 {
     return mux == "ps";

@@ -25,6 +25,15 @@ ParametersPtr CopiedVideoParameters(const AVCodecContext& decoder, const AVFrame
 // that PcmRewriter makes of LPCM.
 ParametersPtr CopiedAudioParameters(const AudioStream& declared, bool rewritten);
 
+// What an MPEG video packet begins with: its picture's coding type, and
+// whether a group of pictures it opens may need the group before it.
+enum class PictureType { kUnknown, kIntra, kPredicted, kBidirectional };
+struct PictureStart {
+    PictureType type = PictureType::kUnknown;
+    bool openGroup = false;  // it opens a group of pictures not marked closed
+};
+PictureStart PictureStartOf(const AVPacket& packet);
+
 // True when the container (the chain's mux name) takes DVD LPCM as it is.
 bool TakesDvdLpcm(const std::string& mux);
 

@@ -460,11 +460,29 @@ void Transcoder::Encode()
         s.picturesEnd = av_rescale(last + 1, int64_t(kTicks.den) * s.rate.den, s.rate.num);
         convertedMs = av_rescale(last + 1, int64_t(1000) * s.rate.den, s.rate.num);
     };
-    // A copied picture keeps its times on the timeline; one shown before the first cannot be decoded
-    // without what came before it (an open group of pictures at the start) and is left out.
+    // A copied picture keeps its times on the timeline. Where the stream leaves the disc's order (and
+    // at its start), an open group of pictures begins with B pictures shown before its I picture that
+    // need the pictures before it on the disc: those cannot be decoded, and are left out.
+    std::size_t joinsSeen = 0;
+    int64_t leadingBefore = AV_NOPTS_VALUE;  // while set: the first I picture after a join, shown at this time
+    bool joinAhead = false;
+    auto undecodable = [&](const AVPacket& packet, int64_t shown) {
+        const std::vector<int64_t> joins = disc.Joins();
+        for (; joinsSeen < joins.size() && joins[joinsSeen] <= shown; ++joinsSeen) joinAhead = true;
+        const PictureStart start = PictureStartOf(packet);
+        if (joinAhead && start.type == PictureType::kIntra) {
+            joinAhead = false;
+            leadingBefore = start.openGroup ? shown : AV_NOPTS_VALUE;
+            return false;
+        }
+        if (leadingBefore == AV_NOPTS_VALUE) return false;
+        if (start.type == PictureType::kBidirectional && shown < leadingBefore) return true;
+        leadingBefore = AV_NOPTS_VALUE;
+        return false;
+    };
     auto copyPicture = [&](AVPacket& packet) {
         const int64_t shown = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
-        if (shown == AV_NOPTS_VALUE || shown < zero) return;
+        if (shown == AV_NOPTS_VALUE || shown < zero || undecodable(packet, shown)) return;
         packet.pts = shown - zero;
         if (packet.dts != AV_NOPTS_VALUE) packet.dts -= zero;
         if (packet.duration <= 0 && s.sourceRate.num > 0) packet.duration = av_rescale(kTicks.den, s.sourceRate.den, s.sourceRate.num);

@@ -193,6 +193,12 @@ std::string DiscTitleStream::Error() const
     return error;
 }
 
+std::vector<int64_t> DiscTitleStream::Joins() const
+{
+    const std::lock_guard<std::mutex> hold(reportLock);
+    return joins;
+}
+
 std::vector<int64_t> DiscTitleStream::ChapterStarts() const
 {
     const std::lock_guard<std::mutex> hold(reportLock);
@@ -452,7 +458,13 @@ int64_t DiscTitleStream::RetimeVobu(int64_t start, int64_t end)
     const int64_t shifted = start + at.offset;
     const bool keep = at.keepGap && shifted >= at.expectedStart;
     at.keepGap = false;
-    if (!keep && (shifted < at.expectedStart || shifted > at.expectedStart + kJoinTolerance)) at.offset = at.expectedStart - start;
+    const bool moved = !keep && (shifted < at.expectedStart || shifted > at.expectedStart + kJoinTolerance);
+    if (moved) at.offset = at.expectedStart - start;
+    // Moved onto the timeline, or after damage: the VOBU before it on the disc was not read.
+    if (moved || keep) {
+        const std::lock_guard<std::mutex> hold(reportLock);
+        joins.push_back(start + at.offset);
+    }
     at.expectedStart = end + at.offset;
     return start + at.offset;
 }

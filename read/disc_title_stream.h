@@ -91,6 +91,10 @@ public:
     std::vector<int64_t> ChapterStarts() const;
     // From any thread: the damage passed over so far.
     std::vector<DamagedSpan> Damage() const;
+    // From any thread: where the stream leaves the disc's own order (a cut,
+    // another title, damage passed over), in 90 kHz ticks of the stream as
+    // read: the pictures there follow others than on the disc.
+    std::vector<int64_t> Joins() const;
 
     static constexpr std::size_t kSectorBytes = 2048;
 
@@ -162,5 +166,6 @@ private:
     mutable std::mutex reportLock;
     std::string error;
     std::vector<int64_t> chapterStarts;
+    std::vector<int64_t> joins;
     std::vector<DamagedSpan> damage;
 };
