@@ -9,7 +9,7 @@
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
 #include "ui/window_placement.h"
-#include "rip/subtitle_policy.h"
+#include "rip/stream_policy.h"
 
 #include <QLabel>
 
@@ -115,7 +115,9 @@ void CRipperDlg::ShowRipScope()
 {
     movie->SetVariable(main_var::kEntire, settings.ripSelection == 1 ? "1" : "0");
     SetAnglesTickable(*titleTree, settings.ripSelection == 1);
-    movie->SetVariable(main_var::kSubtitleNote, SubtitleNote(settings));
+    // What the rip does with the disc's streams, in a sentence or two.
+    const std::string copy = CopyNote(settings), subtitles = SubtitleNote(settings);
+    movie->SetVariable(main_var::kStreamsNote, copy + (copy.empty() || subtitles.empty() ? "" : " ") + subtitles);
 }
 
 void CRipperDlg::ConfirmExit()

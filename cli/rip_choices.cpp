@@ -5,7 +5,7 @@
 #include "rip/part_checks.h"
 #include "settings/value_tables.h"
 #include "rip/containers.h"
-#include "rip/subtitle_policy.h"
+#include "rip/stream_policy.h"
 
 #include <algorithm>
 #include <iostream>

@@ -155,20 +155,21 @@ Rectangle {
     }
 
     // "_root.Entire" "0": the whole disc is ripped, whatever is selected below;
-    // "1": only what is selected below. With "_root.subtitleNote" what
-    // happens to subtitles follows, the scope said shortly to keep one line.
+    // "1": only what is selected below. With "_root.streamsNote" what
+    // happens to the streams follows (copies, subtitles), the scope said
+    // shortly to keep one line.
     Text {
         objectName: "scopeNote"
         x: 14; y: 107
         width: 530
         elide: Text.ElideRight
         visible: text !== ""
-        readonly property string subtitles: root.value("_root.subtitleNote")
-        text: subtitles === ""
+        readonly property string streams: root.value("_root.streamsNote")
+        text: streams === ""
               ? ({"0": "The whole disc is ripped as it plays from its start; the lists below show what it holds.",
                   "1": "Each angle ticked in Titles (else the selected one) is ripped with its chapters ticked in Chapters."})[root.value("_root.Entire")] || ""
               : (({"0": "The whole disc is ripped. ",
-                   "1": "Only the ticked or selected angles' ticked chapters are ripped. "})[root.value("_root.Entire")] || "") + subtitles
+                   "1": "Only the ticked or selected angles' ticked chapters are ripped. "})[root.value("_root.Entire")] || "") + streams
         color: "#FFFFFF"
         opacity: 0.7
         font.pixelSize: 10

@@ -2,7 +2,7 @@
 
 #include "convert/copied_streams.h"
 #include "read/stream_routes.h"
-#include "rip/subtitle_policy.h"
+#include "rip/stream_policy.h"
 
 std::string PartProblem(const DvdSource& source, const DiscSelection& part)
 {

@@ -7,7 +7,7 @@
 #include "rip/disc_location.h"
 #include "rip/output_naming.h"
 #include "rip/save_as.h"
-#include "rip/subtitle_policy.h"
+#include "rip/stream_policy.h"
 #include "rip/transcode_chain.h"
 
 #include <algorithm>

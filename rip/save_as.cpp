@@ -1,6 +1,8 @@
 #include "rip/save_as.h"
 
 #include "dvd/disc_files.h"
+#include "rip/containers.h"
+#include "settings/value_tables.h"
 
 #include <filesystem>
 
@@ -36,6 +38,8 @@ void ApplySaveAsExtension(RipSettings& settings, const std::string& extension)
     for (const SaveAsRow& row : kSaveAsTable) {
         if (wanted != row.extension) continue;
         settings.mux = row.mux;
+        // A copy stays one where the container holds the disc's own streams.
+        if ((settings.videoCodec == kCopyCodec || settings.audioCodec == kCopyCodec) && HoldsCopies(row.mux)) return;
         settings.videoCodec = row.videoCodec;
         settings.audioCodec = row.audioCodec;
         return;

@@ -41,7 +41,7 @@ inline constexpr char kFailure[] = "_root.failure";
 // The subtitle languages of the selected title set, "en, fr" ("none" for none).
 inline constexpr char kSubtitles[] = "_root.subtitles";
 // What Start does with subtitles ("" when it rips none).
-inline constexpr char kSubtitleNote[] = "_root.subtitleNote";
+inline constexpr char kStreamsNote[] = "_root.streamsNote";
 }  // namespace main_var
 
 // Commands of the main movie.
