@@ -32,6 +32,10 @@ constexpr std::size_t kPciStart = 0x2D;
 constexpr uint64_t kMaxVobuSectors = 1024;
 // Sectors read at once: between two such reads a cancelled rip gives up.
 constexpr std::size_t kReadPieceSectors = 64;
+// Sectors read at once ahead of what is asked (512 KB): one trip to the
+// reading thread serves many VOBUs, where asking for each VOBU's navigation
+// pack and then the rest costs two trips each.
+constexpr std::size_t kReadAheadSectors = 256;
 // Sectors of each title's start looked at for the scrambling marks of CSS.
 constexpr std::size_t kProbeSectors = 16;
 // After a cut, VOBUs are read for their sound until they start this long
@@ -234,6 +238,7 @@ long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
 
 DiscTitleStream::Got DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries)
 {
+    if (ReadAhead(titleSet, first, count, into)) return Got::kRead;
     for (std::size_t done = 0; done < count;) {
         if (cancelled) return Got::kStopped;
         const std::size_t piece = std::min(kReadPieceSectors, count - done);
@@ -255,6 +260,25 @@ DiscTitleStream::Got DiscTitleStream::ReadSectors(int titleSet, uint64_t first, 
         done += piece;
     }
     return Got::kRead;
+}
+
+bool DiscTitleStream::ReadAhead(int titleSet, uint64_t first, std::size_t count, uint8_t* into)
+{
+    const auto held = [&] { return ahead.titleSet == titleSet && first >= ahead.first && first + count <= ahead.first + ahead.count; };
+    const uint64_t end = fileSectors.count(titleSet) ? fileSectors.at(titleSet) : 0;
+    if (!held() && ahead.enabled && count < kReadAheadSectors && first < end) {
+        // Whatever fails here is read again as asked, so that damage is told where it is.
+        ahead.count = 0;
+        const std::size_t sectors = static_cast<std::size_t>(std::min<uint64_t>(kReadAheadSectors, end - first));
+        const SectorReader::Result result =
+            sectors >= count ? reader->ReadInto(titleSet, first, sectors, ahead.bytes) : SectorReader::Result::kFailed;
+        // A drive that hung once is asked for no more than is needed.
+        if (result == SectorReader::Result::kTimedOut) ahead.enabled = false;
+        if (result == SectorReader::Result::kRead) ahead = {true, titleSet, first, sectors, std::move(ahead.bytes)};
+    }
+    if (!held()) return false;
+    std::memcpy(into, ahead.bytes.data() + (first - ahead.first) * kSectorBytes, count * kSectorBytes);
+    return true;
 }
 
 uint64_t DiscTitleStream::CountUnreadable(int titleSet, uint64_t first, std::size_t count)

@@ -122,6 +122,8 @@ private:
     // kDamaged: the sectors could not be read; kStopped: reading ends (cancelled, or the drive stopped answering).
     enum class Got { kRead, kDamaged, kStopped };
     Got ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries = 3);
+    // True when the sectors were read ahead, or could be now.
+    bool ReadAhead(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
     void Fail(const std::string& why);
     // Moves the VOBU's times onto the timeline; its start there, or -1.
     int64_t RetimeVobu(int64_t start, int64_t end);
@@ -130,6 +132,13 @@ private:
     std::map<int, uint64_t> fileSectors;             // by title set
     std::map<int, std::vector<uint32_t>> vobuStarts;  // by title set; empty: found by the navigation packs
     int timeOuts = 0;                                 // reads in a row that never returned
+    struct ReadAheadBlock {
+        bool enabled = true;
+        int titleSet = 0;
+        uint64_t first = 0;
+        std::size_t count = 0;
+        std::vector<uint8_t> bytes;
+    } ahead;
     PlayList titles;
     uint64_t totalSectors = 0;
 

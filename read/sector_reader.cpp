@@ -34,6 +34,9 @@ struct SectorReader::Worker {
     std::size_t count = 0;
     std::vector<uint8_t> buffer;
     std::thread thread;
+    // The thread's own buffer for the next read, kept: a read ahead is too
+    // large for the heap to give again cheaply each time.
+    std::vector<uint8_t> spare;
 
     // The thread's loop: one read at a time, until told to quit.
     static void Run(const std::shared_ptr<Worker>& self)
@@ -46,7 +49,8 @@ struct SectorReader::Worker {
             const int titleSet = w.titleSet;
             const uint64_t first = w.first;
             const std::size_t count = w.count;
-            std::vector<uint8_t> bytes(count * kSectorBytes);
+            std::vector<uint8_t>& bytes = w.spare;
+            bytes.resize(count * kSectorBytes);
             hold.unlock();
             if (!w.dvd) w.dvd = OpenDvdReader(w.path);
             dvd_file_s*& file = w.files[titleSet];
@@ -121,7 +125,7 @@ void SectorReader::LeaveWorker()
     worker = Worker::Start(path, nullptr, {});
 }
 
-SectorReader::Result SectorReader::Ask(int titleSet, uint64_t first, std::size_t count, uint8_t* into)
+SectorReader::Result SectorReader::Ask(int titleSet, uint64_t first, std::size_t count, uint8_t* into, std::vector<uint8_t>* bytes)
 {
     std::unique_lock<std::mutex> hold(worker->lock);
     Worker& w = *worker;
@@ -139,8 +143,14 @@ SectorReader::Result SectorReader::Ask(int titleSet, uint64_t first, std::size_t
         return Result::kTimedOut;
     }
     if (!w.ok) return Result::kFailed;
-    std::memcpy(into, w.buffer.data(), count * kSectorBytes);
+    if (into) std::memcpy(into, w.buffer.data(), count * kSectorBytes);
+    else bytes->swap(w.buffer);
     return Result::kRead;
+}
+
+SectorReader::Result SectorReader::ReadInto(int titleSet, uint64_t first, std::size_t count, std::vector<uint8_t>& bytes)
+{
+    return cancelled ? Result::kCancelled : Ask(titleSet, first, count, nullptr, &bytes);
 }
 
 SectorReader::Result SectorReader::Read(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries)

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct dvd_reader_s;
 struct dvd_file_s;
@@ -29,6 +30,9 @@ public:
     // `count` sectors from `first` of the title set's VOB files into `into`;
     // `tries` attempts for a read that fails (a time-out is not tried again).
     Result Read(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries = 3);
+    // The same, once, into `bytes`, whose storage is traded for the
+    // reader's own: a large read is not copied again.
+    Result ReadInto(int titleSet, uint64_t first, std::size_t count, std::vector<uint8_t>& bytes);
     // From any thread: a read under way, and every later one, ends at once.
     void Cancel();
 
@@ -37,7 +41,8 @@ public:
 
 private:
     struct Worker;
-    Result Ask(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
+    // The answer goes into `into`, or, without it, trades storage with `bytes`.
+    Result Ask(int titleSet, uint64_t first, std::size_t count, uint8_t* into, std::vector<uint8_t>* bytes = nullptr);
     // A worker whose read never returned is left to its thread.
     void LeaveWorker();
 
