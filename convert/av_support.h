@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -63,20 +64,27 @@ PacketPtr NewPacket();
 
 // A queue between two threads that holds at most `capacity` items: Push
 // waits while it is full, Pop while it is empty. Once closed, Push drops
-// its item and Pop gives what is left, then nothing.
+// its item and Pop gives what is left, then nothing. A thread that had to
+// wait is woken once a quarter of the queue is ready for it, not at every
+// item: two threads of a fast copy would otherwise wake each other for
+// each packet, and spend more time in the kernel than copying.
 template <typename T>
 class BoundedQueue {
 public:
-    explicit BoundedQueue(std::size_t capacity) : capacity(capacity) {}
+    explicit BoundedQueue(std::size_t capacity) : capacity(capacity), batch(std::max<std::size_t>(1, capacity / 4)) {}
 
     // False when the queue was closed (the item is dropped).
     bool Push(T item)
     {
         std::unique_lock<std::mutex> hold(lock);
-        notFull.wait(hold, [&] { return closed || items.size() < capacity; });
+        if (items.size() >= capacity) {
+            pushWaiting = true;
+            notFull.wait(hold, [&] { return closed || items.size() + batch <= capacity; });
+            pushWaiting = false;
+        }
         if (closed) return false;
         items.push_back(std::move(item));
-        notEmpty.notify_one();
+        if (popWaiting && items.size() >= batch) notEmpty.notify_one();
         return true;
     }
 
@@ -84,11 +92,15 @@ public:
     std::optional<T> Pop()
     {
         std::unique_lock<std::mutex> hold(lock);
-        notEmpty.wait(hold, [&] { return closed || !items.empty(); });
+        if (items.empty()) {
+            popWaiting = true;
+            notEmpty.wait(hold, [&] { return closed || items.size() >= batch; });
+            popWaiting = false;
+        }
         if (items.empty()) return std::nullopt;
         T item = std::move(items.front());
         items.pop_front();
-        notFull.notify_one();
+        if (pushWaiting && items.size() + batch <= capacity) notFull.notify_one();
         return item;
     }
 
@@ -101,9 +113,10 @@ public:
     }
 
 private:
-    const std::size_t capacity;
+    const std::size_t capacity, batch;
     std::mutex lock;
     std::condition_variable notFull, notEmpty;
     std::deque<T> items;
     bool closed = false;
+    bool pushWaiting = false, popWaiting = false;
 };

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/crc.h>
 }
 
 #include <algorithm>
@@ -43,7 +44,77 @@ AVCodecID CodecOf(const std::string& coding, bool rewritten, int bits)
     return AV_CODEC_ID_NONE;
 }
 
+// The bytes of an AC-3 frame as its header gives them: 0 when not a header.
+int Ac3FrameBytes(const uint8_t* data, int size)
+{
+    static constexpr int kKilobits[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 576, 640};
+    if (size < 5 || data[0] != 0x0B || data[1] != 0x77) return 0;
+    const int rate = data[4] >> 6, code = data[4] & 0x3F;
+    if (rate == 3 || code >= 38) return 0;
+    const int kilobits = kKilobits[code / 2];
+    // Words of 16 bits at 48, 44.1 and 32 kHz; at 44.1 an odd code pads by a word.
+    const int words = rate == 0 ? 2 * kilobits : rate == 2 ? 3 * kilobits : kilobits * 320 / 147 + (code & 1);
+    return 2 * words;
+}
+
+// The bytes of a DTS core frame as its header gives them: 0 when not a header.
+int DtsFrameBytes(const uint8_t* data, int size)
+{
+    if (size < 8 || data[0] != 0x7F || data[1] != 0xFE || data[2] != 0x80 || data[3] != 0x01) return 0;
+    return (((data[5] & 3) << 12) | (data[6] << 4) | (data[7] >> 4)) + 1;
+}
+
+// The bytes of an MPEG audio frame as its header gives them: 0 when not a
+// header or of free bit rate.
+int MpegAudioFrameBytes(const uint8_t* data, int size)
+{
+    static constexpr int kKilobits[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    if (size < 4 || data[0] != 0xFF || (data[1] & 0xE0) != 0xE0) return 0;
+    const int version = (data[1] >> 3) & 3, layer = 3 - ((data[1] >> 1) & 3);  // layer 0: I
+    const int bitrate = data[2] >> 4, rateIndex = (data[2] >> 2) & 3, padding = (data[2] >> 1) & 1;
+    if (version == 1 || layer == 3 || bitrate == 0 || bitrate == 15 || rateIndex == 3) return 0;
+    const bool first = version == 3;
+    const int rate = kRates[rateIndex] >> (first ? 0 : version == 2 ? 1 : 2);
+    const int bits = kKilobits[first ? 0 : 1][layer][bitrate] * 1000;
+    if (layer == 0) return (12 * bits / rate + padding) * 4;
+    return (layer == 2 && !first ? 72 : 144) * bits / rate + padding;
+}
+
 }  // namespace
+
+bool HoldsDeclaredSound(const AVStream& stream, const AudioStream& declared)
+{
+    // MPEG audio is found as the layer its first frame has.
+    const auto family = [](AVCodecID id) { return id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP3 ? AV_CODEC_ID_MP2 : id; };
+    return family(stream.codecpar->codec_id) == CodecOf(declared.coding, false, declared.bits);
+}
+
+bool IntactSoundFrame(AVCodecID codec, const AVPacket& packet, bool nearJoin)
+{
+    const uint8_t* data = packet.data;
+    const int size = packet.size;
+    switch (codec) {
+    case AV_CODEC_ID_AC3: {
+        const int bytes = Ac3FrameBytes(data, size);
+        if (bytes == 0) return true;
+        // The checksum of a whole frame, over all but its sync word, comes out zero.
+        return size >= bytes && (!nearJoin || av_crc(av_crc_get_table(AV_CRC_16_ANSI), 0, data + 2, bytes - 2) == 0);
+    }
+    // A DTS core or MPEG audio frame may be followed by its extension: at least its header's bytes.
+    case AV_CODEC_ID_DTS: return size >= DtsFrameBytes(data, size);
+    case AV_CODEC_ID_MP2:
+    case AV_CODEC_ID_MP1:
+    case AV_CODEC_ID_MP3: return size >= MpegAudioFrameBytes(data, size);
+    default: return true;
+    }
+}
 
 ParametersPtr CopiedVideoParameters(const AVCodecContext& decoder, const AVFrame* first, const AVPacket& firstPacket)
 {
@@ -78,7 +149,11 @@ ParametersPtr CopiedAudioParameters(const AudioStream& declared, bool rewritten)
     parameters->codec_id = CodecOf(declared.coding, rewritten, declared.bits);
     parameters->sample_rate = declared.sampleRate > 0 ? declared.sampleRate : 48000;
     av_channel_layout_default(&parameters->ch_layout, std::max(1, declared.channels));
-    if (parameters->codec_id == AV_CODEC_ID_PCM_S16LE || parameters->codec_id == AV_CODEC_ID_PCM_S24LE) {
+    // PCM says how many bits make a sample; a muxer of DVD LPCM divides by them.
+    if (parameters->codec_id == AV_CODEC_ID_PCM_DVD) {
+        parameters->bits_per_coded_sample = declared.bits > 0 ? declared.bits : 16;
+        parameters->block_align = parameters->ch_layout.nb_channels * parameters->bits_per_coded_sample / 8;
+    } else if (parameters->codec_id == AV_CODEC_ID_PCM_S16LE || parameters->codec_id == AV_CODEC_ID_PCM_S24LE) {
         parameters->bits_per_coded_sample = declared.bits > 16 ? 24 : 16;
         parameters->block_align = parameters->ch_layout.nb_channels * parameters->bits_per_coded_sample / 8;
     }

@@ -34,6 +34,17 @@ struct PictureStart {
 };
 PictureStart PictureStartOf(const AVPacket& packet);
 
+// True when the sound the demuxer finds in `stream` is of the coding the
+// disc declares for it (the file's header says what the disc declares).
+bool HoldsDeclaredSound(const AVStream& stream, const AudioStream& declared);
+
+// False for a copied sound frame the cut of a part left incomplete: shorter
+// than its header says (the disc's bytes ended inside it), or, with
+// `nearJoin`, an AC-3 frame whose checksum fails (the demuxer pieced it
+// together across a join). What this cannot judge (LPCM, a header it does
+// not know) counts as intact.
+bool IntactSoundFrame(AVCodecID codec, const AVPacket& packet, bool nearJoin);
+
 // True when the container (the chain's mux name) takes DVD LPCM as it is.
 bool TakesDvdLpcm(const std::string& mux);
 

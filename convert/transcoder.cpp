@@ -36,6 +36,9 @@ constexpr std::size_t kMostWaitingPictures = 150;
 constexpr std::size_t kMostHeldPictures = 64;
 // How far a copied sound frame may reach back over the one before it (90 kHz) and still be kept.
 constexpr int64_t kJoinSlack = 90;
+// How far from a join (90 kHz) a sound frame may lie that the demuxer pieced together across it:
+// the disc carries sound up to a second or so ahead of its time.
+constexpr int64_t kJoinReach = 2 * 90000;
 constexpr AVRational kTicks = {1, 90000};
 
 // The frame of the output at `rate` that a time (90 kHz ticks from the
@@ -105,9 +108,11 @@ struct Transcoder::Shared {
         int stream = 0;
         PacketPtr packet;
     };
-    Shared(const StreamOutput& output, int outputFile) : file(output, outputFile) {}
+    // Copied pictures are packets, as small as those written: they queue as those do.
+    Shared(const StreamOutput& output, int outputFile)
+        : frames(output.CopiesVideo() ? kPacketQueue : kFrameQueue), file(output, outputFile) {}
 
-    BoundedQueue<Work> frames{kFrameQueue};
+    BoundedQueue<Work> frames;
     BoundedQueue<Packet> packets{kPacketQueue};
     MediaWriter file;
     // Set by the reader before it hands on its first picture: the rate the disc's video says.
@@ -119,8 +124,8 @@ struct Transcoder::Shared {
     std::atomic<int64_t> picturesEnd{0};
 };
 
-Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview)
-    : disc(disc), plan(std::move(plan)), preview(std::move(preview))
+Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview, std::function<void()> ended)
+    : disc(disc), plan(std::move(plan)), preview(std::move(preview)), ended(std::move(ended))
 {
     try {
         shared = std::make_unique<Shared>(this->plan.output, this->plan.outputFile);
@@ -137,7 +142,10 @@ Transcoder::Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget 
     } catch (const std::exception& failure) {
         Fail(std::string("cannot start the conversion: ") + failure.what());
         if (!encoder.joinable()) EndEncoding();
-        if (!writer.joinable()) finished = true;
+        if (!writer.joinable()) {
+            finished = true;
+            if (this->ended) this->ended();
+        }
     }
 }
 
@@ -232,6 +240,10 @@ void Transcoder::ReadAndDecode()
         } else if (number > 0 && number <= int(streams.audio.size())) {
             input.output = number - 1;
             if (output.CopiesAudio()) {
+                const AudioStream& declared = streams.audio[input.output];
+                if (!HoldsDeclaredSound(stream, declared))
+                    throw ConversionError("audio track " + std::to_string(number) + " holds " + avcodec_get_name(stream.codecpar->codec_id) +
+                                          ", not the " + declared.coding + " the disc declares: convert its sound instead of copying it");
                 input.kind = Work::Kind::kCopiedSound;
                 // LPCM goes into a container that takes none as the PCM it is.
                 if (stream.codecpar->codec_id == AV_CODEC_ID_PCM_DVD && !TakesDvdLpcm(output.mux))
@@ -325,8 +337,16 @@ void Transcoder::ReadAndDecode()
         // Decoded only to describe the stream, and for the preview.
         if (!input.described || previewing) decode(input, &packet, [&](FramePtr frame) { release(input, frame.get()); });
     };
-    auto copySound = [&](Input& input, const AVPacket& packet, AVRational timeBase) {
-        PacketPtr copy = copyOf(packet, timeBase);
+    // Checksums cost time: a frame is pieced together, if at all, where the disc's order is left.
+    auto nearJoin = [&](const AVPacket& packet, AVRational timeBase) {
+        if (packet.pts == AV_NOPTS_VALUE) return true;
+        const int64_t at = av_rescale_q(packet.pts, timeBase, kTicks);
+        const std::vector<int64_t> joins = disc.Joins();
+        return std::any_of(joins.begin(), joins.end(), [&](int64_t join) { return std::abs(at - join) < kJoinReach; });
+    };
+    auto copySound = [&](Input& input, const AVPacket& packet, const AVStream& stream) {
+        if (!IntactSoundFrame(stream.codecpar->codec_id, packet, nearJoin(packet, stream.time_base))) return;
+        PacketPtr copy = copyOf(packet, stream.time_base);
         if (!input.pcm) return push({Work::Kind::kCopiedSound, input.output, nullptr, std::move(copy), nullptr, nullptr});
         for (PacketPtr& pcm : input.pcm->Rewrite(*copy)) push({Work::Kind::kCopiedSound, input.output, nullptr, std::move(pcm), nullptr, nullptr});
     };
@@ -347,14 +367,15 @@ void Transcoder::ReadAndDecode()
     };
 
     PacketPtr packet = NewPacket();
-    while (!stopping && demuxer.Next(*packet)) {
+    // What the demuxer gives once a stop has cut the disc's bytes short may be a piece of a picture.
+    while (!stopping && demuxer.Next(*packet) && !stopping) {
         auto [at, isNew] = inputs.try_emplace(packet->stream_index);
         if (isNew) at->second = open(demuxer.Stream(packet->stream_index));
         const AVRational timeBase = demuxer.Stream(packet->stream_index).time_base;
         if (Input* input = at->second ? &*at->second : nullptr) {
             if (input->pieces) subtitle(*input, *packet, timeBase);
             else if (input->kind == Work::Kind::kCopiedPicture) copyPicture(*input, *packet, timeBase);
-            else if (input->kind == Work::Kind::kCopiedSound) copySound(*input, *packet, timeBase);
+            else if (input->kind == Work::Kind::kCopiedSound) copySound(*input, *packet, demuxer.Stream(packet->stream_index));
             else converted(*input, packet.get());
         }
         av_packet_unref(packet.get());
@@ -603,4 +624,5 @@ void Transcoder::Write()
         s.file.Finish(marks, double(s.picturesEnd) / kTicks.den);
     });
     finished = true;
+    if (ended) ended();
 }

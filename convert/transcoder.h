@@ -36,8 +36,10 @@ struct PreviewTarget {
 
 class Transcoder {
 public:
-    // Starts at once. `preview` may be empty (no display, or nobody to show it).
-    Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview);
+    // Starts at once. `preview` may be empty (no display, or nobody to show
+    // it); `ended`, if any, is called from a thread of the converter's once
+    // the file is finished.
+    Transcoder(DiscTitleStream& disc, TranscodePlan plan, PreviewTarget preview, std::function<void()> ended = {});
     // Stops, as Stop does.
     ~Transcoder();
     Transcoder(const Transcoder&) = delete;
@@ -77,6 +79,7 @@ private:
     DiscTitleStream& disc;
     const TranscodePlan plan;
     const PreviewTarget preview;
+    const std::function<void()> ended;
     std::unique_ptr<Shared> shared;
     std::atomic<bool> stopping{false}, finished{false};
     std::atomic<int64_t> convertedMs{0};

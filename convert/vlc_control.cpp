@@ -40,6 +40,11 @@ void CVLCControl::ShowPicturesIn(int width, int height, std::function<void()> re
     pictureReady = std::move(ready);
 }
 
+void CVLCControl::TellWhenEnded(std::function<void()> ended)
+{
+    itemEnded = std::move(ended);
+}
+
 std::vector<uint8_t> CVLCControl::LatestPicture() const
 {
     const std::lock_guard<std::mutex> hold(pictureLock);
@@ -106,7 +111,7 @@ void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output, int o
     if (outputFile >= 0 && file < 0) throw ConverterError(std::string("cannot write ") + output.destination + ": " + std::strerror(errno));
     auto started = std::make_shared<Opening>();
     try {
-        std::thread([started, part, output, file, preview = std::move(preview)]() mutable {
+        std::thread([started, part, output, file, preview = std::move(preview), ended = itemEnded]() mutable {
             Item made;
             DiscProblem problem{part.problem};
             try {
@@ -123,15 +128,17 @@ void CVLCControl::Launch(const DiscPart& part, const StreamOutput& output, int o
                 try {
                     TranscodePlan plan{output, made.disc->Route(output.streams), ChapterMarks(made.disc->Titles(), part.wholeDisc), file};
                     made.subtitlesLeftOut = plan.streams.subtitlesLeftOut;
-                    made.transcoder = std::make_unique<Transcoder>(*made.disc, std::move(plan), std::move(preview));
+                    made.transcoder = std::make_unique<Transcoder>(*made.disc, std::move(plan), std::move(preview), ended);
                 } catch (const std::exception& failure) {
                     made.openProblem = std::string("cannot start the conversion: ") + failure.what();
                 }
             }
             if (file >= 0) close(file);
             // An abandoned item (never given a converter) goes with this thread.
+            const bool converting = made.transcoder != nullptr;
             if (!started->abandoned) started->made = std::move(made);
             started->done = true;
+            if (!converting && ended) ended();
         }).detach();
     } catch (const std::system_error& failure) {
         if (file >= 0) close(file);

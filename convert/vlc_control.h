@@ -42,6 +42,9 @@ public:
     // program scaled to `width` x `height`; `ready` is called from the
     // converter's thread after each, at playing speed.
     void ShowPicturesIn(int width, int height, std::function<void()> ready);
+    // `ended` is called, from a thread of the control's, when an item started
+    // after this ends by itself: converted, failed, or its disc not opened.
+    void TellWhenEnded(std::function<void()> ended);
     // The latest picture as RGB32 rows of 4 * width bytes; empty before the first.
     std::vector<uint8_t> LatestPicture() const;
 
@@ -113,6 +116,7 @@ private:
     // The preview's pictures: the newest is `shown`.
     int pictureWidth = 0, pictureHeight = 0;
     std::function<void()> pictureReady;
+    std::function<void()> itemEnded;
     mutable std::mutex pictureLock;
     std::vector<uint8_t> shown;
 
