@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 #include <unistd.h>
 
@@ -75,7 +74,7 @@ int RunJob(RipJob& job, RipReport& report, bool yes)
         job.Poll();
         report.Progress(job.State());
         // Looked at often: an item's file is finished only once its converter is stopped.
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        if (!job.Ended()) job.WaitForStep(std::chrono::milliseconds(40));
     }
     report.Summary(job.Results());
     return JobExitStatus(job.Results());
@@ -140,7 +139,7 @@ std::optional<int> SettingsForRun(const QCommandLineParser& parser, const RipOpt
     if (copy) {
         settings.videoMethod = *index;
         if (!HoldsCopies(MuxOf(settings)))
-            return Fail(kExitUsage, std::string(kContainerTable[*index]) + " cannot hold the disc's MPEG-2 pictures as they are: copy into mkv, ps, ts or mp4");
+            return Fail(kExitUsage, MuxOf(settings) + " cannot hold the disc's MPEG-2 pictures as they are: copy into mkv, ps, ts or mp4");
         settings.videoCodec = settings.audioCodec = kCopyCodec;
         return std::nullopt;
     }
@@ -201,9 +200,11 @@ int RipCommand(const QStringList& arguments)
     const StreamChoices streams =
         ChosenStreams(source, parts, settings, parser, {options.audio, options.subtitles, options.burn, options.forced}, wrong);
     if (!wrong.empty()) return Fail(kExitUsage, wrong);
+    // Each part is a file of its own: only what one file joins must agree.
     if (parser.isSet(options.copy))
-        if (const std::string problem = PartStreams(source, parts).CopyProblem(streams, MuxOf(settings)); !problem.empty())
-            return Fail(kExitUsage, problem);
+        for (const RipPart& part : parts)
+            if (const std::string problem = PartStreams(source, {part}).CopyProblem(streams, MuxOf(settings)); !problem.empty())
+                return Fail(kExitUsage, problem);
 
     std::vector<std::string> labels;
     for (const RipPart& part : parts) labels.push_back(part ? SelectionLabel(*part) : "");

@@ -205,6 +205,7 @@ void RipJob::Launch()
         // A fresh converter for every attempt; the last one's threads ended with its attempt.
         converter.reset();
         converter = std::make_unique<CVLCControl>();
+        converter->TellWhenEnded([signal = stepSignal] { signal->Raise(); });
         if (plan.pictureWidth > 0 && plan.pictureHeight > 0)
             converter->ShowPicturesIn(plan.pictureWidth, plan.pictureHeight, plan.pictureReady);
         // Written through the hidden file's own descriptor, never opened again by its name.
@@ -322,7 +323,10 @@ void RipJob::Stop()
         finishing->path = itemPath;
         state.phase = JobPhase::Stopping;
         try {
-            finishing->thread = std::thread([finishing = finishing.get()] { finishing->Finish(); });
+            finishing->thread = std::thread([finishing = finishing.get(), signal = stepSignal] {
+                finishing->Finish();
+                signal->Raise();
+            });
         } catch (const std::system_error&) {
             finishing->Finish();  // no thread to be had: done here
         }
@@ -332,6 +336,22 @@ void RipJob::Stop()
     if (state.phase == JobPhase::Asking && request.kind == JobRequest::Kind::Retry) GiveUp(request.reason);
     itemFile.reset();
     state.phase = JobPhase::Ended;
+}
+
+void RipJob::StepSignal::Raise()
+{
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        up = true;
+    }
+    raised.notify_all();
+}
+
+void RipJob::WaitForStep(std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> hold(stepSignal->lock);
+    stepSignal->raised.wait_for(hold, limit, [&] { return stepSignal->up; });
+    stepSignal->up = false;
 }
 
 std::vector<uint8_t> RipJob::LatestPicture() const

@@ -11,9 +11,11 @@
 #include "settings/rip_settings.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,6 +115,10 @@ public:
     // the item is tried again or the next one prepared; a stopped item's
     // file in place. Nothing while the job asks.
     void Poll();
+    // Waits until the job may have a step to take (an attempt ended, a
+    // stopped item's file is in place) or `limit` passed: a front end
+    // that polls need not wait a whole period for the end.
+    void WaitForStep(std::chrono::milliseconds limit);
     // Ends the job at once: an item converting is stopped, and its file
     // finished and put in place on a thread (Stopping until Poll sees it
     // done); items not begun are not ripped.
@@ -138,6 +144,13 @@ private:
         std::string problem;
     };
     struct Finishing;
+    // Raised from the converter's threads, which may outlive the job.
+    struct StepSignal {
+        std::mutex lock;
+        std::condition_variable raised;
+        bool up = false;
+        void Raise();
+    };
 
     // Prepares the current item, or ends the job when none is left.
     void PrepareNext();
@@ -173,6 +186,7 @@ private:
     std::unique_ptr<SafeOutput> itemFile;
     std::unique_ptr<CVLCControl> converter;  // the attempt's
     std::shared_ptr<Finishing> finishing;    // a stopped item's file being put in place
+    const std::shared_ptr<StepSignal> stepSignal = std::make_shared<StepSignal>();
     bool progressSeen = false;
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
