@@ -2,6 +2,7 @@
 // the file is to the disc.
 #include "rip/output_file.h"
 #include "tests/media_probe.h"
+#include "tests/rip_command.h"
 #include "tests/reference_readers.h"
 #include "tests/test_discs.h"
 
@@ -23,20 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs tarvok-rip with a home of the test's own (so the defaults apply);
-// stderr goes to a file read by LastErrors().
-// `wrapper` runs tarvok-rip as its "$@" (a private mount namespace, a loaded machine).
-std::string Rip(const std::string& arguments, int* status, const std::string& stdinFrom = "/dev/null",
-                const std::string& wrapper = "")
-{
-    const std::string home = ScratchFolder() + "/home";
-    fs::create_directories(home);
-    return RunCommand("HOME=" + ShellQuote(home) + " XDG_CONFIG_HOME=" + ShellQuote(home + "/.config") + " timeout 120 " +
-                          wrapper + " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + arguments +
-                          " <" + stdinFrom + " 2>" + ShellQuote(ScratchFolder() + "/stderr.txt"),
-                      status);
-}
-
 // Runs "$@" with `setup` done first in a mount namespace of its own.
 std::string InMountNamespace(const std::string& setup)
 {
@@ -57,76 +44,6 @@ void SetFirstCellLastSector(const std::string& ifo, uint32_t sector)
     const unsigned char bytes[] = {uint8_t(sector >> 24), uint8_t(sector >> 16), uint8_t(sector >> 8), uint8_t(sector)};
     file.seekp(addresses + 8 + 8);
     file.write(reinterpret_cast<const char*>(bytes), 4);
-}
-
-std::string LastErrors()
-{
-    std::ifstream file(ScratchFolder() + "/stderr.txt");
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-// Runs tarvok-rip rip on `disc` until a read in the middle of its first VOB
-// blocks, as a scratch can make a drive do, then sends it `signal`: a rip
-// stopped midway, however fast the machine. What the shell said of its exit status.
-std::string RipStoppedMidway(const std::string& disc, const std::string& arguments, const std::string& signal)
-{
-    const uint64_t middle = fs::file_size(disc + "/VIDEO_TS/VTS_01_1.VOB") / 2 / 2048 * 2048;
-    const std::string blocked = ScratchFolder() + "/blocked";
-    fs::remove(blocked);
-    int status = -1;
-    return RunCommand(
-        "HOME=" + ShellQuote(ScratchFolder() + "/home") + " XDG_CONFIG_HOME=" + ShellQuote(ScratchFolder() + "/home/.config") +
-            " LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) + " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=block TARVOK_FAULT_FROM=" +
-            std::to_string(middle) + " TARVOK_FAULT_TO=" + std::to_string(middle + 2048) + " TARVOK_FAULT_MARK=" + ShellQuote(blocked) +
-            " " + ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " rip " + ShellQuote(disc) + " " + arguments +
-            " </dev/null 2>" + ShellQuote(ScratchFolder() + "/stderr.txt") + " & pid=$!; while [ ! -e " + ShellQuote(blocked) +
-            " ]; do sleep 0.02; done; kill -" + signal + " $pid; wait $pid; echo $?",
-        &status);
-}
-
-// What the disc holds: frames, frame rate and seconds of all its titles' VOBs.
-struct SourceFacts {
-    long frames = 0;
-    double frameRate = 0, seconds = 0;
-};
-
-SourceFacts SourceOf(const std::string& disc)
-{
-    SourceFacts facts;
-    for (const auto& entry : fs::directory_iterator(disc + "/VIDEO_TS")) {
-        const std::string name = entry.path().filename().string();
-        if (!name.ends_with(".VOB") || name.ends_with("_0.VOB") || name == "VIDEO_TS.VOB") continue;
-        const MediaFacts vob = ProbeMedia(entry.path(), true);
-        facts.frames += vob.videoFrames;
-        facts.frameRate = vob.frameRate;
-        facts.seconds += vob.videoFrames / vob.frameRate;
-    }
-    return facts;
-}
-
-// Presentation times of the decoded pictures never go back (a picture the
-// container gives no time, as AVI does for its last, is passed over).
-bool TimelineRunsForward(const std::string& file)
-{
-    const auto probe = nlohmann::json::parse(RunCommand("ffprobe -v error -select_streams v:0 -of json -show_entries "
-                                                        "frame=best_effort_timestamp_time " + ShellQuote(file) + " 2>/dev/null"));
-    double last = -1e9;
-    for (const auto& frame : probe["frames"]) {
-        if (!frame.contains("best_effort_timestamp_time")) continue;
-        const double time = std::stod(frame["best_effort_timestamp_time"].get<std::string>());
-        if (time < last) return false;
-        last = time;
-    }
-    return !probe["frames"].empty();
-}
-
-// The file a rip of `disc` into `folder` wrote, which it printed first; "" (and a failure) when it failed.
-std::string RippedFile(const std::string& disc, const std::string& folder, const std::string& options)
-{
-    int status = -1;
-    const std::string printed = Rip(ShellQuote(disc) + " --yes --output " + ShellQuote(folder) + " " + options, &status);
-    EXPECT_EQ(status, 0) << LastErrors();
-    return status == 0 ? printed.substr(0, printed.find('\n')) : std::string();
 }
 
 // The subtitles' colours on the test discs, and how far apart two colours are (the largest difference of a component).

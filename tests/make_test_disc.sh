@@ -2,7 +2,8 @@
 # Makes a real DVD-Video folder with ffmpeg and dvdauthor.
 #
 #   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu] [--audio LANG,LANG...]
-#                         [--subtitles LANG,LANG...] --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
+#                         [--subtitles LANG,LANG...] [--interlaced] [--open-gops] [--lpcm] [--soft-telecine] [--repeat N]
+#                         --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
 #
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
@@ -15,6 +16,14 @@
 # bar of its own colour (red, green, blue) and place from 1+k/2 s to 2+k/2 s,
 # and again, marked forced, from 3+3k/2 s to 4+3k/2 s; the first stream's
 # kind is "normal", the others' "large".
+# --interlaced codes the pictures as interlaced, top field first;
+# --open-gops codes B pictures and leaves groups of pictures open, so that a
+# chapter's first B pictures refer to the chapter before it;
+# --lpcm gives DVD LPCM sound instead of AC-3;
+# --soft-telecine (NTSC) codes the pictures at 24000/1001 and flags them for
+# 3:2 pulldown, as film discs are (soft_telecine.py);
+# --repeat N plays each title's clip N times in a row (one cell each), so
+# that a long title costs only a short encode.
 # OUT/VIDEO_TS is written; a disc already at OUT is left alone. The disc is
 # built beside OUT and moved into place, so a reader never sees half a disc.
 set -euo pipefail
@@ -23,7 +32,7 @@ out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTER
 shift
 [ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ] && exit 0
 
-system=pal aspect=4:3 menu=0
+system=pal aspect=4:3 menu=0 interlaced=0 open_gops=0 lpcm=0 soft_telecine=0 repeat=1
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
 subtitled=("")   # the subtitle languages of each title set
 voiced=("")      # the audio languages of each title set
@@ -32,6 +41,11 @@ while [ $# -gt 0 ]; do
     --system) system=$2; shift 2 ;;
     --aspect) aspect=$2; shift 2 ;;
     --menu) menu=1; shift ;;
+    --interlaced) interlaced=1; shift ;;
+    --open-gops) open_gops=1; shift ;;
+    --lpcm) lpcm=1; shift ;;
+    --soft-telecine) soft_telecine=1; shift ;;
+    --repeat) repeat=$2; shift 2 ;;
     --audio) voiced[-1]=$2; shift 2 ;;
     --subtitles) subtitled[-1]=$2; shift 2 ;;
     --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
@@ -44,6 +58,7 @@ case $system in
   ntsc) size=720x480 rate=30000/1001 target=ntsc-dvd format=NTSC ;;
   *) echo "make_test_disc.sh: system must be pal or ntsc" >&2; exit 2 ;;
 esac
+[ "$soft_telecine" -eq 1 ] && [ "$system" != ntsc ] && { echo "make_test_disc.sh: soft telecine is NTSC's" >&2; exit 2; }
 
 work=$(mktemp -d "$(dirname "$out")/.disc.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -51,16 +66,30 @@ trap 'rm -rf "$work"' EXIT
 # One MPEG-2 program stream per title: a moving test picture with a counter
 # and a stereo tone whose pitch tells the titles apart.
 encode() {  # file seconds tone
-  local inputs=() maps=(-map 0:v) k=0 language
+  local inputs=() maps=(-map 0:v) k=0 language video coding
   for language in ${languages//,/ }; do
     k=$((k + 1))
     inputs+=(-f lavfi -i "sine=frequency=$(($3 + 50 * k)):sample_rate=48000:duration=$2")
     maps+=(-map "$k:a")
   done
   [ "$k" -eq 0 ] && inputs=(-f lavfi -i "sine=frequency=$3:sample_rate=48000:duration=$2") && maps=()
+  video=(-f lavfi -i "testsrc2=size=$size:rate=$rate:duration=$2")
   # Closed GOPs, as discs have at their chapters: a chapter can be cut out whole.
-  ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$size:rate=$rate:duration=$2" "${inputs[@]}" "${maps[@]}" \
-    -ac 2 -target "$target" -aspect "$aspect" -b:v 2500k -flags +cgop -sc_threshold 1000000000 "$1"
+  coding=(-target "$target" -aspect "$aspect" -b:v 2500k -flags +cgop -sc_threshold 1000000000)
+  [ "$open_gops" -eq 1 ] && coding=(-target "$target" -aspect "$aspect" -b:v 2500k -bf 2 -sc_threshold 1000000000)
+  if [ "$soft_telecine" -eq 1 ]; then
+    # The film's own pictures, then the flags a player pulls them down by; the
+    # remux times each picture by its fields.
+    ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$size:rate=24000/1001:duration=$2" -c:v mpeg2video \
+      -aspect "$aspect" -b:v 2500k -maxrate 9000k -bufsize 1835008 -g 12 -bf 0 -flags +cgop \
+      -sc_threshold 1000000000 -f mpeg2video "$1.film.m2v"
+    python3 "$(dirname "$0")/soft_telecine.py" "$1.film.m2v" "$1.m2v"
+    video=(-fflags +genpts -i "$1.m2v")
+    coding=(-c:v copy -c:a ac3 -b:a 192k -ar 48000 -f dvd)
+  fi
+  [ "$interlaced" -eq 1 ] && coding+=(-flags +cgop+ildct+ilme -top 1)
+  [ "$lpcm" -eq 1 ] && coding+=(-c:a pcm_dvd)
+  ffmpeg -nostdin -v error -y "${video[@]}" "${inputs[@]}" "${maps[@]}" -ac 2 "${coding[@]}" "$1"
 }
 
 # The subpicture streams of `subtitles` muxed into the title file $1 of $2 seconds.
@@ -113,7 +142,13 @@ for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
     n=$((n + 1))
     encode "$work/title$n.mpg" "$seconds" $((330 + 110 * n))
     add_subtitles "$work/title$n.mpg" "$seconds"
-    xml+="<pgc><vob file=\"$work/title$n.mpg\" chapters=\"$(chapter_marks "$seconds" "$chapters")\" /></pgc>"
+    xml+="<pgc><vob file=\"$work/title$n.mpg\" chapters=\"$(chapter_marks "$seconds" "$chapters")\" />"
+    # Each time under a name of its own (a link), or dvdauthor writes the clip once.
+    for ((k = 1; k < repeat; k++)); do
+      ln "$work/title$n.mpg" "$work/title$n.$k.mpg"
+      xml+="<vob file=\"$work/title$n.$k.mpg\" />"
+    done
+    xml+="</pgc>"
   done
   xml+="</titles></titleset>"
 done

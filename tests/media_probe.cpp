@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <vector>
 
 #include "tests/test_discs.h"
@@ -11,12 +12,15 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 MediaFacts ProbeMedia(const std::string& file, bool countFrames)
 {
     MediaFacts facts;
     const std::string output = RunCommand("ffprobe -v error -of json " + std::string(countFrames ? "-count_frames " : "") +
-                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames,width,height,sample_rate,channels:"
+                                          "-show_entries stream=codec_type,codec_name,r_frame_rate,nb_read_frames,width,height,sample_rate,channels,field_order,display_aspect_ratio:"
                                           "stream_tags=language:"
                                           "format=duration,format_name -show_chapters " +
                                           ShellQuote(file) + " 2>/dev/null");
@@ -34,6 +38,8 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames)
             facts.videoFrames = std::atol(stream.value("nb_read_frames", "0").c_str());
             facts.width = stream.value("width", 0);
             facts.height = stream.value("height", 0);
+            facts.fieldOrder = stream.value("field_order", "");
+            facts.displayAspect = stream.value("display_aspect_ratio", "");
         } else if (type == "audio") {
             if (++facts.audioStreams == 1) {
                 facts.audioCodec = stream.value("codec_name", "");
@@ -58,6 +64,27 @@ std::string DecodeErrors(const std::string& file)
     // What the decoders say; the null muxer's notes on the times ffmpeg gives it (AC-3 read back from an MPEG
     // program stream, ffmpeg's own copies too) are no fault of the file's.
     return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(file) + " -f null - 2>&1 | grep -v '^\\[null @'");
+}
+
+std::vector<std::string> AudioPacketChecksums(const std::string& file, int audioStream)
+{
+    // Lines of "stream, dts, pts, duration, size, checksum[, side data]"; those of "#" describe the streams.
+    std::istringstream lines(RunCommand("ffmpeg -v error -i " + ShellQuote(file) + " -map 0:a:" + std::to_string(audioStream) +
+                                        " -c copy -f framemd5 - 2>/dev/null"));
+    std::vector<std::string> checksums;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#') {
+            std::istringstream fields(line);
+            std::string field;
+            for (int k = 0; k < 6 && std::getline(fields, field, ','); ++k) {}
+            checksums.push_back(field.substr(field.find_first_not_of(' ')));
+        }
+    return checksums;
+}
+
+std::string DecodedSound(const std::string& file, int audioStream)
+{
+    return RunCommand("ffmpeg -v error -i " + ShellQuote(file) + " -map 0:a:" + std::to_string(audioStream) + " -f s16le - 2>/dev/null");
 }
 
 double AudioSeconds(const std::string& file)
@@ -130,4 +157,32 @@ double Picture::Psnr(const Picture& other) const
         squares += d * d;
     }
     return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * rgb.size() / squares);
+}
+
+SourceFacts SourceOf(const std::string& disc)
+{
+    SourceFacts facts;
+    for (const auto& entry : fs::directory_iterator(disc + "/VIDEO_TS")) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(".VOB") || name.ends_with("_0.VOB") || name == "VIDEO_TS.VOB") continue;
+        const MediaFacts vob = ProbeMedia(entry.path(), true);
+        facts.frames += vob.videoFrames;
+        facts.frameRate = vob.frameRate;
+        facts.seconds += vob.videoFrames / vob.frameRate;
+    }
+    return facts;
+}
+
+bool TimelineRunsForward(const std::string& file)
+{
+    const auto probe = nlohmann::json::parse(RunCommand("ffprobe -v error -select_streams v:0 -of json -show_entries "
+                                                        "frame=best_effort_timestamp_time " + ShellQuote(file) + " 2>/dev/null"));
+    double last = -1e9;
+    for (const auto& frame : probe["frames"]) {
+        if (!frame.contains("best_effort_timestamp_time")) continue;
+        const double time = std::stod(frame["best_effort_timestamp_time"].get<std::string>());
+        if (time < last) return false;
+        last = time;
+    }
+    return !probe["frames"].empty();
 }

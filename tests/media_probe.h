@@ -15,6 +15,7 @@ struct MediaFacts {
     int sampleRate = 0, channels = 0;  // of the first audio stream
     std::string rate;        // the same as the container states it: "30000/1001"
     std::string videoCodec, audioCodec;
+    std::string fieldOrder, displayAspect;  // of the first video stream: "tt", "progressive"; "16:9"
     std::string formatName;  // ffprobe's name of the container, e.g. "avi"
     std::vector<std::string> audioLanguages;              // of each audio stream, "" for none
     std::vector<std::pair<std::string, double>> chapters;  // titles and start times
@@ -24,6 +25,12 @@ MediaFacts ProbeMedia(const std::string& file, bool countFrames = false);
 
 // What `ffmpeg -v error -i FILE -f null -` prints: empty for a file that decodes cleanly.
 std::string DecodeErrors(const std::string& file);
+
+// The checksum of each packet of an audio stream, as it is (ffmpeg's framemd5 of a copy).
+std::vector<std::string> AudioPacketChecksums(const std::string& file, int audioStream = 0);
+
+// The samples an audio stream decodes to, as 16-bit PCM.
+std::string DecodedSound(const std::string& file, int audioStream = 0);
 
 // Seconds of sound that the first audio stream decodes to.
 double AudioSeconds(const std::string& file);
@@ -51,3 +58,14 @@ struct Picture {
     double Psnr(const Picture& other) const;
 };
 Picture PictureAt(const std::string& file, double seconds, int subtitleTrack = -1);
+
+// What the disc holds: frames, frame rate and seconds of all its titles' VOBs.
+struct SourceFacts {
+    long frames = 0;
+    double frameRate = 0, seconds = 0;
+};
+SourceFacts SourceOf(const std::string& disc);
+
+// Presentation times of the decoded pictures never go back (a picture the
+// container gives no time, as AVI does for its last, is passed over).
+bool TimelineRunsForward(const std::string& file);

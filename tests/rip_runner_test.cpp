@@ -744,3 +744,32 @@ TEST(RipRunnerTest, SubtitleSettingIsShownAndKeptInTheRip)
     window.Movie().Store().fscommand(main_cmd::kSetting, "");
     EXPECT_EQ(note(), "The whole disc is ripped. Subtitles: none, MPEG TS holds no track.");
 }
+
+// The user chooses Copy for picture and sound of an MKV file: the note says
+// which settings no longer apply, burned-in subtitles become a track, and
+// the file holds the disc's own streams.
+TEST(RipRunnerTest, CopyChosenInTheSettingsKeepsTheDiscsOwnStreams)
+{
+    RipHarness rip("pal-copy", "COPY");
+    CRipperDlg& window = rip.window;
+    // MKV's lists end in copy: h264|mp2v|mp4v|mp1v|copy and mp4a|mp3|a52|vorb|mpga|copy; subtitles burned, in English.
+    rip.harness.ChangeSettings({{settings_var::kVideoMethod, "8"}, {settings_var::kVideoCodec, "4"}, {settings_var::kAudioCodec, "5"},
+                                {settings_var::kSubtitleMode, "2"}, {settings_var::kSubtitleLanguage, "0"}});
+    EXPECT_EQ(MovieItem(window.Movie(), "scopeNote")->property("text").toString().toStdString(),
+              "The whole disc is ripped. Picture and sound copied as on the disc: bitrates, scale, channels and rate do not apply. "
+              "Subtitles: en, kept as a track: a copied picture takes none burned in.");
+
+    window.OnStartRip();
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    const std::string file = rip.OutputFile("COPY.mkv");
+    const MediaFacts facts = ProbeMedia(file, true);
+    EXPECT_EQ(facts.videoCodec, "mpeg2video");
+    EXPECT_EQ(facts.videoFrames, SourceOf(TestDisc("pal-copy")).frames);
+    EXPECT_EQ(facts.audioCodec, "ac3");
+    EXPECT_EQ(facts.audioLanguages, (std::vector<std::string>{"eng", "fre"}));
+    const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(file);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].language, "eng");
+    EXPECT_EQ(DecodeErrors(file), "");
+}

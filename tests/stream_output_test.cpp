@@ -39,6 +39,40 @@ TEST(StreamOutputTest, ReadsEveryFormTheChainBuilderWrites)
         }
 }
 
+// A stream whose codec the chain leaves out is copied, in each form the
+// builder writes for the settings' "copy" and with the preview too.
+TEST(StreamOutputTest, AStreamWithoutACodecIsCopied)
+{
+    const struct {
+        std::string video, audio;
+        bool preview;
+    } cases[] = {{"copy", "copy", false}, {"copy", "mp4a", false}, {"h264", "copy", false}, {"copy", "copy", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.video + " " + c.audio + (c.preview ? " preview" : ""));
+        RipSettings settings;
+        settings.mux = "mkv";
+        settings.videoCodec = c.video;
+        settings.audioCodec = c.audio;
+        const StreamChoices streams{"fr", {"all"}, "", false};
+        std::string error;
+        const auto output = ParseStreamOutput(BuildTranscodeChain(settings, "/o.mkv", c.preview, "25", streams), error);
+        ASSERT_TRUE(output) << error;
+        EXPECT_EQ(output->CopiesVideo(), c.video == "copy");
+        EXPECT_EQ(output->CopiesAudio(), c.audio == "copy");
+        EXPECT_EQ(output->streams, streams);
+        EXPECT_EQ(output->display, c.preview);
+        EXPECT_EQ(output->muxer, "matroska");
+    }
+    // As a person writes them: no transcode part at all, or one of stream choices only.
+    std::string error;
+    const std::string file = ":standard{access=file,mux=mkv,dst=\"/o.mkv\"}";
+    for (const std::string& chain : {":sout=#" + file.substr(1), ":sout=#transcode{audio=fr,subtitles=all}" + file}) {
+        const auto output = ParseStreamOutput(chain, error);
+        ASSERT_TRUE(output) << chain << ": " << error;
+        EXPECT_TRUE(output->CopiesVideo() && output->CopiesAudio()) << chain;
+    }
+}
+
 TEST(StreamOutputTest, RefusesWhatItCannotCarryOutWithItsReason)
 {
     const std::string transcode = "transcode{vcodec=mp1v,vb=1024,scale=1,acodec=mpga,ab=128,channels=2,samplerate=48000}";
@@ -74,6 +108,12 @@ TEST(StreamOutputTest, RefusesWhatItCannotCarryOutWithItsReason)
         {":sout=#" + transcode + ":duplicate{dst=display}", "no file to write"},
         {":sout=#" + transcode + ":" + file + ":x{}", "goes on after its file output"},
         {":sout=#transcode{vcodec=mp1v:" + file, "expected a module"},
+        // What only a conversion does, asked of a copied stream.
+        {":sout=#transcode{acodec=mpga,ab=128,channels=2,samplerate=48000,vb=1024}:" + file,
+         "the transcode option vb needs a converted video (vcodec=…): without it the video is copied as the disc holds it"},
+        {":sout=#transcode{burn=en}:" + file, "the transcode option burn needs a converted video"},
+        {":sout=#transcode{deinterlace}:" + file, "the transcode option deinterlace needs a converted video"},
+        {":sout=#transcode{vcodec=mp1v,vb=1024,scale=1,samplerate=48000}:" + file, "the transcode option samplerate needs a converted sound"},
     };
     for (const auto& [option, reason] : refused) {
         EXPECT_FALSE(ParseStreamOutput(option, error)) << option;

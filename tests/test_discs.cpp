@@ -36,6 +36,13 @@ const std::map<std::string, std::string> kRecipes = {
     {"pal-36-subtitle-languages", "--system pal --subtitles aa,ab,af,am,ar,as,ay,az,ba,be,bg,bh --title 8"
                                   " --vts --subtitles bi,bn,bo,br,ca,co,cs,cy,da,de,dz,el --title 8"
                                   " --vts --subtitles eo,es,et,eu,fa,fi,fj,fo,ln,lo,lt,lv --title 8"},
+    // Discs as a copy meets them: interlaced and wide, two title sets alike; groups of pictures
+    // that need the chapter before; LPCM sound; film pulled down by its flags.
+    {"pal-copy", "--system pal --aspect 16:9 --interlaced --audio en,fr --subtitles en,fr --title 4:2"
+                 " --vts --subtitles en,fr --title 3"},
+    {"pal-open-gops", "--system pal --open-gops --title 6:3"},
+    {"pal-lpcm", "--system pal --lpcm --audio en,fr --title 4:2"},
+    {"ntsc-soft-telecine", "--system ntsc --soft-telecine --title 6:2"},
 };
 
 }  // namespace

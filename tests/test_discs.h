@@ -16,6 +16,11 @@
 //   "pal-two-languages" PAL 4:3, English and French audio, titles of 4 s (two chapters) and 6 s (three)
 //   "pal-subtitles" PAL 4:3, English and French subtitles in a title of 6 s, French alone in a second title set of 3 s
 //   "pal-36-subtitle-languages" PAL 4:3, three title sets of 8 s with twelve subtitle languages each
+//   "pal-copy"      PAL 16:9 interlaced (top field first), English and French audio and subtitles,
+//                   a title of 4 s (two chapters), then a second title set alike of 3 s
+//   "pal-open-gops" PAL 4:3 with B pictures in open groups, one title of 6 s in three chapters
+//   "pal-lpcm"      PAL 4:3, English and French LPCM audio, one title of 4 s in two chapters
+//   "ntsc-soft-telecine" NTSC 4:3 film (24000/1001 pictures with 3:2 pulldown flags), 6 s in two chapters
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
 

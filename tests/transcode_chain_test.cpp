@@ -177,6 +177,15 @@ TEST(TranscodeChainTest, SaveAsExtensionChoosesMuxAndCodecs)
         EXPECT_EQ(s.mux, mux) << extension;
         EXPECT_EQ(s.videoCodec, video) << extension;
     }
+    // A copy stays a copy where the container holds one, and takes only its mux; elsewhere the row's codecs.
+    for (auto [extension, mux, video] : {std::tuple{"mkv", "mkv", "copy"}, {"mp4", "mp4", "copy"}, {"mpg", "ts", "copy"},
+                                         {"avi", "avi", "mp1v"}}) {
+        s.videoCodec = s.audioCodec = "copy";
+        ApplySaveAsExtension(s, extension);
+        EXPECT_EQ(s.mux, mux) << extension;
+        EXPECT_EQ(s.videoCodec, video) << extension;
+        EXPECT_EQ(s.audioCodec, video == std::string("copy") ? "copy" : "mpga") << extension;
+    }
     const RipSettings before = s;
     ApplySaveAsExtension(s, "flv");
     ApplySaveAsExtension(s, "");
