@@ -27,9 +27,7 @@ ours=(build/bin/tarvok-rip rip "$disc" --output "$work/ours" --yes)
 theirs=(ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif=deint=interlaced -c:v mpeg1video -b:v 1024k
         -c:a mp2 -b:a 128k -ac 2 -ar 48000 -f mpegts "$work/ffmpeg.ts")
 
-# wall user system peak-KB of one run
-measure() { /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" "$@" > /dev/null 2>&1; cat "$work/time.txt"; }
-median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+source bench/measure.sh
 
 declare -A figures
 for ((i = 0; i < runs; i++)); do
@@ -50,7 +48,6 @@ echo "medians of $runs alternating runs, ${length} s PAL disc"
 printf '%-10s %8s %8s %8s %9s %10s %9s\n' "" "wall s" "user s" "sys s" "peak MB" "futex" "write"
 row ours "${ours[@]}"
 row theirs "${theirs[@]}"
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 ow=$(median ${figures[ours-wall]}) tw=$(median ${figures[theirs-wall]})
 oc=$(awk -v u="$(median ${figures[ours-user]})" -v s="$(median ${figures[ours-sys]})" 'BEGIN { print u + s }')
 tc=$(awk -v u="$(median ${figures[theirs-user]})" -v s="$(median ${figures[theirs-sys]})" 'BEGIN { print u + s }')
