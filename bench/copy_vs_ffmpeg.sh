@@ -14,24 +14,9 @@
 #    and a copy of its second chapter, which spans both files, checked whole.
 #
 #   bench/copy_vs_ffmpeg.sh [RUNS] [SECONDS]
-set -euo pipefail
-cd "$(dirname "$0")/.."
-runs=${1:-5}
-length=${2:-120}
-scripts/build.sh > /dev/null
-
-work=build/bench
-source bench/measure.sh
-disc=$work/pal-${length}s
+source "$(dirname "$0")/common.sh"
 big=$work/pal-big
-mkdir -p "$work"
-tests/make_test_disc.sh "$disc" --system pal --title "$length:6"
 tests/make_test_disc.sh "$big" --system pal --title 60:2 --repeat 50
-vob=$disc/VIDEO_TS/VTS_01_1.VOB
-
-# The rip runs with the default settings, whatever the user's profile holds.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME"
 ours=(build/bin/tarvok-rip rip "$disc" --copy --output "$work/copy" --yes)
 theirs=(ffmpeg -nostdin -y -fflags +genpts -i "$vob" -map 0:v -map 0:a -c copy "$work/ffmpeg-copy.mkv")
 "${theirs[@]}" > /dev/null 2>&1 || { echo "ffmpeg's copy failed" >&2; exit 1; }  # its status, once
@@ -40,8 +25,13 @@ theirs=(ffmpeg -nostdin -y -fflags +genpts -i "$vob" -map 0:v -map 0:a -c copy "
 declare -A figures
 for ((i = 0; i < runs; i++)); do
   for who in ours theirs; do
-    if [ "$who" = ours ]; then rm -rf "$work/copy"; else rm -f "$work/ffmpeg-copy.mkv"; fi
-    if [ "$who" = ours ]; then read -r w u s m < <(measure "${ours[@]}"); else read -r w u s m < <(measure "${theirs[@]}"); fi
+    if [ "$who" = ours ]; then
+      rm -rf "$work/copy"
+      read -r w u s m < <(measure "${ours[@]}")
+    else
+      rm -f "$work/ffmpeg-copy.mkv"
+      read -r w u s m < <(measure "${theirs[@]}")
+    fi
     figures[$who-wall]+="$w " figures[$who-cpu]+="$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }') " figures[$who-mem]+="$m "
   done
 done

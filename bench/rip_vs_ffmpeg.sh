@@ -8,26 +8,10 @@
 # and write calls of one traced run of each.
 #
 #   bench/rip_vs_ffmpeg.sh [RUNS] [SECONDS]
-set -euo pipefail
-cd "$(dirname "$0")/.."
-runs=${1:-5}
-length=${2:-120}
-scripts/build.sh > /dev/null
-
-work=build/bench
-disc=$work/pal-${length}s
-mkdir -p "$work"
-tests/make_test_disc.sh "$disc" --system pal --title "$length:6"
-vob=$disc/VIDEO_TS/VTS_01_1.VOB
-
-# The rip runs with the default settings, whatever the user's profile holds.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME"
+source "$(dirname "$0")/common.sh"
 ours=(build/bin/tarvok-rip rip "$disc" --output "$work/ours" --yes)
 theirs=(ffmpeg -nostdin -y -i "$vob" -map 0:v:0 -map 0:a:0 -vf yadif=deint=interlaced -c:v mpeg1video -b:v 1024k
         -c:a mp2 -b:a 128k -ac 2 -ar 48000 -f mpegts "$work/ffmpeg.ts")
-
-source bench/measure.sh
 
 declare -A figures
 for ((i = 0; i < runs; i++)); do
