@@ -77,15 +77,19 @@ std::string DescribeDamage(const std::vector<DamagedSpan>& damage)
         std::snprintf(text, sizeof text, "%ld:%04.1f", long(seconds / 60), seconds - 60 * long(seconds / 60));
         return std::string(text);
     };
-    uint64_t sectors = 0;
+    uint64_t sectors = 0, tried = 0;
     std::string spans;
     for (const DamagedSpan& span : damage) {
         sectors += span.sectors;
+        tried += span.tried;
+        char lost[48] = "";
+        if (span.to >= 0 && span.to <= span.from && span.discSeconds >= 0.05)
+            std::snprintf(lost, sizeof lost, " (%.1f s of the disc)", span.discSeconds);
         spans += (spans.empty() ? "" : ", ") + clock(span.from) +
-                 (span.to < 0 ? " to its end" : span.to > span.from ? "-" + clock(span.to) : "");
+                 (span.to < 0 ? " to its end" : span.to > span.from ? "-" + clock(span.to) : lost);
     }
-    return std::to_string(sectors) + (sectors == 1 ? " damaged sector" : " damaged sectors") +
-           " passed over: the file lacks " + spans;
+    return std::to_string(sectors) + (sectors == 1 ? " damaged sector" : " damaged sectors") + " passed over" +
+           (tried < sectors ? " (" + std::to_string(tried) + " tried)" : "") + ": the file lacks " + spans;
 }
 
 std::unique_ptr<DiscTitleStream> DiscTitleStream::Open(const std::string& disc, DiscProblem* problem)
@@ -239,6 +243,13 @@ long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
 DiscTitleStream::Got DiscTitleStream::ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries)
 {
     if (ReadAhead(titleSet, first, count, into)) return Got::kRead;
+    const Got got = ReadExactly(titleSet, first, count, into, tries);
+    lastReadFailed = got == Got::kDamaged;
+    return got;
+}
+
+DiscTitleStream::Got DiscTitleStream::ReadExactly(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries)
+{
     for (std::size_t done = 0; done < count;) {
         if (cancelled) return Got::kStopped;
         const std::size_t piece = std::min(kReadPieceSectors, count - done);
@@ -266,7 +277,9 @@ bool DiscTitleStream::ReadAhead(int titleSet, uint64_t first, std::size_t count,
 {
     const auto held = [&] { return ahead.titleSet == titleSet && first >= ahead.first && first + count <= ahead.first + ahead.count; };
     const uint64_t end = fileSectors.count(titleSet) ? fileSectors.at(titleSet) : 0;
-    if (!held() && ahead.enabled && count < kReadAheadSectors && first < end) {
+    // Not into damage met before: each read there costs a drive seconds.
+    const bool afterFailure = lastReadFailed || (ahead.failedTitleSet == titleSet && first < ahead.failedUntil);
+    if (!held() && ahead.enabled && !afterFailure && count < kReadAheadSectors && first < end) {
         // Whatever fails here is read again as asked, so that damage is told where it is.
         ahead.count = 0;
         const std::size_t sectors = static_cast<std::size_t>(std::min<uint64_t>(kReadAheadSectors, end - first));
@@ -274,7 +287,15 @@ bool DiscTitleStream::ReadAhead(int titleSet, uint64_t first, std::size_t count,
             sectors >= count ? reader->ReadInto(titleSet, first, sectors, ahead.bytes) : SectorReader::Result::kFailed;
         // A drive that hung once is asked for no more than is needed.
         if (result == SectorReader::Result::kTimedOut) ahead.enabled = false;
-        if (result == SectorReader::Result::kRead) ahead = {true, titleSet, first, sectors, std::move(ahead.bytes)};
+        if (result == SectorReader::Result::kFailed) {
+            ahead.failedTitleSet = titleSet;
+            ahead.failedUntil = first + sectors;
+        }
+        if (result == SectorReader::Result::kRead) {
+            ahead.titleSet = titleSet;
+            ahead.first = first;
+            ahead.count = sectors;
+        }
     }
     if (!held()) return false;
     std::memcpy(into, ahead.bytes.data() + (first - ahead.first) * kSectorBytes, count * kSectorBytes);
@@ -290,32 +311,85 @@ uint64_t DiscTitleStream::CountUnreadable(int titleSet, uint64_t first, std::siz
     return std::max<uint64_t>(unreadable, 1);
 }
 
-uint64_t DiscTitleStream::NextVobuStart(int titleSet, uint64_t sector, const SectorRun& cell)
+DiscTitleStream::Probe DiscTitleStream::ProbeSector(int titleSet, uint64_t sector, bool navigation)
 {
-    const std::vector<uint32_t>& starts = vobuStarts[titleSet];
-    if (!starts.empty()) {
-        const auto next = std::lower_bound(starts.begin(), starts.end(), sector);
-        return next != starts.end() && *next <= cell.last ? *next : cell.last + 1;
-    }
-    // No map: the next navigation pack that can be read.
     uint8_t pack[kSectorBytes];
-    for (uint64_t at = sector; at <= cell.last && at < sector + kMostSectorsSearched && !cancelled && !failed; ++at)
-        if (ReadSectors(titleSet, at, 1, pack, 1) == Got::kRead && IsNavPack(pack)) return at;
+    if (ReadSectors(titleSet, sector, 1, pack, 1) != Got::kRead) return Probe::kFailed;
+    return (navigation ? IsNavPack(pack) : IsPack(pack)) ? Probe::kGood : Probe::kGarbage;
+}
+
+uint64_t DiscTitleStream::FarEdge(int titleSet, uint64_t from, const SectorRun& cell, DamageProbes& probes)
+{
+    // The places a probe looks at: the map's VOBUs in the cell (a run of one angle's own), or its sectors.
+    const std::vector<uint32_t>& starts = vobuStarts[titleSet];
+    const bool mapped = !starts.empty();
+    const uint64_t begin = mapped ? uint64_t(std::lower_bound(starts.begin(), starts.end(), from) - starts.begin()) : from;
+    const uint64_t end = mapped ? uint64_t(std::upper_bound(starts.begin(), starts.end(), cell.last) - starts.begin()) : cell.last + 1;
+    const auto place = [&](uint64_t k) -> uint64_t { return mapped ? starts[k] : k; };
+    const auto good = [&](uint64_t k) {
+        const Probe probe = ProbeSector(titleSet, place(k), mapped);
+        probes.tried += probe != Probe::kGood;
+        probes.readsFailed |= probe == Probe::kFailed;
+        return probe == Probe::kGood;
+    };
+    if (begin >= end) return cell.last + 1;
+    uint64_t edge = begin;
+    if (!good(begin)) {
+        // Ahead in growing steps to a good place; then the last step halved down to the edge.
+        uint64_t bad = begin;
+        for (uint64_t step = 1;; step *= 2) {
+            if (cancelled || failed) return cell.last + 1;
+            const uint64_t k = std::min(bad + step, end - 1);
+            if (good(k)) {
+                edge = k;
+                break;
+            }
+            if (k == end - 1) return cell.last + 1;
+            bad = k;
+        }
+        while (edge - bad > 1 && !cancelled && !failed) {
+            const uint64_t middle = bad + (edge - bad) / 2;
+            if (good(middle)) edge = middle;
+            else bad = middle;
+        }
+    }
+    if (mapped) return place(edge);
+    // Without a map: from the first readable sector, the next navigation pack (a failing read starts damage again).
+    for (uint64_t at = edge; at <= cell.last && at < edge + kMostSectorsSearched && !cancelled && !failed; ++at)
+        if (ProbeSector(titleSet, at, true) != Probe::kGarbage) return at;
     return cell.last + 1;
 }
 
-void DiscTitleStream::PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad)
+void DiscTitleStream::PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad, bool readFailed)
 {
     const int titleSet = titles[at.titleIndex].titleSet;
     const uint64_t first = at.nextSector;
-    at.nextSector = NextVobuStart(titleSet, std::max(last, first) + 1, cell);
-    if (bad == 0) bad = CountUnreadable(titleSet, first, static_cast<std::size_t>(std::min(at.nextSector - first, kMaxVobuSectors)));
+    last = std::max(last, first);
+    DamageProbes probes;
+    at.nextSector = FarEdge(titleSet, last + 1, cell, probes);
+    const bool isolated = probes.tried == 0;  // the VOBU after it reads
+    uint64_t passed = 0, tried = 0;
+    if (isolated && bad > 0) {
+        passed = tried = bad;
+    } else if (isolated || !(readFailed || probes.readsFailed)) {
+        // One VOBU, or sectors that read but hold no pack: counted one by one, each read costing little.
+        const uint64_t span = isolated ? std::min(at.nextSector - first, kMaxVobuSectors) : at.nextSector - first;
+        passed = tried = CountUnreadable(titleSet, first, static_cast<std::size_t>(span));
+    } else {
+        // Across sectors that fail to read, only the probes were tried: every other read there costs a drive seconds.
+        passed = std::max<uint64_t>(at.nextSector - first, 1);
+        tried = std::min(passed, probes.tried + (readFailed ? last - first + 1 : 0));
+    }
+    const uint64_t cellSectors = cell.last - cell.first + 1;
+    const double seconds = cell.seconds * double(std::min(at.nextSector - first, cellSectors)) / double(cellSectors);
     {
         const std::lock_guard<std::mutex> hold(reportLock);
         if (at.damageOpen && !damage.empty()) {
-            damage.back().sectors += bad;  // one span, until a VOBU is read again
+            damage.back().sectors += passed;  // one span, until a VOBU is read again
+            damage.back().tried += tried;
+            damage.back().discSeconds += seconds;
         } else {
-            damage.push_back({bad, at.expectedStart < 0 || origin < 0 ? 0 : at.expectedStart - origin, -1});
+            damage.push_back({passed, tried, at.expectedStart < 0 || origin < 0 ? 0 : at.expectedStart - origin, -1, seconds});
         }
     }
     at.damageOpen = true;
@@ -357,7 +431,7 @@ bool DiscTitleStream::FillPending()
         Got got = ReadSectors(title.titleSet, at.nextSector, 1, nav);
         if (got == Got::kStopped) return false;
         if (got == Got::kDamaged || !IsPack(nav)) {
-            PassOverDamage(cell, at.nextSector, 0);  // without its navigation pack the VOBU's length is not known
+            PassOverDamage(cell, at.nextSector, 0, got == Got::kDamaged);  // without its navigation pack the VOBU's length is not known
             continue;
         }
         uint64_t last = std::min(cell.last, at.nextSector + kMaxVobuSectors - 1);
@@ -388,11 +462,11 @@ bool DiscTitleStream::FillPending()
             return false;
         }
         // The VOBU whole, or passed over with its damage: what failed, or holds no pack.
-        uint64_t bad = got == Got::kDamaged ? CountUnreadable(title.titleSet, at.nextSector + 1, sectors - 1) : 0;
+        uint64_t bad = 0;
         for (std::size_t s = 1; got == Got::kRead && s < sectors; ++s) bad += !IsPack(pending.data() + s * kSectorBytes);
-        if (bad > 0) {
+        if (got == Got::kDamaged || bad > 0) {
             pending.clear();
-            PassOverDamage(cell, last, bad);
+            PassOverDamage(cell, last, bad, got == Got::kDamaged);
             continue;
         }
 

@@ -41,11 +41,16 @@ struct DiscProblem {
 // timeline went on (90 kHz from its start; `to` -1: to its end).
 struct DamagedSpan {
     uint64_t sectors = 0;
+    uint64_t tried = 0;  // of those, the sectors whose reading was tried
     int64_t from = 0, to = -1;
+    double discSeconds = 0;  // what the lost sectors play, as the IFO files time their cells
 };
 
 // "3 damaged sectors passed over: the file lacks 0:12.4-0:12.9, 1:01.0 to
-// its end"; empty for no damage.
+// its end", with "(312 tried)" after "over" when some were passed over
+// untried; where the file's timeline goes on without a gap (a lost title
+// before another), the time lost on the disc: "0:00.0 (9.0 s of the
+// disc)". Empty for no damage.
 std::string DescribeDamage(const std::vector<DamagedSpan>& damage);
 
 class DiscTitleStream {
@@ -107,12 +112,24 @@ private:
     bool OpenTitleSets(dvd_reader_s* dvd, const std::string& path, DiscProblem& problem);
     // Reads the next VOBU into `pending`.
     bool FillPending();
-    // The VOBU being read is damaged up to sector `last`, where `bad` sectors
-    // failed (none known: every sector of it is tried): the reading goes on
-    // at the next VOBU after it.
-    void PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad);
-    // The first VOBU that starts at or after `sector` in the cell, or past the cell.
-    uint64_t NextVobuStart(int titleSet, uint64_t sector, const SectorRun& cell);
+    // The VOBU being read is damaged up to sector `last` (its read failed
+    // when `readFailed`), `bad` of its sectors known to hold no pack (none
+    // known: 0): the reading goes on past the far edge of the damage.
+    void PassOverDamage(const SectorRun& cell, uint64_t last, uint64_t bad, bool readFailed);
+    // What probing a damaged stretch met.
+    struct DamageProbes {
+        uint64_t tried = 0;         // sectors probed in vain
+        bool readsFailed = false;   // a probe's read failed (and may have cost a drive seconds)
+    };
+    // Where reading goes on after damage that lasts at least until `from`
+    // in `cell`: the first VOBU of the address map after it that can be
+    // read (without a map, the next navigation pack after the first
+    // readable sector), or past the cell. Probes step ahead one VOBU (or
+    // sector), then 2, 4, 8, ..., then halve the last step to the edge.
+    uint64_t FarEdge(int titleSet, uint64_t from, const SectorRun& cell, DamageProbes& probes);
+    // One sector: readable and a navigation pack (or, unless `navigation`, any pack).
+    enum class Probe { kGood, kGarbage, kFailed };
+    Probe ProbeSector(int titleSet, uint64_t sector, bool navigation);
     // How many of `count` sectors from `first` cannot be read, each on its own.
     uint64_t CountUnreadable(int titleSet, uint64_t first, std::size_t count);
     // The cell being read ends before a cut: the next one read does not follow it on the disc.
@@ -122,6 +139,7 @@ private:
     // kDamaged: the sectors could not be read; kStopped: reading ends (cancelled, or the drive stopped answering).
     enum class Got { kRead, kDamaged, kStopped };
     Got ReadSectors(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries = 3);
+    Got ReadExactly(int titleSet, uint64_t first, std::size_t count, uint8_t* into, int tries);
     // True when the sectors were read ahead, or could be now.
     bool ReadAhead(int titleSet, uint64_t first, std::size_t count, uint8_t* into);
     void Fail(const std::string& why);
@@ -132,12 +150,16 @@ private:
     std::map<int, uint64_t> fileSectors;             // by title set
     std::map<int, std::vector<uint32_t>> vobuStarts;  // by title set; empty: found by the navigation packs
     int timeOuts = 0;                                 // reads in a row that never returned
+    bool lastReadFailed = false;                      // no reading ahead into damage
     struct ReadAheadBlock {
         bool enabled = true;
         int titleSet = 0;
         uint64_t first = 0;
         std::size_t count = 0;
         std::vector<uint8_t> bytes;
+        // A block that failed: not read ahead into again.
+        int failedTitleSet = 0;
+        uint64_t failedUntil = 0;
     } ahead;
     PlayList titles;
     uint64_t totalSectors = 0;

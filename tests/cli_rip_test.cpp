@@ -413,6 +413,44 @@ TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
     EXPECT_GT(ProbeMedia(file, true).videoFrames, 0);
 }
 
+// Damage that covers megabytes costs few failing reads (each of which takes a
+// real drive seconds): a 20 MB scratch in the middle of a disc, and a title
+// that cannot be read at all before one that can. Counted, never timed.
+TEST(CliRipTest, LongDamageIsReadAroundWithFewFailingReads)
+{
+    const std::string twoMinutes = TestDisc("pal-2min"), twoTitleSets = TestDisc("ntsc-2vts");
+    const uint64_t middle = fs::file_size(twoMinutes + "/VIDEO_TS/VTS_01_1.VOB") / 2 / 2048 * 2048;
+    const uint64_t stretch = 20 << 20;
+    const struct {
+        std::string what, disc;
+        uint64_t from, to;
+        long pictures;  // at least: all those outside the damage (less a VOBU at each edge)
+        std::string said;
+    } cases[] = {
+        {"a 20 MB scratch", twoMinutes, middle - stretch / 2, middle + stretch / 2, 1560, "damaged sectors passed over ("},
+        {"an unreadable first title", twoTitleSets, 0, fs::file_size(twoTitleSets + "/VIDEO_TS/VTS_01_1.VOB"), 150,
+         "1703 damaged sectors passed over (12 tried): the file lacks 0:00.0 (9.0 s of the disc)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string out = ScratchFolder() + "/out", count = ScratchFolder() + "/failing-reads";
+        fs::remove_all(out);
+        fs::remove(count);
+        int status = -1;
+        const std::string printed =
+            Rip(ShellQuote(c.disc) + " --yes --output " + ShellQuote(out), &status, "/dev/null",
+                "env LD_PRELOAD=" + ShellQuote(TARVOK_FAULT_SHIM) + " TARVOK_FAULT_FILE=VTS_01_1.VOB TARVOK_FAULT=eio TARVOK_FAULT_FROM=" +
+                    std::to_string(c.from) + " TARVOK_FAULT_TO=" + std::to_string(c.to) + " TARVOK_FAULT_COUNT=" + ShellQuote(count));
+        EXPECT_EQ(status, 3);
+        EXPECT_NE(LastErrors().find(c.said), std::string::npos) << LastErrors();
+        ASSERT_TRUE(fs::exists(count));
+        EXPECT_LE(fs::file_size(count), 400u) << "failing reads";
+        const std::string file = printed.substr(0, printed.find('\n'));
+        EXPECT_GE(ProbeMedia(file, true).videoFrames, c.pictures);
+        EXPECT_TRUE(TimelineRunsForward(file));
+    }
+}
+
 // A reader that goes away (| head -1) ends the progress lines, never the rip:
 // the file is put in place, and the exit status says the lines were lost.
 TEST(CliRipTest, AClosedPipeEndsTheLinesNotTheRip)

@@ -6,6 +6,8 @@
 //   TARVOK_FAULT_TO     the byte after it
 //   TARVOK_FAULT        eio | zero | once | block
 //   TARVOK_FAULT_MARK   a file made when a read starts blocking
+//   TARVOK_FAULT_DELAY_MS  milliseconds each failing read takes, as a drive's retries do
+//   TARVOK_FAULT_COUNT  a file that grows by a byte at each failing read
 //
 // Without TARVOK_FAULT_FILE every call goes straight through.
 #define _GNU_SOURCE
@@ -17,6 +19,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 enum { kMostFds = 4096 };
@@ -81,6 +84,25 @@ static const char* Fault(int fd, off_t offset, size_t count)
     return offset < end && offset + (off_t)count > first ? fault : 0;
 }
 
+// A failing read: it takes its time, and is counted.
+static void Failing(void)
+{
+    const char* delay = getenv("TARVOK_FAULT_DELAY_MS");
+    if (delay && *delay) {
+        const long ms = atol(delay);
+        const struct timespec wait = {ms / 1000, (ms % 1000) * 1000000L};
+        nanosleep(&wait, 0);
+    }
+    const char* count = getenv("TARVOK_FAULT_COUNT");
+    if (count && *count) {
+        const int fd = open(count, O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd >= 0) {
+            if (write(fd, "x", 1) != 1) {}  // a count that cannot grow shows as too few
+            close(fd);
+        }
+    }
+}
+
 // Reads through `read`, as the fault says.
 static ssize_t Faulty(int fd, void* buffer, size_t count, off_t offset, ssize_t (*read)(int, void*, size_t, off_t))
 {
@@ -91,6 +113,7 @@ static ssize_t Faulty(int fd, void* buffer, size_t count, off_t offset, ssize_t 
         for (;;) pause();  // a drive that never answers; signals do not end it
     }
     if (fault && (strcmp(fault, "eio") == 0 || (strcmp(fault, "once") == 0 && !atomic_exchange(&failedOnce, 1)))) {
+        Failing();
         errno = EIO;
         return -1;
     }
