@@ -5,6 +5,26 @@
 
 #include <iomanip>
 
+namespace {
+
+// The numbers of the streams a program chain offers.
+template <typename Stream>
+std::vector<int> Numbers(const std::vector<Stream>& streams)
+{
+    std::vector<int> numbers;
+    for (const Stream& stream : streams) numbers.push_back(stream.index);
+    return numbers;
+}
+
+std::string Listed(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (int number : numbers) text += (text.empty() ? "" : ", ") + std::to_string(number);
+    return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
 void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption)
 {
     const auto mainFeature = MainFeature(source);
@@ -36,7 +56,8 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
             out << "  Subtitles " << subtitles.index << ": " << (subtitles.language.empty() ? "no language" : subtitles.language)
                 << (subtitles.kind.empty() ? "" : ", " + subtitles.kind) << "\n";
         for (const auto& entry : t.pgcEntries) {
-            out << "  " << entry->Label() << "\n";
+            out << "  " << entry->Label() << "  (audio streams " << Listed(Numbers(OfferedAudio(t, *entry))) << "; subtitle streams "
+                << Listed(Numbers(OfferedSubpictures(t, *entry))) << ")\n";
             for (const auto& angle : entry->angles) {
                 const bool main = mainFeature && mainFeature->titleSet == t.number && mainFeature->programChain == entry->number &&
                                   mainFeature->angle == angle->angleIndex + 1;
@@ -103,7 +124,10 @@ nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encrypt
                                   {"sectors", angle->sectors},
                                   {"chapters", chapters}});
             }
-            chains.push_back({{"number", entry->number}, {"angles", angles}});
+            chains.push_back({{"number", entry->number},
+                              {"audioStreams", Numbers(OfferedAudio(t, *entry))},
+                              {"subtitleStreams", Numbers(OfferedSubpictures(t, *entry))},
+                              {"angles", angles}});
         }
         json audio = json::array();
         for (const AudioStream& stream : t.audioStreams)

@@ -61,13 +61,17 @@ std::vector<DiscSelection> NamedTitles(const DvdSource& source, const PartOption
     return titles;
 }
 
-// The audio stream of a title set that `choice` (a number or a language) names; 0 for none, said in `wrong`.
-int AudioStreamNamed(const DvdSource& source, int titleSetNumber, const std::string& choice, std::string& wrong)
+// The audio stream of a title's program chain that `choice` (a number or a language) names; 0 for none, said in `wrong`.
+int AudioStreamNamed(const DvdSource& source, const DiscSelection& title, const std::string& choice, std::string& wrong)
 {
-    const TitleSet* titleSet = TitleSetNumbered(source, titleSetNumber);
+    const TitleSet* titleSet = TitleSetNumbered(source, title.titleSet);
+    const bool chainHeld = titleSet && title.programChain >= 1 && title.programChain <= int(titleSet->pgcEntries.size());
+    const std::vector<AudioStream> offered =
+        chainHeld ? OfferedAudio(*titleSet, *titleSet->pgcEntries[title.programChain - 1]) : std::vector<AudioStream>{};
+    const int titleSetNumber = title.titleSet;
     std::string held;
     int chosen = 0;
-    for (const AudioStream& stream : titleSet ? titleSet->audioStreams : std::vector<AudioStream>{}) {
+    for (const AudioStream& stream : offered) {
         held += (held.empty() ? "" : ", ") + std::to_string(stream.index) + (stream.language.empty() ? "" : " (" + stream.language + ")");
         if (!chosen && (ToLower(choice) == stream.language || choice == std::to_string(stream.index))) chosen = stream.index;
     }
@@ -98,7 +102,7 @@ std::vector<RipPart> ChosenParts(const DvdSource& source, const PartOptions& opt
             title.chapters = *chapters;
         }
         // One title's audio stream is part of its name.
-        if (options.audio && !(title.audioStream = AudioStreamNamed(source, title.titleSet, *options.audio, wrong))) return {};
+        if (options.audio && !(title.audioStream = AudioStreamNamed(source, title, *options.audio, wrong))) return {};
     } else if (options.chapters) {
         wrong = "--chapters goes with a single --title";
         return {};

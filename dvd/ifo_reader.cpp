@@ -27,6 +27,8 @@ constexpr std::size_t kDiscTitleBytes = 12;
 constexpr std::size_t kMaxAudioStreams = 8;
 constexpr std::size_t kMaxSubpictureStreams = 32;
 constexpr std::size_t kColourTableOffset = 0xA4;
+constexpr std::size_t kAudioControlOffset = 0x0C;
+constexpr std::size_t kSubpictureControlOffset = 0x1C;
 
 // True when `count` bytes from `offset` lie inside `table`.
 bool Fits(const std::vector<uint8_t>& table, std::size_t offset, std::size_t count)
@@ -242,6 +244,9 @@ void CIfoReader::ReadProgramChain(ProgramChain& chain, const std::vector<uint8_t
     const uint8_t* pgc = table.data() + offset;
     chain.seconds = BcdTimeToSeconds(pgc + 4);
     for (std::size_t c = 0; c < chain.colours.size(); ++c) chain.colours[c] = ReadBE32(pgc + kColourTableOffset + 4 * c);
+    for (std::size_t a = 0; a < chain.streams.audio.size(); ++a) chain.streams.audio[a] = ReadBE16(pgc + kAudioControlOffset + 2 * a);
+    for (std::size_t s = 0; s < chain.streams.subpictures.size(); ++s)
+        chain.streams.subpictures[s] = ReadBE32(pgc + kSubpictureControlOffset + 4 * s);
 
     std::size_t programs = pgc[2];
     const std::size_t mapOffset = offset + ReadBE16(pgc + 0xE6);

@@ -52,8 +52,17 @@ inline uint32_t CellSectorCount(uint32_t firstSector, uint32_t lastSector)
 // colours its subpictures draw with.
 using ColourTable = std::array<uint32_t, 16>;
 
+// A program chain's stream control tables: for each of the title set's
+// audio streams (8) and subpicture streams (32), whether the chain offers
+// it and which MPEG stream carries it (PGC offsets 0x0C and 0x1C).
+struct StreamControl {
+    std::array<uint16_t, 8> audio{};         // bit 15 offered; bits 10-8 the stream
+    std::array<uint32_t, 32> subpictures{};  // bit 31 offered; bits 28-24 for 4:3, 20-16 wide, 12-8 letterbox, 4-0 pan-scan
+};
+
 struct ProgramChain {
     ColourTable colours{};
+    StreamControl streams;
     int programCount = 0;
     std::vector<uint8_t> programMap;  // 1-based entry cell of each program
     std::vector<std::unique_ptr<CellInfo>> cells;
@@ -78,6 +87,7 @@ struct AudioStream {
     int channels = 0;
     int sampleRate = 0;    // Hz
     int bits = 0;          // LPCM's bits a sample (16, 20 or 24); 0 for coded sound
+    int carrier = 0;       // the MPEG stream that carries it in a program chain (0-7); its number less one until a chain says
 };
 
 // One subpicture (subtitle) stream of a title set, as its IFO file describes it.
@@ -85,6 +95,7 @@ struct SubpictureStream {
     int index = 0;         // 1-based, the stream number of the disc
     std::string language;  // two-letter code; "" when the disc sets none
     std::string kind;      // "normal", "large", "children", "closed caption", "forced", "director's comments"; "" when unset
+    int carrier = 0;       // the sub-stream that carries it in a program chain (0-31); its number less one until a chain says
 };
 
 // The seven texts decoded from a file's video attributes.

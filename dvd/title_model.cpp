@@ -149,6 +149,7 @@ void TitleSet::BuildChapters()
         auto& entry = *pgcEntries.emplace_back(std::make_unique<PgcEntry>());
         entry.number = static_cast<int>(pgcEntries.size());
         entry.colours = chain->colours;
+        entry.streams = chain->streams;
         const uint16_t cellCount = static_cast<uint16_t>(chain->cells.size());
 
         for (int a = 0; a < chain->angleCount; ++a) {
@@ -203,4 +204,35 @@ std::pair<const PgcEntry*, const AngleInfo*> LargestAngle(const TitleSet& titleS
         for (const auto& angle : chain->angles)
             if (angle->sectors > (largest.second ? largest.second->sectors : 0)) largest = {chain.get(), angle.get()};
     return largest;
+}
+
+namespace {
+
+// The streams a control table offers, each with its carrier; all of them, as numbered, when it offers none.
+template <typename Stream, typename Table, typename Entry = typename Table::value_type>
+std::vector<Stream> Offered(const std::vector<Stream>& declared, const Table& table, Entry offeredBit, int (*carrier)(Entry))
+{
+    std::vector<Stream> offered;
+    for (const Stream& stream : declared) {
+        if (stream.index < 1 || stream.index > int(table.size())) continue;
+        const auto entry = table[stream.index - 1];
+        if (!(entry & offeredBit)) continue;
+        offered.push_back(stream);
+        offered.back().carrier = carrier(entry);
+    }
+    return offered.empty() ? declared : offered;
+}
+
+}  // namespace
+
+std::vector<AudioStream> OfferedAudio(const TitleSet& titleSet, const PgcEntry& chain)
+{
+    return Offered(titleSet.audioStreams, chain.streams.audio, uint16_t(0x8000), +[](uint16_t entry) { return (entry >> 8) & 7; });
+}
+
+std::vector<SubpictureStream> OfferedSubpictures(const TitleSet& titleSet, const PgcEntry& chain)
+{
+    const bool wide = titleSet.aspectRatio == "16:9";
+    return Offered(titleSet.subpictureStreams, chain.streams.subpictures, uint32_t(0x80000000u),
+                   wide ? +[](uint32_t entry) { return int(entry >> 16) & 0x1F; } : +[](uint32_t entry) { return int(entry >> 24) & 0x1F; });
 }

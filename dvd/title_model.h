@@ -32,6 +32,7 @@ struct PgcEntry {
     std::string Label() const;  // "Program Chain %d"
     int number = 0;  // 1-based
     ColourTable colours{};  // its subpictures' colours
+    StreamControl streams;  // which of the title set's streams it offers, in which MPEG streams
     std::vector<std::unique_ptr<AngleInfo>> angles;
 };
 
@@ -69,6 +70,15 @@ std::string ReadableIfo(const IDiscFiles& files, const std::string& ifoName, Mes
 
 // hh:mm:ss of a duration; hours are not limited to two digits.
 std::string FormatDuration(double seconds);
+
+// The audio and subpicture streams of `titleSet` that `chain` offers, each
+// with the MPEG stream that carries it (for subpictures, the sub-stream for
+// the title set's display: wide for 16:9, 4:3 otherwise), as the chain's
+// stream control tables say. A table that offers none of the title set's
+// streams says nothing (some authoring leaves it empty): every stream then,
+// carried as numbered.
+std::vector<AudioStream> OfferedAudio(const TitleSet& titleSet, const PgcEntry& chain);
+std::vector<SubpictureStream> OfferedSubpictures(const TitleSet& titleSet, const PgcEntry& chain);
 
 // The angle of a title set with most sectors (the first of equals) and its
 // chain: the one the Titles tree selects. Both null when no angle has any.

@@ -55,6 +55,7 @@ AudioStream DecodeAudioAttributes(const uint8_t* entry, int index)
 {
     AudioStream stream;
     stream.index = index;
+    stream.carrier = index - 1;
     stream.coding = Pick(kAudioCoding, entry[0] >> 5);
     // Bits 3-2 of the first byte say whether bytes 2-3 hold a language code.
     stream.language = LanguageCode(((entry[0] >> 2) & 3) == 1, entry + 2);
@@ -69,6 +70,7 @@ SubpictureStream DecodeSubpictureAttributes(const uint8_t* entry, int index)
 {
     SubpictureStream stream;
     stream.index = index;
+    stream.carrier = index - 1;
     // Bits 1-0 of the first byte say whether bytes 2-3 hold a language code;
     // byte 5 is the code extension, what the subtitles are for.
     stream.language = LanguageCode((entry[0] & 3) == 1, entry + 2);

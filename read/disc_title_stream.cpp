@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -223,16 +224,21 @@ void DiscTitleStream::Fail(const std::string& why)
 long DiscTitleStream::Read(uint8_t* buffer, std::size_t length)
 {
     std::size_t copied = 0;
-    while (copied < length && !failed && !cancelled) {
-        if (pendingOffset == pending.size()) {
-            pending.clear();
-            pendingOffset = 0;
-            if (!FillPending()) break;
+    // Called from the demuxer's C code: no exception may leave.
+    try {
+        while (copied < length && !failed && !cancelled) {
+            if (pendingOffset == pending.size()) {
+                pending.clear();
+                pendingOffset = 0;
+                if (!FillPending()) break;
+            }
+            const std::size_t take = std::min(length - copied, pending.size() - pendingOffset);
+            std::memcpy(buffer + copied, pending.data() + pendingOffset, take);
+            pendingOffset += take;
+            copied += take;
         }
-        const std::size_t take = std::min(length - copied, pending.size() - pendingOffset);
-        std::memcpy(buffer + copied, pending.data() + pendingOffset, take);
-        pendingOffset += take;
-        copied += take;
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory for reading the disc");
     }
     if (failed || cancelled) return -1;
     if (copied == 0) reachedEnd = true;

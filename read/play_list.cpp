@@ -29,8 +29,8 @@ TitleRun RunOfChapters(const TitleSet& titleSet, const PgcEntry& chain, const An
     run.programChain = chain.number;
     run.pictureSize = titleSet.resolution;
     run.tvSystem = titleSet.tvSystem;
-    run.audioStreams = titleSet.audioStreams;
-    run.subpictureStreams = titleSet.subpictureStreams;
+    run.audioStreams = OfferedAudio(titleSet, chain);
+    run.subpictureStreams = OfferedSubpictures(titleSet, chain);
     run.colours = chain.colours;
     for (int chapter : chapters) {
         int mark = chapter;

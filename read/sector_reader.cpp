@@ -35,7 +35,9 @@ struct SectorReader::Worker {
     std::vector<uint8_t> buffer;
     std::thread thread;
     // The thread's own buffer for the next read, kept: a read ahead is too
-    // large for the heap to give again cheaply each time.
+    // large for the heap to give again cheaply each time. Sized by the
+    // caller, so that the thread itself never allocates (where no one could
+    // hear that memory ran out).
     std::vector<uint8_t> spare;
 
     // The thread's loop: one read at a time, until told to quit.
@@ -129,6 +131,7 @@ SectorReader::Result SectorReader::Ask(int titleSet, uint64_t first, std::size_t
 {
     std::unique_lock<std::mutex> hold(worker->lock);
     Worker& w = *worker;
+    if (w.spare.size() < count * kSectorBytes) w.spare.resize(count * kSectorBytes);
     w.titleSet = titleSet;
     w.first = first;
     w.count = count;

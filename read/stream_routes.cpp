@@ -61,8 +61,8 @@ void RouteAudio(PlayList& playList, const std::string& choice, StreamPlan& plan,
     for (TitleRun& run : playList) {
         run.audioRoute.fill(-1);
         for (const AudioStream& stream : run.audioStreams) {
-            if (stream.index < 1 || stream.index > int(run.audioRoute.size())) continue;
-            int8_t& route = run.audioRoute[stream.index - 1];
+            if (stream.carrier < 0 || stream.carrier >= int(run.audioRoute.size())) continue;
+            int8_t& route = run.audioRoute[stream.carrier];
             if (choice.empty()) {
                 route = static_cast<int8_t>(std::find(keys.begin(), keys.end(), WholeDiscKey(run.audioStreams, stream)) - keys.begin());
             } else if (Names(choice, stream) && std::count(run.audioRoute.begin(), run.audioRoute.end(), 0) == 0) {
@@ -104,8 +104,8 @@ void RouteSubpictures(PlayList& playList, const StreamChoices& choices, StreamPl
         run.subpictureRoute = NoSubpictures();
         for (std::size_t t = 0; t < tracks.size(); ++t)
             for (const SubpictureStream& stream : run.subpictureStreams) {
-                if (stream.index < 1 || stream.index > int(run.subpictureRoute.size()) || !Names(tracks[t], stream)) continue;
-                int8_t& route = run.subpictureRoute[stream.index - 1];
+                if (stream.carrier < 0 || stream.carrier >= int(run.subpictureRoute.size()) || !Names(tracks[t], stream)) continue;
+                int8_t& route = run.subpictureRoute[stream.carrier];
                 if (route >= 0) continue;
                 route = static_cast<int8_t>(t);
                 if (!found[t]) found[t] = SubtitleTrack{stream.language, run.colours};

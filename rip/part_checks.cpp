@@ -61,7 +61,7 @@ std::string PartStreams::CopyProblem(const StreamChoices& choices, const std::st
         if (run.pictureSize != first.pictureSize || run.tvSystem != first.tvSystem)
             return differ("picture size or rate (" + first.pictureSize + " " + first.tvSystem + ", " + run.pictureSize + " " + run.tvSystem + ")");
         for (const AudioStream& stream : run.audioStreams) {
-            const int8_t track = stream.index >= 1 && stream.index <= int(run.audioRoute.size()) ? run.audioRoute[stream.index - 1] : -1;
+            const int8_t track = stream.carrier >= 0 && stream.carrier < int(run.audioRoute.size()) ? run.audioRoute[stream.carrier] : -1;
             if (track >= 0 && track < int(plan.audio.size()) && stream.coding != plan.audio[track].coding)
                 return differ("the sound of one language (" + plan.audio[track].coding + ", " + stream.coding + ")");
         }

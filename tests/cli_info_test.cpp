@@ -121,7 +121,7 @@ TEST(CliInfoTest, TextReportAndDiscoveryThroughTheMountTable)
     EXPECT_NE(text.find("VIDEO_TS: " + disc + "/VIDEO_TS"), std::string::npos);
     EXPECT_NE(text.find("Regions: 1-2-3-4-5-6-7-8   Volume: 1/1"), std::string::npos);
     EXPECT_NE(text.find("Title 1 ["), std::string::npos);
-    EXPECT_NE(text.find("  Program Chain 1\n    Angle 1 [00:00:06]"), std::string::npos);
+    EXPECT_NE(text.find("  Program Chain 1  (audio streams 1; subtitle streams none)\n    Angle 1 [00:00:06]"), std::string::npos);
     EXPECT_NE(text.find("      Chapter 3\n        cell 1/3"), std::string::npos);
 }
 

@@ -46,6 +46,25 @@ void SetFirstCellLastSector(const std::string& ifo, uint32_t sector)
     file.write(reinterpret_cast<const char*>(bytes), 4);
 }
 
+// Writes entry `k` of program chain `chain`'s (from 1) audio or subpicture control table in a title set IFO.
+void SetStreamControl(const std::string& ifo, int chain, bool audio, int k, uint32_t entry)
+{
+    std::fstream file(ifo, std::ios::in | std::ios::out | std::ios::binary);
+    auto read32 = [&](std::streamoff at) {
+        unsigned char b[4] = {};
+        file.seekg(at);
+        file.read(reinterpret_cast<char*>(b), 4);
+        return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    };
+    const std::streamoff table = std::streamoff(read32(0xCC)) * 2048;
+    const std::streamoff pgc = table + read32(table + 8 + 8 * (chain - 1) + 4);
+    const std::streamoff at = pgc + (audio ? 0x0C + 2 * k : 0x1C + 4 * k);
+    const unsigned char bytes[] = {uint8_t(entry >> 24), uint8_t(entry >> 16), uint8_t(entry >> 8), uint8_t(entry)};
+    file.seekp(at);
+    if (audio) file.write(reinterpret_cast<const char*>(bytes + 2), 2);
+    else file.write(reinterpret_cast<const char*>(bytes), 4);
+}
+
 // The subtitles' colours on the test discs, and how far apart two colours are (the largest difference of a component).
 constexpr std::array<int, 3> kRed = {255, 48, 48}, kGreen = {48, 255, 48};
 int Distance(const std::array<int, 3>& a, const std::array<int, 3>& b)
@@ -411,6 +430,32 @@ TEST(CliRipTest, ScratchedDiscsGiveWhatCanBeRead)
     EXPECT_EQ(result, "1\n");
     EXPECT_NE(LastErrors().find("stopped; the partial file " + file + " stays"), std::string::npos) << LastErrors();
     EXPECT_GT(ProbeMedia(file, true).videoFrames, 0);
+}
+
+// A program chain's control tables say which stream is which: a language
+// carried in another sub-stream than its number, and an audio stream the
+// chain does not offer, which info leaves out and --audio refuses.
+TEST(CliRipTest, ChainsControlTablesSayWhichStreamIsWhich)
+{
+    const std::string subtitles = CopyOfDisc("pal-subtitles", "swapped");
+    // English in sub-stream 1 (the second bar, at 1.5 s and 4.5 s), French in sub-stream 0.
+    SetStreamControl(subtitles + "/VIDEO_TS/VTS_01_0.IFO", 1, false, 0, 0x81000000);
+    SetStreamControl(subtitles + "/VIDEO_TS/VTS_01_0.IFO", 1, false, 1, 0x80000000);
+    const std::string file = RippedFile(subtitles, ScratchFolder() + "/out", "--title 1 --container mkv --subtitles en");
+    const std::vector<SubtitleTrackFacts> tracks = SubtitleTracksOf(file);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0], (SubtitleTrackFacts{"eng", {1.5, 4.5}}));
+
+    const std::string languages = CopyOfDisc("pal-two-languages", "english-only");
+    for (int chain : {1, 2}) SetStreamControl(languages + "/VIDEO_TS/VTS_01_0.IFO", chain, true, 1, 0x0100);  // French not offered
+    const auto info = nlohmann::json::parse(RunCommand(ShellQuote(std::string(TARVOK_RUNTIME_DIR) + "/tarvok-rip") + " info --json " +
+                                                       ShellQuote(languages)));
+    for (const auto& chain : info["titleSets"][0]["programChains"]) EXPECT_EQ(chain["audioStreams"], nlohmann::json({1}));
+    EXPECT_EQ(info["titleSets"][0]["audio"].size(), 2u);  // what the title set declares stays listed
+    int status = -1;
+    Rip(ShellQuote(languages) + " --title 1.1 --audio fr --yes --output " + ShellQuote(ScratchFolder() + "/out"), &status);
+    EXPECT_EQ(status, 64);
+    EXPECT_NE(LastErrors().find("it has 1 (en)"), std::string::npos) << LastErrors();
 }
 
 // Damage that covers megabytes costs few failing reads (each of which takes a
