@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "dvd/disc_selection.h"
+
 #include <iostream>
 
 namespace {
@@ -35,6 +37,18 @@ QStringList ArgumentList(int argc, char* argv[])
 std::string Bytes(const QString& argument)
 {
     return argument.toLatin1().toStdString();
+}
+
+QCommandLineOption MinLengthOption(const QString& description)
+{
+    return QCommandLineOption("min-length", description, "SECONDS", QString::number(kDefaultMinimumSeconds));
+}
+
+std::optional<int> MinLength(const QCommandLineParser& parser, const QCommandLineOption& option)
+{
+    const auto seconds = ParseNumber(std::string_view(Bytes(parser.value(option))));
+    if (!seconds) Fail(kExitUsage, "--min-length takes whole seconds, not " + Bytes(parser.value(option)));
+    return seconds;
 }
 
 std::optional<int> ParseOrExit(QCommandLineParser& parser, const QStringList& arguments, const std::string& usage,

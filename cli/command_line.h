@@ -29,3 +29,9 @@ int Fail(int status, const std::string& reason);
 
 // What SOURCE may be, for the help of the commands that take one.
 extern const char kSourceHelp[];
+
+// --min-length SECONDS (default 60), for the commands that choose titles by
+// how long they play; `description` says what for.
+QCommandLineOption MinLengthOption(const QString& description);
+// Its value: whole seconds; nothing, said on stderr, otherwise (the command exits kExitUsage).
+std::optional<int> MinLength(const QCommandLineParser& parser, const QCommandLineOption& option);

@@ -25,9 +25,9 @@ std::string Listed(const std::vector<int>& numbers)
 
 }  // namespace
 
-void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption)
+void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption, double minSeconds)
 {
-    const auto mainFeature = MainFeature(source);
+    const auto mainFeature = MainFeature(source, minSeconds);
     out << "VIDEO_TS: " << source.GetVideoTsPath() << "\n";
     if (encryption.encrypted)
         out << "Encrypted (CSS): " << (encryption.decryptable ? "yes, and libdvdcss decrypts it here" : "yes, and it cannot be decrypted here") << "\n";
@@ -59,10 +59,11 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
             out << "  " << entry->Label() << "  (audio streams " << Listed(Numbers(OfferedAudio(t, *entry))) << "; subtitle streams "
                 << Listed(Numbers(OfferedSubpictures(t, *entry))) << ")\n";
             for (const auto& angle : entry->angles) {
-                const bool main = mainFeature && mainFeature->titleSet == t.number && mainFeature->programChain == entry->number &&
-                                  mainFeature->angle == angle->angleIndex + 1;
+                const bool main = mainFeature && mainFeature->selection.titleSet == t.number &&
+                                  mainFeature->selection.programChain == entry->number && mainFeature->selection.angle == angle->angleIndex + 1;
                 out << "    " << angle->Label() << "  " << angle->seconds << " s, " << angle->sectors << " sectors"
-                    << (main ? "  (main feature)" : "") << "\n";
+                    << (!main ? "" : mainFeature->byNavigation ? "  (main feature, as the disc plays it)" : "  (main feature: the longest)")
+                    << "\n";
                 for (const auto& chapter : angle->chapters) {
                     out << "      " << chapter->Label() << "\n";
                     for (const auto& cell : chapter->cells)
@@ -79,15 +80,18 @@ void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncrypt
     }
 }
 
-nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encryption)
+nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encryption, double minSeconds)
 {
     using nlohmann::json;
     json result;
     result["videoTsPath"] = source.GetVideoTsPath();
     result["encrypted"] = encryption.encrypted;
     result["decryptable"] = encryption.decryptable;
-    if (const auto main = MainFeature(source))
-        result["mainFeature"] = {{"titleSet", main->titleSet}, {"programChain", main->programChain}, {"angle", main->angle}};
+    if (const auto main = MainFeature(source, minSeconds))
+        result["mainFeature"] = {{"titleSet", main->selection.titleSet},
+                                 {"programChain", main->selection.programChain},
+                                 {"angle", main->selection.angle},
+                                 {"foundBy", main->byNavigation ? "navigation" : "longest"}};
     else
         result["mainFeature"] = nullptr;
     if (const DiscInfo* disc = source.GetDiscInfo())

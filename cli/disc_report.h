@@ -7,5 +7,6 @@
 
 #include <ostream>
 
-void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption);
-nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encryption);
+// `minSeconds`: what the main feature plays at least.
+void PrintDiscTree(std::ostream& out, const DvdSource& source, const DiscEncryption& encryption, double minSeconds);
+nlohmann::json DiscToJson(const DvdSource& source, const DiscEncryption& encryption, double minSeconds);

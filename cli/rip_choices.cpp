@@ -13,12 +13,12 @@
 namespace {
 
 // One title of a --title list: main, or N, N.M or N.M.K, each a whole number that fits.
-std::optional<DiscSelection> NamedTitle(const DvdSource& source, const std::string& text, std::string& wrong)
+std::optional<DiscSelection> NamedTitle(const DvdSource& source, const std::string& text, double minSeconds, std::string& wrong)
 {
     if (text == "main") {
-        auto main = MainFeature(source);
+        const auto main = MainFeature(source, minSeconds);
         if (!main) wrong = "the disc has no main feature: no title holds video";
-        return main;
+        return main ? std::optional(main->selection) : std::nullopt;
     }
     const std::vector<std::string> pieces = SplitChoices(text, '.');
     std::vector<int> numbers;
@@ -54,7 +54,7 @@ std::vector<DiscSelection> NamedTitles(const DvdSource& source, const PartOption
     }
     std::vector<DiscSelection> titles;
     for (const std::string& text : SplitChoices(*options.title, ',')) {
-        const auto title = NamedTitle(source, text, wrong);
+        const auto title = NamedTitle(source, text, options.minLength, wrong);
         if (!title) return {};
         if (std::find(titles.begin(), titles.end(), *title) == titles.end()) titles.push_back(*title);
     }

@@ -91,13 +91,15 @@ struct RipOptions {
     const QCommandLineOption yes{{"y", "yes"}, "Overwrites an existing file without asking."};
     const QCommandLineOption title{
         {"t", "title"},
-        "Rips titles instead of the whole disc, each into a file of its own: main (the angle that plays longest); each "
+        "Rips titles instead of the whole disc, each into a file of its own: main (the first title of at least "
+        "--min-length seconds that the disc's own navigation plays, from its first-play program through each menu's "
+        "highlighted button; else the angle that plays longest); each "
         "(every program chain's longest angle of at least --min-length seconds, a chain that plays the same cells as "
         "another once); or a list of title set N, its program chain M (default: the one the window would choose) and "
         "angle K (default 1), such as 1.1,1.2,3. A file's name ends in _TN.M.K.",
         "main|each|N[.M[.K]],..."};
-    const QCommandLineOption minLength{"min-length", "With --title each: the seconds a title plays at least (default 60).",
-                                       "SECONDS", "60"};
+    const QCommandLineOption minLength =
+        MinLengthOption("With --title each or main: the seconds a title plays at least (default 60; warnings and logos are shorter).");
     const QCommandLineOption progress{
         "progress", "json: one JSON object a line on standard output for each change, and nothing else there.", "FORMAT"};
     const QCommandLineOption chapters{"chapters", "With one --title: only these chapters of the angle, e.g. 3, 2-5 or 1,3,6-7.", "LIST"};
@@ -185,8 +187,8 @@ int RipCommand(const QStringList& arguments)
     const bool json = parser.isSet(options.progress);
     if (json && parser.value(options.progress) != "json")
         return Fail(kExitUsage, "--progress takes json, not " + Bytes(parser.value(options.progress)));
-    const auto minLength = ParseNumber(std::string_view(Bytes(parser.value(options.minLength))));
-    if (!minLength) return Fail(kExitUsage, "--min-length takes whole seconds, not " + Bytes(parser.value(options.minLength)));
+    const auto minLength = MinLength(parser, options.minLength);
+    if (!minLength) return kExitUsage;
     const PartOptions partOptions{value(options.title), value(options.chapters), value(options.audio), double(*minLength)};
 
     MountTableVolumes volumes;

@@ -1,5 +1,7 @@
 #include "dvd/disc_selection.h"
 
+#include "dvd/navigation_walk.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -13,7 +15,9 @@ const TitleSet* TitleSetNumbered(const DvdSource& source, int number)
     return nullptr;
 }
 
-std::optional<DiscSelection> MainFeature(const DvdSource& source)
+namespace {
+
+std::optional<DiscSelection> LongestAngle(const DvdSource& source)
 {
     std::optional<DiscSelection> best;
     double bestSeconds = 0;
@@ -29,6 +33,30 @@ std::optional<DiscSelection> MainFeature(const DvdSource& source)
                 bestSectors = angle->sectors;
             }
     return best;
+}
+
+// The title the disc's navigation plays first of those of at least `minSeconds`, as the Titles tree holds it.
+std::optional<DiscSelection> NavigatedTitle(const DvdSource& source, double minSeconds)
+{
+    const IDiscFiles* files = source.Files();
+    if (!files) return std::nullopt;
+    const auto walked = WalkToFirstLongTitle(
+        ReadNavigation(*files), [files](int titleSet, uint32_t sector) { return ReadMenuButtons(*files, titleSet, sector); }, minSeconds);
+    const TitleSet* titleSet = walked ? TitleSetNumbered(source, walked->titleSet) : nullptr;
+    if (!titleSet || walked->programChain < 1 || walked->programChain > int(titleSet->pgcEntries.size())) return std::nullopt;
+    const PgcEntry& chain = *titleSet->pgcEntries[walked->programChain - 1];
+    const int angle = walked->angle <= int(chain.angles.size()) ? walked->angle : 1;
+    if (chain.angles.empty() || chain.angles[angle - 1]->sectors == 0) return std::nullopt;
+    return DiscSelection{titleSet->number, chain.number, angle, {}, 0};
+}
+
+}  // namespace
+
+std::optional<MainFeatureChoice> MainFeature(const DvdSource& source, double minSeconds)
+{
+    if (auto navigated = NavigatedTitle(source, minSeconds)) return MainFeatureChoice{*navigated, true};
+    if (auto longest = LongestAngle(source)) return MainFeatureChoice{*longest, false};
+    return std::nullopt;
 }
 
 int DefaultProgramChain(const TitleSet& titleSet)

@@ -21,9 +21,19 @@ struct DiscSelection {
 // The title set numbered `number`, if the disc holds it.
 const TitleSet* TitleSetNumbered(const DvdSource& source, int number);
 
-// The angle that plays longest (ties: more sectors, then the lowest title
-// set, chain and angle numbers); nothing for a disc without video.
-std::optional<DiscSelection> MainFeature(const DvdSource& source);
+// The main feature: the first title of at least `minSeconds` that the
+// disc's own navigation plays (its first-play program, then each menu's
+// highlighted button), or, when that finds none, the angle that plays
+// longest (ties: more sectors, then the lowest title set, chain and angle
+// numbers); nothing for a disc without video.
+struct MainFeatureChoice {
+    DiscSelection selection;
+    bool byNavigation = false;
+};
+std::optional<MainFeatureChoice> MainFeature(const DvdSource& source, double minSeconds);
+
+// Seconds a title plays at least to count as a film, not a warning or a logo.
+inline constexpr int kDefaultMinimumSeconds = 60;
 
 // The chain of a title set whose angle the Titles tree would choose in it
 // (most sectors, the first of equals); 0 when it has none.

@@ -7,6 +7,9 @@ set(TARVOK_DVD_SOURCES
   dvd/disc_selection.cpp
   dvd/dvd_source.cpp
   dvd/image_layout.cpp
+  dvd/navigation_machine.cpp
+  dvd/navigation_tables.cpp
+  dvd/navigation_walk.cpp
   dvd/ifo_reader.cpp
   dvd/ifo_records.cpp
   dvd/title_model.cpp

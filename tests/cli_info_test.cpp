@@ -88,15 +88,63 @@ TEST(CliInfoTest, JsonAgreesWithLsdvd)
             EXPECT_EQ(subtitles, track.subtitleLanguages);
             EXPECT_EQ(kinds, track.subtitleKinds);
         }
-        // The main feature is the longest title (the first of equals).
+        // No title plays a minute: the main feature is the longest (the first of equals).
         const std::vector<LsdvdTrack> tracks = LsdvdTracks(disc);
         const LsdvdTrack& longest =
             *std::max_element(tracks.begin(), tracks.end(), [](auto& a, auto& b) { return a.length < b.length; });
-        EXPECT_EQ(fromRoot["mainFeature"], json({{"titleSet", longest.vts}, {"programChain", longest.ttn}, {"angle", 1}}));
+        EXPECT_EQ(fromRoot["mainFeature"],
+                  json({{"titleSet", longest.vts}, {"programChain", longest.ttn}, {"angle", 1}, {"foundBy", "longest"}}));
         const json& first = fromRoot["titleSets"][0];
         EXPECT_EQ(first["label"], "Title 1 [" + std::to_string((first["totalBytes"].get<uint64_t>() + 65536) / 1048576) + " MB]");
         EXPECT_EQ(first["video"]["coding"], "MPEG 2");
     }
+}
+
+// Discs that hide their film among decoys as long or longer: the main
+// feature is what their navigation plays first of at least --min-length
+// seconds, said so, and what --title main rips; with a minimum none
+// reaches, the longest.
+TEST(CliInfoTest, TheMainFeatureIsWhatTheDiscPlays)
+{
+    const struct {
+        std::string disc, minLength;
+        int programChain;
+        std::string foundBy;
+        long pictures;
+    } cases[] = {
+        {"pal-first-play-film", "5", 2, "navigation", 150},
+        {"pal-menu-film", "5", 3, "navigation", 150},
+        {"pal-register-film", "1", 2, "navigation", 75},
+        {"pal-menu-film", "60", 1, "longest", 300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.disc + " " + c.minLength);
+        const std::string disc = TestDisc(c.disc);
+        int status = -1;
+        const json info = json::parse(TarvokRip("info --json --min-length " + c.minLength + " " + ShellQuote(disc), &status));
+        EXPECT_EQ(status, 0) << LastStderr();
+        EXPECT_EQ(info["mainFeature"], json({{"titleSet", 1}, {"programChain", c.programChain}, {"angle", 1}, {"foundBy", c.foundBy}}));
+        const std::string tree = TarvokRip("info --min-length " + c.minLength + " " + ShellQuote(disc), &status);
+        const std::size_t chain = tree.find("  Program Chain " + std::to_string(c.programChain) + " ");
+        ASSERT_NE(chain, std::string::npos) << tree;
+        const std::string angle = tree.substr(tree.find("Angle 1", chain), tree.find('\n', tree.find("Angle 1", chain)) - tree.find("Angle 1", chain));
+        EXPECT_TRUE(angle.ends_with(c.foundBy == "navigation" ? "(main feature, as the disc plays it)" : "(main feature: the longest)"))
+            << angle;
+
+        const std::string out = ScratchFolder() + "/out";
+        const std::string printed = TarvokRip("rip --title main --min-length " + c.minLength + " --yes --output " + ShellQuote(out) + " " +
+                                                  ShellQuote(disc),
+                                              &status, "HOME=" + ShellQuote(ScratchFolder()));
+        ASSERT_EQ(status, 0) << LastStderr();
+        EXPECT_EQ(printed, out + "/dvdRip_Movie1_T1." + std::to_string(c.programChain) + ".1.mpg\n");
+        const std::string frames = RunCommand("ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 " +
+                                              ShellQuote(printed.substr(0, printed.size() - 1)));
+        EXPECT_EQ(std::atol(frames.c_str()), c.pictures);
+    }
+    int status = -1;
+    TarvokRip("info --min-length 1m " + ShellQuote(TestDisc("pal-menu-film")), &status);
+    EXPECT_EQ(status, 64);
+    EXPECT_NE(LastStderr().find("--min-length takes whole seconds, not 1m"), std::string::npos) << LastStderr();
 }
 
 TEST(CliInfoTest, AnImageIsDescribedAsTheFolderItWasMadeFrom)

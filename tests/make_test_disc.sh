@@ -3,7 +3,8 @@
 #
 #   make_test_disc.sh OUT --system pal|ntsc [--aspect 4:3|16:9] [--menu] [--audio LANG,LANG...]
 #                         [--subtitles LANG,LANG...] [--interlaced] [--open-gops] [--lpcm] [--soft-telecine] [--repeat N]
-#                         --title SECONDS[:CHAPTERS] [--title ...] [--vts --title ...]
+#                         [--first-play COMMANDS] [--menu-buttons COMMANDS|COMMANDS...]
+#                         --title SECONDS[:CHAPTERS] [--decoy SECONDS] [--title ...] [--vts --title ...]
 #
 # Each --title adds a title (a program chain) to the current title set, cut
 # into CHAPTERS equal chapters (default 1); --vts starts the next title set;
@@ -23,7 +24,13 @@
 # --soft-telecine (NTSC) codes the pictures at 24000/1001 and flags them for
 # 3:2 pulldown, as film discs are (soft_telecine.py);
 # --repeat N plays each title's clip N times in a row (one cell each), so
-# that a long title costs only a short encode.
+# that a long title costs only a short encode;
+# --decoy adds a title of grey pictures, one clip for every decoy of its
+# length (dvdauthor shares their cells), as discs hide their film among;
+# --first-play gives the video manager's first-play commands ("jump title 2;");
+# --menu-buttons gives it a menu (its first program chain) with a button
+# for each command, the first highlighted; the first play then opens it,
+# and every title calls it again when it ends.
 # OUT/VIDEO_TS is written; a disc already at OUT is left alone. The disc is
 # built beside OUT and moved into place, so a reader never sees half a disc.
 set -euo pipefail
@@ -32,6 +39,7 @@ out=${1:?usage: make_test_disc.sh OUT --system pal|ntsc --title SECONDS[:CHAPTER
 shift
 [ -f "$out/VIDEO_TS/VIDEO_TS.IFO" ] && exit 0
 
+first_play="" menu_buttons=""
 system=pal aspect=4:3 menu=0 interlaced=0 open_gops=0 lpcm=0 soft_telecine=0 repeat=1
 titlesets=("")   # one entry per title set: space-separated SECONDS:CHAPTERS
 subtitled=("")   # the subtitle languages of each title set
@@ -46,6 +54,9 @@ while [ $# -gt 0 ]; do
     --lpcm) lpcm=1; shift ;;
     --soft-telecine) soft_telecine=1; shift ;;
     --repeat) repeat=$2; shift 2 ;;
+    --first-play) first_play=$2; shift 2 ;;
+    --menu-buttons) menu_buttons=$2; shift 2 ;;
+    --decoy) titlesets[-1]+="${titlesets[-1]:+ }grey:$2"; shift 2 ;;
     --audio) voiced[-1]=$2; shift 2 ;;
     --subtitles) subtitled[-1]=$2; shift 2 ;;
     --title) titlesets[-1]+="${titlesets[-1]:+ }$2"; shift 2 ;;
@@ -123,7 +134,28 @@ chapter_marks() {  # seconds chapters -> "0,0:02,0:04"
   echo "$marks"
 }
 
-xml="<dvdauthor dest=\"$work/disc\"><vmgm />"
+# The manager's menu: a still of two seconds with a button for each command, drawn by spumux from
+# rectangles it finds in the highlight picture, the first one highlighted.
+manager_menu() {
+  local commands=() command k=0 draw=()
+  IFS='|' read -r -a commands <<< "$menu_buttons"
+  for command in "${commands[@]}"; do
+    draw+=(-draw "rectangle 100,$((80 + 100 * k)) 620,$((140 + 100 * k))")
+    k=$((k + 1))
+  done
+  convert -size "$size" xc:black -fill "#ffff00" "${draw[@]}" -transparent black "PNG8:$work/buttons.png"
+  languages="" encode "$work/menu.mpg" 2 220
+  echo "<subpictures><stream><spu start=\"00:00:00.00\" highlight=\"$work/buttons.png\" select=\"$work/buttons.png\" autooutline=\"infer\" autoorder=\"rows\" force=\"yes\"/></stream></subpictures>" > "$work/buttons.xml"
+  spumux "$work/buttons.xml" < "$work/menu.mpg" > "$work/menu-buttons.mpg" 2> "$work/spumux.log" || { cat "$work/spumux.log" >&2; exit 1; }
+  echo -n "<menus><video format=\"$system\" aspect=\"$aspect\" /><pgc entry=\"title\"><vob file=\"$work/menu-buttons.mpg\" pause=\"inf\" />"
+  for command in "${commands[@]}"; do echo -n "<button>$command</button>"; done
+  echo -n "</pgc></menus>"
+}
+
+[ -n "$menu_buttons" ] && [ -z "$first_play" ] && first_play="jump vmgm menu 1;"
+xml="<dvdauthor dest=\"$work/disc\"><vmgm>${first_play:+<fpc>$first_play</fpc>}"
+[ -n "$menu_buttons" ] && xml+="$(manager_menu)"
+xml+="</vmgm>"
 n=0
 for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
   xml+="<titleset>"
@@ -137,6 +169,15 @@ for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
   kind=normal
   for language in ${subtitles//,/ }; do xml+="<subpicture lang=\"$language\" content=\"$kind\" />"; kind=large; done
   for title in ${titlesets[$ts]}; do
+    if [ "${title%%:*}" = grey ]; then
+      seconds=${title#grey:}
+      [ -f "$work/grey$seconds.mpg" ] ||
+        ffmpeg -nostdin -v error -y -f lavfi -i "color=gray:size=$size:rate=$rate:duration=$seconds" \
+          -f lavfi -i "sine=frequency=200:sample_rate=48000:duration=$seconds" -ac 2 -target "$target" -aspect "$aspect" \
+          -flags +cgop -sc_threshold 1000000000 "$work/grey$seconds.mpg"
+      xml+="<pgc><vob file=\"$work/grey$seconds.mpg\" />${menu_buttons:+<post>call vmgm menu 1;</post>}</pgc>"
+      continue
+    fi
     seconds=${title%%:*} chapters=1
     [ "$title" != "$seconds" ] && chapters=${title#*:}
     n=$((n + 1))
@@ -148,7 +189,7 @@ for ((ts = 0; ts < ${#titlesets[@]}; ts++)); do
       ln "$work/title$n.mpg" "$work/title$n.$k.mpg"
       xml+="<vob file=\"$work/title$n.$k.mpg\" />"
     done
-    xml+="</pgc>"
+    xml+="${menu_buttons:+<post>call vmgm menu 1;</post>}</pgc>"
   done
   xml+="</titles></titleset>"
 done

@@ -43,6 +43,14 @@ const std::map<std::string, std::string> kRecipes = {
     {"pal-open-gops", "--system pal --open-gops --title 6:3"},
     {"pal-lpcm", "--system pal --lpcm --audio en,fr --title 4:2"},
     {"ntsc-soft-telecine", "--system ntsc --soft-telecine --title 6:2"},
+    // A 6-second film among 12-second grey decoys, found only by the disc's navigation: its first
+    // play jumps to it; or its menu's first button plays it; or only register arithmetic done right
+    // leads to it, else to a 2-second decoy.
+    {"pal-first-play-film", "--system pal --decoy 12 --title 6 --decoy 12 --first-play 'jump title 2;'"},
+    {"pal-menu-film", "--system pal --decoy 12 --decoy 12 --title 6 --menu-buttons 'jump title 3;|jump title 1;'"},
+    {"pal-register-film", "--system pal --decoy 2 --title 3 --first-play 'g1 = 7; g2 = g1; g2 += 5; g2 *= 2; g2 -= 4; g2 /= 4;"
+                          " g3 = g2; g3 %= 3; g4 = 12; g4 &amp;= 10; g4 |= 1; g4 ^= 2;"
+                          " if (g2 == 5 &amp;&amp; g3 == 2 &amp;&amp; g4 == 11) jump title 2; jump title 1;'"},
 };
 
 }  // namespace

@@ -21,6 +21,9 @@
 //   "pal-open-gops" PAL 4:3 with B pictures in open groups, one title of 6 s in three chapters
 //   "pal-lpcm"      PAL 4:3, English and French LPCM audio, one title of 4 s in two chapters
 //   "ntsc-soft-telecine" NTSC 4:3 film (24000/1001 pictures with 3:2 pulldown flags), 6 s in two chapters
+//   "pal-first-play-film" PAL 4:3: grey decoys of 12 s, a film of 6 s (title 2), the first play jumps to it
+//   "pal-menu-film"  PAL 4:3: decoys, decoys, the film (title 3), a manager menu whose first button plays it
+//   "pal-register-film" PAL 4:3: a decoy of 2 s, the film of 3 s (title 2), reached by register arithmetic
 // Returns the folder that holds VIDEO_TS, building it on first use.
 std::string TestDisc(const std::string& name);
 
