@@ -63,7 +63,7 @@ TEST(IfoRobustnessTest, FuzzerFindingsStayFixed)
 {
     // The inputs the fuzzers found faults with, and their seeds, for the IFO reader and the title reader.
     for (const auto& [folder, replay] : {std::pair{TARVOK_FUZZ_CORPUS_DIR, &LoadIfoBytes}, {TARVOK_FUZZ_CORPUS_DIR, &LoadIfoImageBytes},
-                                         {TARVOK_TITLE_CORPUS_DIR, &ReadTitleBytes}}) {
+                                         {TARVOK_TITLE_CORPUS_DIR, &ReadTitleBytes}, {TARVOK_NAVIGATION_CORPUS_DIR, &WalkNavigationBytes}}) {
         std::size_t replayed = 0;
         for (const auto& entry : fs::directory_iterator(folder)) {
             if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
@@ -76,6 +76,11 @@ TEST(IfoRobustnessTest, FuzzerFindingsStayFixed)
             ++replayed;
         }
         EXPECT_GT(replayed, 0u) << folder;
+    }
+    // The navigation seeds walk to their film.
+    for (const char* seed : {"seed-menu-film", "seed-register-film"}) {
+        const std::vector<uint8_t> bytes = FileBytes(fs::path(TARVOK_NAVIGATION_CORPUS_DIR) / seed);
+        EXPECT_EQ(WalkNavigationBytes(bytes.data(), bytes.size()), 1u) << seed;
     }
     // The seed reads through: the title reader's pieces are whole.
     const std::vector<uint8_t> seed = FileBytes(fs::path(TARVOK_TITLE_CORPUS_DIR) / "seed-pal-one-title");

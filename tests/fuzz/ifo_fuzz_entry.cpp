@@ -1,5 +1,6 @@
 #include "tests/fuzz/ifo_fuzz_entry.h"
 
+#include "dvd/disc_selection.h"
 #include "dvd/dvd_source.h"
 #include "platform/volume_table.h"
 
@@ -63,6 +64,8 @@ std::size_t LoadAndWalk(const std::string& path)
                     for (const auto& cell : chapter->cells) (void)cell->sectorCount;
             }
     }
+    // And its navigation walked, as info does.
+    (void)MainFeature(source, 0);
     return source.Messages().size();
 }
 

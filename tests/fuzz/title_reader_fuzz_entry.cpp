@@ -1,5 +1,7 @@
 #include "tests/fuzz/title_reader_fuzz_entry.h"
 
+#include "dvd/disc_files.h"
+#include "dvd/navigation_walk.h"
 #include "read/disc_title_stream.h"
 
 #include <cstdio>
@@ -47,17 +49,30 @@ const fs::path& DiscFolder()
     return folder;
 }
 
-}  // namespace
-
-std::size_t ReadTitleBytes(const uint8_t* data, std::size_t size)
+// The input as a disc folder's files.
+const fs::path& WriteDisc(const uint8_t* data, std::size_t size)
 {
     const fs::path videoTs = DiscFolder() / "VIDEO_TS";
     const auto [manager, managerSize] = Piece(data, size);
     const auto [titleSet, titleSetSize] = Piece(data, size);
     WriteAll(videoTs / "VIDEO_TS.IFO", manager, managerSize);
     WriteAll(videoTs / "VTS_01_0.IFO", titleSet, titleSetSize);
-    WriteAll(videoTs / "VTS_01_1.VOB", data, size);
+    for (const char* vob : {"VTS_01_1.VOB", "VIDEO_TS.VOB", "VTS_01_0.VOB"}) WriteAll(videoTs / vob, data, size);
+    return DiscFolder();
+}
 
+}  // namespace
+
+std::size_t WalkNavigationBytes(const uint8_t* data, std::size_t size)
+{
+    const FolderDiscFiles files(WriteDisc(data, size) / "VIDEO_TS");
+    const auto buttons = [&files](int titleSet, uint32_t sector) { return ReadMenuButtons(files, titleSet, sector); };
+    return WalkToFirstLongTitle(ReadNavigation(files), buttons, 0) ? 1 : 0;
+}
+
+std::size_t ReadTitleBytes(const uint8_t* data, std::size_t size)
+{
+    WriteDisc(data, size);
     auto stream = DiscTitleStream::Open(DiscFolder());
     if (!stream) return 0;
     std::vector<uint8_t> buffer(65536);
