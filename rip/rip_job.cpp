@@ -58,7 +58,6 @@ int JobExitStatus(const std::vector<ItemResult>& results)
 struct RipJob::Finishing {
     std::unique_ptr<CVLCControl> converter;
     std::unique_ptr<SafeOutput> file;
-    std::string path;
     std::string kept;  // where what was converted is now; empty for nothing
     std::atomic<bool> done{false};
     std::thread thread;
@@ -66,7 +65,7 @@ struct RipJob::Finishing {
     void Finish()
     {
         converter->stop();
-        if (file && file->WrittenBytes() > 0) kept = file->Commit().empty() ? path : file->KeepPartial();
+        if (file && file->WrittenBytes() > 0) kept = file->Commit().empty() ? file->FinalPath() : file->KeepPartial();
         file.reset();
         done = true;
     }
@@ -127,7 +126,7 @@ void RipJob::Prepare()
         Fail(JobRequest::Notice::PrepareFailed, itemPath, failure.what());
         return;
     }
-    if (state.retry == 0 && SomethingAt(itemPath)) {
+    if (state.retry == 0 && !plan.neverOverwrite && SomethingAt(itemPath)) {
         Ask({JobRequest::Kind::Overwrite, {}, itemPath, {}});
         return;
     }
@@ -190,8 +189,9 @@ void RipJob::Launch()
             throw OutputError(problem);
         // The file there, if any, stays as it is until the item has ended.
         itemFile.reset();
-        itemFile = std::make_unique<SafeOutput>(itemPath);
+        itemFile = std::make_unique<SafeOutput>(itemPath, plan.neverOverwrite ? AtName::NextFree : AtName::Replace);
         if (std::string problem = itemFile->Claim(); !problem.empty()) throw OutputError(problem);
+        itemPath = itemFile->FinalPath();
         StreamChoices streams = plan.streams ? *plan.streams : SubtitleChoices(itemSettings, item.playList);
         if (item.selection && item.selection->audioStream > 0 && streams.audio.empty())
             streams.audio = std::to_string(item.selection->audioStream);
@@ -249,6 +249,7 @@ void RipJob::Poll()
     std::string failure = itemFile->Named(converter->Failure());
     const bool converted = failure.empty() && itemFile->WrittenBytes() > 0 && (progressSeen || converter->Advanced());
     if (converted) failure = itemFile->Commit();  // the file takes its name now
+    itemPath = itemFile->FinalPath();
     if (!converted || !failure.empty()) {
         AttemptFailed(failure);
         return;
@@ -320,7 +321,6 @@ void RipJob::Stop()
         finishing = std::make_shared<Finishing>();
         finishing->converter = std::move(converter);
         finishing->file = std::move(itemFile);
-        finishing->path = itemPath;
         state.phase = JobPhase::Stopping;
         try {
             finishing->thread = std::thread([finishing = finishing.get(), signal = stepSignal] {

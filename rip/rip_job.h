@@ -93,6 +93,9 @@ struct JobPlan {
     // The streams of every item; none: the settings' subtitles, every audio stream.
     std::optional<StreamChoices> streams;
     int silentRetries = 0;  // attempts made again without asking
+    // Nobody to ask: a file at an item's name stays, and the item takes
+    // the next free name, "NAME (2).EXT", never replacing anything.
+    bool neverOverwrite = false;
     // With the preview, the pictures' size, and what is told (from a
     // converter's thread) as each one comes.
     int pictureWidth = 0, pictureHeight = 0;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
@@ -20,6 +21,8 @@ namespace {
 // Tries at making the hidden file before giving up: each clears what stood at its name.
 constexpr int kClaimTries = 8;
 constexpr std::size_t kCopyBytes = 1 << 20;
+// Numbered names looked at before giving up on finding a free one.
+constexpr int kMostNumbers = 10000;
 
 // `prefix`, the file name of `path` shortened to fit, and `suffix`, in its folder.
 std::string Beside(const std::string& path, const std::string& prefix, const std::string& suffix)
@@ -34,6 +37,34 @@ std::string Beside(const std::string& path, const std::string& prefix, const std
 bool SameFile(const struct stat& one, const struct stat& other)
 {
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// True when a running rip holds the hidden file at `name`.
+bool HeldByARip(const std::string& name)
+{
+    const int held = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (held < 0) return false;
+    const bool locked = flock(held, LOCK_SH | LOCK_NB) != 0;
+    close(held);
+    return locked;
+}
+
+// A name is taken by a file, by its partial file, or by a rip writing it now.
+bool Taken(const std::string& path)
+{
+    return SomethingAt(path) || SomethingAt(SafeOutput::PartialPath(path)) || HeldByARip(Beside(path, ".", ".tarvok"));
+}
+
+// Moves `from` to `to` unless something is there: EEXIST then. A file
+// system without the no-replace rename gets a link and an unlink, which
+// fail alike.
+int RenameWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (link(from.c_str(), to.c_str()) != 0) return errno;
+    unlink(from.c_str());
+    return 0;
 }
 
 // Takes away what is at `name` (what a killed rip left, a link, a file
@@ -64,10 +95,9 @@ std::string ClearAway(const std::string& name, const std::string& finalPath)
     return {};
 }
 
-// Copies what the descriptor `from` holds into a new file at `to`, made as safely as a rip's own.
-bool CopyOut(int from, const std::string& to)
+// Copies what the descriptor `from` holds into `copy`, a new file made as safely as a rip's own.
+bool CopyOut(int from, SafeOutput& copy)
 {
-    SafeOutput copy(to);
     if (!copy.Claim().empty()) return false;
     std::vector<char> buffer(kCopyBytes);
     for (off_t at = 0;;) {
@@ -88,7 +118,8 @@ bool CopyOut(int from, const std::string& to)
 
 }  // namespace
 
-SafeOutput::SafeOutput(std::string path) : path(std::move(path)), writing(Beside(this->path, ".", ".tarvok"))
+SafeOutput::SafeOutput(std::string path, AtName atName)
+    : base(path), atName(atName), path(std::move(path)), writing(Beside(this->path, ".", ".tarvok"))
 {
 }
 
@@ -111,10 +142,25 @@ bool SafeOutput::StillOurs() const
     return fd >= 0 && fstat(fd, &held) == 0 && lstat(writing.c_str(), &named) == 0 && SameFile(held, named);
 }
 
+std::string SafeOutput::NextFreeName()
+{
+    for (int tries = 0; tries < kMostNumbers; ++tries) {
+        const std::string candidate = NumberedPath(base, ++number);
+        if (!Taken(candidate)) return candidate;
+    }
+    return {};
+}
+
 std::string SafeOutput::Claim()
 {
     Release();
     for (int tries = 0; tries < kClaimTries; ++tries) {
+        if (atName == AtName::NextFree && Taken(path)) {
+            const std::string free = NextFreeName();
+            if (free.empty()) return "no free name like " + base + " is left";
+            path = free;
+            writing = Beside(path, ".", ".tarvok");
+        }
         // Made new: O_EXCL with O_NOFOLLOW never opens what stands at the name, a link least of all.
         fd = open(writing.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) {
@@ -126,7 +172,8 @@ std::string SafeOutput::Claim()
             continue;
         }
         if (errno != EEXIST) return "cannot write " + writing + ": " + std::strerror(errno);
-        if (std::string why = ClearAway(writing, path); !why.empty()) return why;
+        // Another rip writing this name now: a free name is taken instead, where that is the mode.
+        if (std::string why = ClearAway(writing, path); !why.empty() && atName == AtName::Replace) return why;
     }
     return "cannot write " + writing + ": something else keeps taking that name";
 }
@@ -142,24 +189,56 @@ std::string SafeOutput::Commit()
     if (fd < 0) return "nothing was written for " + path;
     // Only this rip's file takes the name, never what was put at the hidden name meanwhile.
     if (!StillOurs()) return writing + " was replaced while the rip wrote it, so " + path + " stays as it was";
-    if (std::rename(writing.c_str(), path.c_str()) != 0) return "cannot put " + writing + " in place of " + path + ": " + std::strerror(errno);
+    if (const int why = PlaceAs([](const std::string& name) { return name; }); why != 0)
+        return "cannot put " + writing + " in place of " + path + ": " + std::strerror(why);
     Release();
     return {};
+}
+
+int SafeOutput::PlaceAs(const std::function<std::string(const std::string&)>& nameFor)
+{
+    auto place = [&] {
+        const std::string to = nameFor(path);
+        if (atName == AtName::Replace) return std::rename(writing.c_str(), to.c_str()) == 0 ? 0 : errno;
+        return RenameWithoutReplacing(writing, to);
+    };
+    int why = place();
+    // A file that appeared at the name meanwhile stays: the next free name is taken.
+    for (int tries = 0; why == EEXIST && atName == AtName::NextFree && tries < kClaimTries; ++tries) {
+        const std::string free = NextFreeName();
+        if (free.empty()) break;
+        path = free;
+        why = place();
+    }
+    return why;
 }
 
 std::string SafeOutput::KeepPartial()
 {
     if (WrittenBytes() == 0) return {};  // nothing was converted: the destructor removes it
-    const std::string partial = PartialPath(path);
-    if (StillOurs() ? std::rename(writing.c_str(), partial.c_str()) != 0 : !CopyOut(fd, partial)) return {};
+    if (!StillOurs()) {
+        SafeOutput copy(PartialPath(path), atName);
+        if (!CopyOut(fd, copy)) return {};
+        Release();
+        return copy.FinalPath();
+    }
+    if (PlaceAs(PartialPath) != 0) return {};
     Release();
-    return partial;
+    return PartialPath(path);
 }
+
 std::string SafeOutput::Named(std::string text) const
 {
     for (auto at = text.find(writing); at != std::string::npos; at = text.find(writing, at + path.size()))
         text.replace(at, writing.size(), path);
     return text;
+}
+
+std::string SafeOutput::NumberedPath(const std::string& path, int number)
+{
+    if (number <= 1) return path;
+    const fs::path file(path);
+    return Beside((file.parent_path() / file.stem()).string(), "", " (" + std::to_string(number) + ")" + file.extension().string());
 }
 
 std::string SafeOutput::PartialPath(const std::string& path)
