@@ -1,6 +1,6 @@
 #include "platform/mount_watcher.h"
 
-#include <QFileInfo>
+#include "platform/file_watch.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,12 +18,7 @@ MountWatcher::MountWatcher(const IVolumeTable& volumes, const std::string& path,
         }
         return;
     }
-    fileWatcher.addPath(QString::fromStdString(path));
-    connect(&fileWatcher, &QFileSystemWatcher::fileChanged, this, [this](const QString& changed) {
-        // A file replaced by a rename is no longer watched: watch the new one.
-        if (!fileWatcher.files().contains(changed) && QFileInfo::exists(changed)) fileWatcher.addPath(changed);
-        Check();
-    });
+    WatchFile(fileWatcher, path, this, [this] { Check(); });
 }
 
 MountWatcher::~MountWatcher()
