@@ -4,3 +4,4 @@
 
 int InfoCommand(const QStringList& arguments);
 int RipCommand(const QStringList& arguments);
+int WatchCommand(const QStringList& arguments);

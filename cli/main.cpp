@@ -15,6 +15,7 @@ const char kDescription[] =
     "  info   what a video DVD holds: title sets, program chains, angles,\n"
     "         chapters and cells, its regions and volume\n"
     "  rip    converts the disc into one video file with the settings of the window\n"
+    "  watch  rips every video disc that is put in, once each, and ejects it\n"
     "\n"
     "tarvok-rip COMMAND --help shows what a command takes.";
 
@@ -25,7 +26,7 @@ int Run(const QStringList& arguments)
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption version({"V", "version"}, "Prints the version.");
     parser.addOption(version);
-    parser.addPositionalArgument("command", "info or rip, then what the command takes.", "COMMAND [ARGUMENTS...]");
+    parser.addPositionalArgument("command", "info, rip or watch, then what the command takes.", "COMMAND [ARGUMENTS...]");
     const std::string usage = "tarvok-rip [OPTIONS] COMMAND [ARGUMENTS...]";
     if (auto status = ParseOrExit(parser, arguments, usage, kDescription)) return *status;
     if (parser.isSet(version)) {
@@ -36,6 +37,7 @@ int Run(const QStringList& arguments)
     if (rest.isEmpty()) return Fail(kExitUsage, "no command given (see: tarvok-rip --help)");
     if (rest.first() == "info") return InfoCommand(rest);
     if (rest.first() == "rip") return RipCommand(rest);
+    if (rest.first() == "watch") return WatchCommand(rest);
     if (rest.first() == "help") return Run({arguments.first(), "--help"});
     return Fail(kExitUsage, "unknown command '" + Bytes(rest.first()) + "' (see: tarvok-rip --help)");
 }

@@ -26,8 +26,8 @@ double Tenths(double value)
 
 }  // namespace
 
-RipReport::RipReport(bool json, std::vector<std::string> labels)
-    : json(json), terminal(isatty(STDERR_FILENO)), labels(std::move(labels))
+RipReport::RipReport(bool json, std::vector<std::string> labels, bool printPaths)
+    : json(json), printPaths(printPaths), terminal(isatty(STDERR_FILENO)), labels(std::move(labels))
 {
 }
 
@@ -95,7 +95,7 @@ void RipReport::Ended(int item, const ItemResult& result)
     if (converted) {
         std::error_code error;
         const auto size = std::filesystem::file_size(result.file, error);
-        std::cout << result.file << std::endl;
+        if (printPaths) std::cout << result.file << std::endl;
         std::cerr << "Converted in " << Clock(std::chrono::duration<double>(std::chrono::steady_clock::now() - itemStart).count())
                   << ": " << result.file << " (" << (error ? 0 : size / 1048576) << " MB)\n";
     }
@@ -126,4 +126,12 @@ void RipReport::Summary(const std::vector<ItemResult>& results)
         named += std::string(named.empty() ? "" : ", ") + labels[i] + " " + OutcomeName(results[i].outcome);
     }
     std::cerr << "Ripped " << ripped << " of " << results.size() << ": " << named << "\n";
+}
+
+JobEvents ReportedEvents(RipReport& report, const std::string& disc)
+{
+    JobEvents events;
+    events.itemStarted = [&report, disc](int item, const std::string& path) { report.Started(item, disc, path); };
+    events.itemEnded = [&report](int item, const ItemResult& result) { report.Ended(item, result); };
+    return events;
 }

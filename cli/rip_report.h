@@ -10,8 +10,9 @@
 
 class RipReport {
 public:
-    // `labels`: each item's, as the summary names it.
-    RipReport(bool json, std::vector<std::string> labels);
+    // `labels`: each item's, as the summary names it. `printPaths`: a
+    // person's report puts each file's path on stdout (watch tells its own lines there).
+    RipReport(bool json, std::vector<std::string> labels, bool printPaths = true);
 
     void Started(int item, const std::string& disc, const std::string& path);
     // The job's state after a poll: shown when it changed enough to say.
@@ -25,6 +26,7 @@ private:
     void Write(const std::string& line);
 
     const bool json;
+    const bool printPaths;
     const bool terminal;
     const std::vector<std::string> labels;
     std::chrono::steady_clock::time_point itemStart = std::chrono::steady_clock::now();
@@ -33,3 +35,6 @@ private:
     long shownTenths = -1;  // the item's percent last shown, in tenths
     bool lineOpen = false;  // a terminal's progress line waits for its end
 };
+
+// The job's events shown by `report`, for the disc at `disc`.
+JobEvents ReportedEvents(RipReport& report, const std::string& disc);
