@@ -4,6 +4,7 @@
 #include "app/ripper_dlg.h"
 #include "app/preview_dlg.h"
 #include "dvd/text_format.h"
+#include "rip/disc_identity.h"
 #include "rip/rip_job.h"
 #include "ui/movie_vocabulary.h"
 #include "ui/shockwave_flash.h"
@@ -97,6 +98,12 @@ void CRipperDlg::OnStartRip()
         return;
     }
     if (!selected) LoadSourceFromPath(*disc);
+    // tarvok-rip watch may rip this disc now: one rip of a disc at a time.
+    if (const std::string held = discLock.Take(source.Files() ? DiscIdentity(*source.Files()) : std::string()); !held.empty()) {
+        ripping = 0;
+        app.Services().messageBoxes->Show(this, held, app.productName, MbButtons::Ok, MbIcon::Information);
+        return;
+    }
     movie->SetVariable(main_var::kOutputFile, "");
     movie->SetVariable(main_var::kDamage, "");
     movie->SetVariable(main_var::kFailure, "");
@@ -297,6 +304,7 @@ void CRipperDlg::ResetRip()
     if (progressTimerId != 0) killTimer(progressTimerId);
     progressTimerId = 0;
     job.reset();
+    discLock.Release();
     ripping = 0;
     progressSeen = 0;
     LockDrive(false);

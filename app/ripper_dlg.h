@@ -3,6 +3,7 @@
 // it; disc loading at start, on request and when volumes come and go.
 #include "dvd/dvd_source.h"
 #include "dvd/disc_selection.h"
+#include "rip/disc_lock.h"
 #include "rip/rip_job.h"
 #include "ui/title_views.h"
 #include "settings/rip_settings.h"
@@ -129,6 +130,7 @@ private:
     int progressTimerId = 0;
     std::string outputFolder;
     std::unique_ptr<RipJob> job;  // while a rip runs
+    DiscLock discLock;            // held while a rip runs, so that tarvok-rip watch leaves the disc alone
     int ripping = 0;
     int previewEnabled = 0;
     QBrush panelBrush;
