@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Convert a video DVD into one video file")
 set(CPACK_PACKAGE_DESCRIPTION "Tarvok DVD Ripper shows a video DVD's title sets, chapters and facts and converts\n\
 the whole disc into one MPEG, ASF, MP4, MOV, AVI or Ogg file with FFmpeg's libraries.\n\
 tarvok-rip does the same from the command line.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${TARVOK_PACKAGE_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
