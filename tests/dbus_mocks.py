@@ -4,6 +4,7 @@ bus the test started), for the program's power and drive paths:
 
     dbus_mocks.py logind LOGFILE [failure-message]
     dbus_mocks.py udisks LOGFILE DEVICE
+    dbus_mocks.py notifications LOGFILE
 
 Prints "ready" once the service answers; every call is logged to LOGFILE.
 """
@@ -35,6 +36,12 @@ def main():
             mock.AddMethod("org.freedesktop.login1.Manager", "PowerOff", "b", "",
                            f"raise dbus.exceptions.DBusException({sys.argv[3]!r}, "
                            "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')")
+    elif kind == "notifications":
+        # A desktop's notification service; the bus stands for a session bus here.
+        session = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+        server = subprocess.Popen([sys.executable, "-m", "dbusmock", "--template", "notification_daemon", "--logfile", log],
+                                  env=session)
+        wait_for(bus, "org.freedesktop.Notifications")
     else:
         device = sys.argv[3]
         block = "/org/freedesktop/UDisks2/block_devices/sr7"

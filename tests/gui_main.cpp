@@ -6,8 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 int main(int argc, char* argv[])
 {
+    // A runtime folder of each test's own: two tests ripping one disc side
+    // by side must not meet at its lock, as one user's two rips do.
+    std::filesystem::create_directories(TARVOK_TEST_SCRATCH_DIR);
+    std::string runtime = std::string(TARVOK_TEST_SCRATCH_DIR) + "/runtime-XXXXXX";
+    if (mkdtemp(runtime.data())) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");

@@ -30,6 +30,13 @@ TEST(PackageTest, UnpackedPackageRunsFromWhereverItLies)
     EXPECT_EQ(status, 0);
     EXPECT_NE(tree.find("  Program Chain 1  (audio streams 1; subtitle streams none)\n    Angle 1 [00:00:06]"), std::string::npos) << tree;
 
+    // The user service runs the installed watch, into a folder whose name holds a space.
+    std::ifstream service(root + "/usr/lib/systemd/user/tarvok-rip-watch.service");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(service), {}).find(
+                  "\nExecStart=/usr/bin/tarvok-rip watch --output \"%h/Converted Videos\"\n"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(root + "/usr/bin/tarvok-rip"));
+
     // What the desktop reads: the entry names the program, not where it was built for.
     std::ifstream desktop(root + "/usr/share/applications/tarvok-dvd-ripper.desktop");
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(desktop), {}).find("\nExec=tarvok-dvd-ripper"), std::string::npos);

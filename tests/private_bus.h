@@ -15,6 +15,8 @@ public:
     ~PrivateBus();
     bool Running() const { return !address.isEmpty(); }
     QDBusConnection Connection() const;
+    // Where a program under test finds the bus (DBUS_SESSION_BUS_ADDRESS, DBUS_SYSTEM_BUS_ADDRESS).
+    std::string Address() const { return address.toStdString(); }
     // Starts tests/dbus_mocks.py with `arguments` after the kind and log file.
     bool StartMock(const QString& kind, const QStringList& arguments = {});
     // The calls the mocks logged.

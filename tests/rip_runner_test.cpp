@@ -2,6 +2,8 @@
 #include "app/preview_dlg.h"
 #include "app/settings_dlg.h"
 #include "platform/signal_watcher.h"
+#include "rip/disc_identity.h"
+#include "rip/disc_lock.h"
 #include "tests/main_window_harness.h"
 #include "tests/media_probe.h"
 #include "tests/movie_harness.h"
@@ -382,6 +384,30 @@ TEST(RipRunnerTest, StartWithoutADiscAsksAndCancelLeavesAllAsItWas)
     EXPECT_EQ(harness.Variable(main_var::kStopButton), "");
     EXPECT_EQ(harness.Variable(main_var::kProgressText), "");
     EXPECT_EQ(harness.Window().PreviewWindow(), nullptr);
+}
+
+TEST(RipRunnerTest, OneDiscIsRippedByOneProgramAtATime)
+{
+    RipHarness rip("pal-3ch");
+    const std::string identity = DiscIdentity(FolderDiscFiles(TestDisc("pal-3ch") + "/VIDEO_TS"));
+    // tarvok-rip watch rips the disc: Start says so and does nothing.
+    auto watch = std::make_unique<DiscLock>();
+    ASSERT_EQ(watch->Take(identity), "");
+    rip.window.OnStartRip();
+    ASSERT_EQ(rip.harness.standIns.boxes->asked.size(), 1u);
+    EXPECT_EQ(rip.harness.standIns.boxes->asked[0].text, rip_text::kDiscBeingRipped);
+    EXPECT_EQ(rip.window.Ripping(), 0);
+    EXPECT_TRUE(rip.Actions().empty());  // not even the drive's lock
+    EXPECT_FALSE(fs::exists(rip.OutputFile("MY_MOVIE.mpg")));
+
+    // The watch is done; while the window rips, the watch is refused the disc in its turn.
+    watch.reset();
+    rip.window.OnStartRip();
+    ASSERT_EQ(rip.window.Ripping(), 1);
+    EXPECT_EQ(DiscLock().Take(identity), rip_text::kDiscBeingRipped);
+    ASSERT_TRUE(rip.RunUntilIdle());
+    EXPECT_TRUE(rip.Saw("Ripping Completed"));
+    EXPECT_EQ(DiscLock().Take(identity), "");
 }
 
 TEST(RipRunnerTest, ItemThatCannotBePreparedEndsTheJobAsFailed)
