@@ -220,10 +220,22 @@ TEST(CliWatchTest, APulledDiscStopsItsRipAndTheWatchGoesOn)
 
     SetMounts(world.mounts, MountLine(other, 8));
     EXPECT_EQ(watch.Next("outcome")["state"], "done");
-    EXPECT_EQ(watch.Stop(), 0);
     // Only the disc ripped whole is known: the pulled one is ripped when it comes back.
     ASSERT_EQ(world.Record().size(), 1u);
     EXPECT_EQ(world.Record()[0]["file"], world.out + "/dvdRip_Movie1 (2).mpg");
+
+    // Back in, and SIGTERM midway: the rip stops as Stop does, and the watch ends with 0.
+    fs::remove(blocked);
+    SetMounts(world.mounts, MountLine(other, 8) + MountLine(pulled, 9));
+    ASSERT_TRUE(watch.Next("begun").is_object());
+    while (!fs::exists(blocked) && std::chrono::steady_clock::now() < end + kGiveUpAfter)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(watch.Stop(), 0);
+    const json ended = watch.Next("outcome");
+    EXPECT_EQ(ended["state"], "stopped");
+    EXPECT_EQ(ended["file"], world.out + "/dvdRip_Movie1 (3).mpg");
+    EXPECT_TRUE(fs::exists(world.out + "/dvdRip_Movie1 (3).mpg"));
+    EXPECT_EQ(world.Record().size(), 1u);
 }
 
 TEST(CliWatchTest, ADiscNothingMountedIsReadFromItsDrive)
