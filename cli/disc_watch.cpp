@@ -132,27 +132,27 @@ bool DiscWatch::Begin(const std::string& key, const Place& place)
     Say({{"event", "disc"}, {"label", label}, {"id", identity}},
         "Disc found: " + (label.empty() ? watch_text::kNoLabel : label) + (identity.empty() ? "" : " (" + identity + ")"));
     if (!videoTs || identity.empty() || source->TitleSets().empty()) {
-        Outcome(OutcomeName(ItemOutcome::Failed), "", videoTs ? watch_text::kNotVideo : why, place.device, true);
+        Outcome(OutcomeName(ItemOutcome::Failed), {}, videoTs ? watch_text::kNotVideo : why, place.device, true);
         return false;
     }
     if (!choices.again && record.Holds(identity)) {
-        Outcome(watch_text::kAlreadyRipped, "", "", place.device, true);
+        Outcome(watch_text::kAlreadyRipped, {}, "", place.device, true);
         return false;
     }
     if (OutputFull()) {
-        Outcome(watch_text::kOutputFull, "", "", place.device, true);
+        Outcome(watch_text::kOutputFull, {}, "", place.device, true);
         return false;
     }
     auto started = std::make_unique<Running>();
     // The window may rip this disc now: it is left alone, in its drive.
     if (std::string held = started->lock.Take(identity); !held.empty()) {
-        Outcome(watch_text::kInUse, "", held, place.device, false);
+        Outcome(watch_text::kInUse, {}, held, place.device, false);
         return false;
     }
     std::string wrong;
     const DiscRip rip = choices.choose(*source, wrong);
     if (!wrong.empty()) {
-        Outcome(OutcomeName(ItemOutcome::Failed), "", wrong, place.device, true);
+        Outcome(OutcomeName(ItemOutcome::Failed), {}, wrong, place.device, true);
         return false;
     }
     started->key = key;
@@ -183,11 +183,13 @@ void DiscWatch::Finish()
     const std::unique_ptr<Running> over = std::move(running);
     const auto& results = over->job->Results();
     over->report->Summary(results);
-    std::string file, reason;
+    std::vector<std::string> files;
+    std::string reason;
     for (const ItemResult& result : results) {
-        if (file.empty()) file = result.file;
+        if (!result.file.empty()) files.push_back(result.file);
         if (reason.empty()) reason = result.reason;
     }
+    const std::string file = files.empty() ? std::string() : files.front();
     const std::string state = DiscState(results);
     if (over->takenOut) reason = watch_text::kTakenOut;
     if (state == OutcomeName(ItemOutcome::Done) || state == OutcomeName(ItemOutcome::Damaged)) {
@@ -200,7 +202,7 @@ void DiscWatch::Finish()
         const uint64_t written = file.empty() ? 0 : fs::file_size(file, error);
         roomNeeded = std::max<uint64_t>(kLeastRoom, error ? 0 : written);
     }
-    Outcome(state, file, reason, over->device, !over->takenOut && !stopping);
+    Outcome(state, files, reason, over->device, !over->takenOut && !stopping);
     if (stopping) {
         if (ended) ended();
         return;
@@ -208,13 +210,17 @@ void DiscWatch::Finish()
     Next();
 }
 
-void DiscWatch::Outcome(const std::string& state, const std::string& file, const std::string& reason, const std::string& device,
-                        bool ejectIt)
+void DiscWatch::Outcome(const std::string& state, const std::vector<std::string>& files, const std::string& reason,
+                        const std::string& device, bool ejectIt)
 {
     const std::string name = label.empty() ? watch_text::kNoLabel : label;
-    Say({{"event", "outcome"}, {"state", state}, {"file", file}, {"label", label}, {"id", identity}, {"reason", reason}},
-        "Outcome: " + name + ": " + state + (file.empty() ? "" : ": " + file) + (reason.empty() || state == "done" ? "" : " (" + reason + ")"));
-    services.notifier.Notify("DVD " + name + ": " + state, file.empty() ? reason : file);
+    std::string named;
+    for (const std::string& file : files) named += (named.empty() ? "" : ", ") + file;
+    Say({{"event", "outcome"}, {"state", state}, {"file", files.empty() ? "" : files.front()}, {"files", files}, {"label", label},
+         {"id", identity}, {"reason", reason}},
+        "Outcome: " + name + ": " + state + (named.empty() ? "" : ": " + named) +
+            (reason.empty() || state == OutcomeName(ItemOutcome::Done) ? "" : " (" + reason + ")"));
+    services.notifier.Notify("DVD " + name + ": " + state, named.empty() ? reason : named);
     if (ejectIt && choices.eject && !device.empty()) services.drive.SetDoor(device, true);
 }
 

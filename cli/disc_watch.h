@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct WatchServices {
     const IVolumeTable& volumes;
@@ -67,8 +68,8 @@ private:
     void Poll();
     void Finish();
     // Tells the disc's outcome, and ejects it unless it is taken out, in use or the watch stops.
-    void Outcome(const std::string& state, const std::string& file, const std::string& reason, const std::string& device,
-                 bool ejectIt);
+    void Outcome(const std::string& state, const std::vector<std::string>& files, const std::string& reason,
+                 const std::string& device, bool ejectIt);
     void Say(const nlohmann::json& event, const std::string& line);
     // True when the output is full: no room yet since a rip ran out of it.
     bool OutputFull();

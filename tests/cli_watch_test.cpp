@@ -158,6 +158,7 @@ TEST(CliWatchTest, EachDiscIsRippedOnceAcrossRunsAndNothingIsOverwritten)
         ASSERT_TRUE(ripped.is_object());
         EXPECT_EQ(ripped["state"], "done");
         EXPECT_EQ(ripped["file"], world.out + "/dvdRip_Movie1 (2).mpg");
+        EXPECT_EQ(ripped["files"], json::array({world.out + "/dvdRip_Movie1 (2).mpg"}));
         EXPECT_EQ(ProbeMedia(world.out + "/dvdRip_Movie1 (2).mpg", true).videoFrames, 150);
         // The rip's own progress lines keep their form among the events.
         EXPECT_TRUE(std::any_of(watch.lines.begin(), watch.lines.end(), [](const json& line) { return line.value("state", "") == "converting"; }));
