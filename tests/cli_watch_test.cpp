@@ -116,7 +116,9 @@ struct WatchWorld {
         fs::remove_all(ScratchFolder());
         fs::create_directories(out);
         fs::create_directories(ScratchFolder() + "/run");
+        // Both stand-ins exist before the watch starts: it watches the files it finds.
         SetMounts(mounts, "");
+        SetMounts(ScratchFolder() + "/drives", "");
     }
     std::string Environment(const std::string& more = "") const
     {
