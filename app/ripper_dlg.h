@@ -104,7 +104,7 @@ public:
     const RipSettings& Settings() const { return settings; }
     const std::string& OutputFolder() const { return outputFolder; }
     const std::string& SelectedDrive() const { return selectedDrive; }
-    // The runner's state, as the spec names it: `ripping` 1 from Start until
+    // The runner's state: `ripping` 1 from Start until
     // the job is reset; the job's item (0 when idle, -1 once shut down) and
     // its silent retries, as the job has them.
     int Ripping() const { return ripping; }

@@ -9,7 +9,7 @@ constexpr char kProgramFolder[] = "/tarvok-dvd-ripper";
 std::string Variable(const char* name)
 {
     const char* value = std::getenv(name);
-    // The base directory specification takes only absolute paths.
+    // XDG base directories are absolute paths only; a relative one is ignored.
     return value && value[0] == '/' ? value : "";
 }
 

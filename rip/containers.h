@@ -1,6 +1,6 @@
 #pragma once
 // The containers a rip writes: the mux name and extension of each row of
-// the settings' container table (the spec's mux state), which of them
+// the settings' container table (the mux a rip writes), which of them
 // keep DVD subtitles as tracks, and what a name the user types means.
 #include "settings/rip_settings.h"
 

@@ -50,7 +50,7 @@ std::string BuildTranscodeChain(const RipSettings& s, const std::string& outputP
     for (const std::string& option : options) transcode += (transcode.empty() ? "" : ",") + option;
 
     const std::string file = "access=file,mux=" + MuxOf(s) + ",dst=\"" + QuotedForChain(outputPath) + "\"";
-    // The duplicate form opens two braces and closes one, as the spec's template writes it.
+    // The duplicate form opens two braces and closes one: the form the converter's parser expects.
     const std::string output = previewEnabled ? "duplicate{dst=display,dst=std{" + file + "}" : "standard{" + file + "}";
     return ":sout=#" + (transcode.empty() ? std::string() : "transcode{" + transcode + "}:") + output;
 }
