@@ -15,7 +15,6 @@ public:
     bool Holds(const std::string& id) const;
     // Adds a line; why it could not, or empty.
     std::string Add(const RippedDisc& disc) const;
-    const std::string& Path() const { return path; }
 
 private:
     std::string path;
